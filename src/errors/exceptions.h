@@ -11,13 +11,16 @@ namespace ostrel {
 // (for example "Invalid Base64 Character").
 class Exception : public std::exception {
  public:
-  explicit Exception(std::string message) : message_(std::move(message)) {}
+  // Remembers the code that raised it, which the command line's error text shows.
+  explicit Exception(std::string message);
   const std::string& Message() const noexcept { return message_; }
   const char* what() const noexcept override { return message_.c_str(); }
   virtual const char* ClassName() const noexcept { return "Exception"; }
+  const void* RaisedAt() const noexcept { return raisedAt_; }
 
  private:
   std::string message_;
+  const void* raisedAt_;
 };
 
 // A date in an encoded name that its month lacks.
