@@ -13,6 +13,10 @@
 #include "shell/start_mode.h"
 #include "shell/user_messages.h"
 
+#ifdef OSTREL_WITH_DIALOG
+#include "shell/dialog/run_dialog.h"
+#endif
+
 namespace ostrel {
 namespace {
 
@@ -45,9 +49,14 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const ostrel::StartRequest request = ostrel::SelectStartMode(arguments);
   if (request.Mode == ostrel::StartMode::Dialog) {
-    std::fputs("usage: ostrel-decrypt /E PATH PASSPHRASE | ostrel-decrypt PATH PASSPHRASE\n",
+#ifdef OSTREL_WITH_DIALOG
+    return ostrel::RunDialog(argc, argv);
+#else
+    std::fputs("ostrel-decrypt: built without the dialog; usage: ostrel-decrypt /E PATH PASSPHRASE"
+               " | ostrel-decrypt PATH PASSPHRASE\n",
                stderr);
     return 2;
+#endif
   }
   return ostrel::RunCommandLine(request, argc > 0 ? argv[0] : "ostrel-decrypt");
 }

@@ -1,0 +1,175 @@
+#include "shell/dialog/OstrelDecrypt.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include <wx/button.h>
+#include <wx/filedlg.h>
+#include <wx/fontenum.h>
+#include <wx/panel.h>
+#include <wx/settings.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "shell/dialog/flat_picture_button.h"
+#include "shell/dialog/folder_picture.h"
+#include "shell/dialog/gtk_native.h"
+#include "shell/dialog/request_runner.h"
+#include "shell/dialog/toolkit_text.h"
+#include "shell/requests.h"
+
+namespace ostrel {
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+// Where a control sits, in client pixels at 96 dots per inch.
+struct Place {
+  int Left;
+  int Top;
+  int Width;
+  int Height;
+};
+
+constexpr wxSize kClientArea{469, 129};
+constexpr Place kLabel1{16, 24, 73, 13};
+constexpr Place kBtLeftPath{407, 21, 22, 21};
+constexpr Place kLabel2{16, 56, 86, 13};
+constexpr Place kEdit1{108, 21, 297, 21};
+constexpr Place kButton1{16, 90, 65, 23};
+constexpr Place kButton2{360, 90, 65, 23};
+constexpr Place kEdit2{108, 53, 297, 21};
+constexpr Place kButton3{108, 90, 65, 23};
+
+// Pixels at 96 dots per inch, scaled to the screen's text resolution so that the layout grows
+// with the font.
+class Scale {
+ public:
+  explicit Scale(double factor) : factor_(factor) {}
+  int operator()(int pixels) const { return static_cast<int>(std::lround(pixels * factor_)); }
+  wxSize operator()(wxSize size) const { return {(*this)(size.x), (*this)(size.y)}; }
+  wxPoint Position(const Place& place) const { return {(*this)(place.Left), (*this)(place.Top)}; }
+  wxSize Size(const Place& place) const { return {(*this)(place.Width), (*this)(place.Height)}; }
+
+ private:
+  double factor_;
+};
+
+// Tahoma 8 point where installed; elsewhere the system's sans-serif at the same size. Set
+// explicitly: GTK's default size is too large for the fixed layout.
+wxFont DialogFont() {
+  wxFontInfo font(8);
+  if (wxFontEnumerator::IsValidFacename("Tahoma")) {
+    font.FaceName("Tahoma");
+  } else {
+    font.Family(wxFONTFAMILY_SWISS);
+  }
+  return wxFont(font);
+}
+
+// A label at its place, widened to its text where the font is wider than the one the layout was
+// made for, but never into the control that follows it at right.
+wxStaticText* CreateLabel(wxWindow* parent, const wxString& text, const Place& place,
+                          int rightLimit, const Scale& scale) {
+  const wxSize needed = parent->GetTextExtent(text);
+  const int left = scale(place.Left);
+  const wxSize size(std::clamp(needed.x + 1, scale(place.Width), rightLimit - left),
+                    std::max(needed.y, scale(place.Height)));
+  return new wxStaticText(parent, wxID_ANY, text, wxPoint(left, scale(place.Top)), size,
+                          wxST_NO_AUTORESIZE);
+}
+
+// Runs while one request runs, and after it even when it ends in an error.
+class RequestFlag {
+ public:
+  explicit RequestFlag(bool& running) : running_(running) { running_ = true; }
+  ~RequestFlag() { running_ = false; }
+  RequestFlag(const RequestFlag&) = delete;
+  RequestFlag& operator=(const RequestFlag&) = delete;
+
+ private:
+  bool& running_;
+};
+
+}  // namespace
+
+TForm1::TForm1(UserMessages& messages)
+    : wxFrame(nullptr, wxID_ANY, "Ostrel Decryption/Encryption Utility", wxDefaultPosition,
+              wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX),
+      messages_(messages) {
+  const Scale scale(ScreenTextResolution() / 96.0);
+  auto* face = new wxPanel(this, wxID_ANY, wxDefaultPosition, scale(kClientArea), wxTAB_TRAVERSAL);
+  face->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+  face->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT));
+  face->SetFont(DialogFont());
+
+  // Created in this order so that the Tab key visits Edit1, Decrypt, Close, Edit2, Encrypt.
+  Label1 = CreateLabel(face, "File to process:", kLabel1, scale(kEdit1.Left), scale);
+  btLeftPath = new TFlatPictureButton(face, wxID_ANY, FolderPicture(),
+                                      scale.Position(kBtLeftPath), scale.Size(kBtLeftPath));
+  Label2 = CreateLabel(face, "Password phrase:", kLabel2, scale(kEdit2.Left), scale);
+  Edit1 = new wxTextCtrl(face, wxID_ANY, wxString(), scale.Position(kEdit1), scale.Size(kEdit1));
+  Button1 = new wxButton(face, wxID_ANY, "Decrypt", scale.Position(kButton1), scale.Size(kButton1));
+  Button2 = new wxButton(face, wxID_ANY, "Close", scale.Position(kButton2), scale.Size(kButton2));
+  Edit2 = new wxTextCtrl(face, wxID_ANY, wxString(), scale.Position(kEdit2), scale.Size(kEdit2),
+                         wxTE_PASSWORD);
+  ShowPasswordCharactersAs(Edit2->GetHandle(), U'*');
+  Button3 = new wxButton(face, wxID_ANY, "Encrypt", scale.Position(kButton3), scale.Size(kButton3));
+  OpenDialog1 = new wxFileDialog(this, wxFileSelectorPromptStr, wxString(), wxString(),
+                                 wxFileSelectorDefaultWildcardStr, wxFD_OPEN);
+
+  btLeftPath->Bind(wxEVT_BUTTON, &TForm1::btLeftPathClick, this);
+  Button2->Bind(wxEVT_BUTTON, &TForm1::Button2Click, this);
+  Button1->Bind(wxEVT_BUTTON, &TForm1::Button1Click, this);
+  Button3->Bind(wxEVT_BUTTON, &TForm1::Button3Click, this);
+  Bind(wxEVT_CLOSE_WINDOW, &TForm1::FormClose, this);
+
+  // A fixed frame: its size is its only size.
+  SetClientSize(scale(kClientArea));
+  SetSizeHints(GetSize(), GetSize());
+  CentreOnScreen();
+}
+
+TForm1::~TForm1() {
+  if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::btLeftPathClick(wxCommandEvent&) {
+  if (!lastChosenFile_.empty()) OpenDialog1->SetPath(lastChosenFile_);
+  if (OpenDialog1->ShowModal() != wxID_OK) return;
+  lastChosenFile_ = OpenDialog1->GetPath();
+  Edit1->ChangeValue(lastChosenFile_);
+}
+
+void TForm1::Button2Click(wxCommandEvent&) { Close(); }
+
+void TForm1::Button1Click(wxCommandEvent&) {
+  const std::string path = PathFromToolkit(Edit1->GetValue());
+  const std::string passphrase = PassphraseFromToolkit(Edit2->GetValue());
+  const RequestFlag running(requestRunning_);
+  RunRequest(
+      this, "Decrypting", RequestProgress::ForDecrypt(path),
+      [&](UserMessages& messages) { DecryptRequest(path, passphrase, messages); }, messages_);
+}
+
+void TForm1::Button3Click(wxCommandEvent&) {
+  const std::string path = PathFromToolkit(Edit1->GetValue());
+  const std::string passphrase = PassphraseFromToolkit(Edit2->GetValue());
+  const RequestFlag running(requestRunning_);
+  RunRequest(
+      this, "Encrypting", RequestProgress::ForEncrypt(path),
+      [&](UserMessages&) { EncryptRequest(path, passphrase); }, messages_);
+}
+
+void TForm1::FormClose(wxCloseEvent& event) {
+  // A request always runs to its end, and the dialog cannot go away under it.
+  if (requestRunning_) {
+    if (event.CanVeto()) event.Veto();
+    return;
+  }
+  Destroy();
+}
+
+}  // namespace ostrel
