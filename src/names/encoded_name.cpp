@@ -22,8 +22,8 @@ constexpr uint32_t kMethodMask = 7;
 // ".dYYYYMMDD-tHHMMSS"
 constexpr std::size_t kTimeStampLength = 18;
 constexpr int32_t kEarliestTimeStampDate = 18000000;
-// An archive marker whose plain size is this small or less came from a size suffix that belongs
-// to the encryption suffix; the size suffix in front of the marker then belongs to the name.
+// When the size read right after the encryption suffix is this small or less, a ".zip" in front of
+// it is taken as part of the plain name rather than as an archive marker.
 constexpr uint32_t kLargestSizeKeepingArchiveMarker = 32;
 
 char16_t LowerAscii(char16_t c) {
