@@ -12,9 +12,12 @@ namespace ostrel::test {
 // Nothing when the text is not an even number of hexadecimal digits.
 inline std::optional<std::vector<uint8_t>> ParseHex(std::string_view text) {
   auto digit = [](char c) -> int {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+      return c - '0';
+    if (c >= 'a' && c <= 'f')
+      return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+      return c - 'A' + 10;
     return -1;
   };
   if (text.size() % 2 != 0) {
@@ -33,7 +36,9 @@ inline std::optional<std::vector<uint8_t>> ParseHex(std::string_view text) {
 }
 
 // For literals in tests, which are known to be well-formed.
-inline std::vector<uint8_t> Hex(std::string_view text) { return ParseHex(text).value(); }
+inline std::vector<uint8_t> Hex(std::string_view text) {
+  return ParseHex(text).value();
+}
 
 inline std::string ToHex(const uint8_t* bytes, size_t size) {
   static constexpr char kDigits[] = "0123456789abcdef";
