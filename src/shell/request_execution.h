@@ -1,0 +1,15 @@
+// The second half of both requests: key a cipher component from the pass phrase and let it
+// transform the whole file.
+#pragma once
+
+#include <string_view>
+
+#include "shell/request_plan.h"
+
+namespace ostrel {
+
+// Creates the component of the plan's method, keys it and runs the file operation; the component
+// and its key are released on every path, and errors pass on unchanged.
+void ExecuteRequest(const RequestPlan& plan, std::string_view passphrase);
+
+}  // namespace ostrel

@@ -1,0 +1,49 @@
+#include "shell/request_plan.h"
+
+#include "names/path_rules.h"
+#include "platform/text_conversion.h"
+
+namespace ostrel {
+namespace {
+
+char Separator(PathStyle style) { return style == PathStyle::Windows ? '\\' : '/'; }
+
+// The directory that the output name is built on, with its trailing separator; empty for a bare
+// name, so that the output lands in the current directory.
+std::string OutputDirectory(const std::string& directory, PathStyle style) {
+  if (directory.empty()) return directory;
+  // A POSIX root ("/" or a kept "//") already ends in its separator; adding one more would make
+  // "//", which normalising keeps as a network-style prefix.
+  if (style == PathStyle::Posix && directory.back() == '/') {
+    return NormalizeDirectory(directory, style);
+  }
+  return NormalizeDirectory(directory + Separator(style), style);
+}
+
+}  // namespace
+
+DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style) {
+  const SplitPathResult<std::string> parts = SplitPath(path, style);
+  const DecodedFileName decoded = DecodeFileName(WidenSystemText(parts.Stem + parts.Extension));
+
+  DecryptPlanning planning{DecryptOutcome::Run,
+                           {decoded.Method, std::string(path),
+                            OutputDirectory(parts.Directory, style) +
+                                NarrowSystemText(decoded.PlainName),
+                            false}};
+  if (decoded.Method == 0) {
+    planning.Outcome = DecryptOutcome::NoEncryption;
+  } else if (decoded.Method >= 3) {
+    planning.Outcome = DecryptOutcome::NoCipher;
+  } else if (path.find(".zip.") != std::string_view::npos) {
+    // The synchronizer archives such files; the plain name gets its ".zip" back.
+    planning.Plan.OutputPath += ".zip";
+  }
+  return planning;
+}
+
+RequestPlan PlanEncryptRequest(std::string_view path) {
+  return {2, std::string(path), std::string(path) + ".2crypt", true};
+}
+
+}  // namespace ostrel

@@ -1,0 +1,37 @@
+// The first half of both requests: which cipher runs, from which file, into which file.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "names/encoded_name.h"
+#include "names/path_style.h"
+
+namespace ostrel {
+
+struct RequestPlan {
+  EncryptionMethod Method;  // 1 Triple-DES, 2 Rijndael-256
+  std::string InputPath;    // exactly as the caller gave it
+  std::string OutputPath;
+  bool Encrypt;
+};
+
+enum class DecryptOutcome {
+  Run,           // the plan is ready for execution
+  NoEncryption,  // the name carries no encryption suffix: the user gets a note
+  NoCipher,      // methods 3 to 7: nothing happens, silently
+};
+
+struct DecryptPlanning {
+  DecryptOutcome Outcome;
+  RequestPlan Plan;  // Method and OutputPath are meaningful only with Run
+};
+
+// Decodes the file name of path and builds the output path beside it. Raises EConvertError for a
+// time stamp naming a day its month lacks.
+DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style);
+
+// The output is the path followed by ".2crypt"; nothing is decoded or normalised.
+RequestPlan PlanEncryptRequest(std::string_view path);
+
+}  // namespace ostrel

@@ -1,0 +1,17 @@
+// The two requests that the command line and the dialog run.
+#pragma once
+
+#include <string_view>
+
+#include "shell/user_messages.h"
+
+namespace ostrel {
+
+// Decrypts path beside itself; a name without encryption gets the note "No encryption detected.",
+// methods 3 to 7 do nothing. Errors pass on unchanged.
+void DecryptRequest(std::string_view path, std::string_view passphrase, UserMessages& messages);
+
+// Encrypts path into path followed by ".2crypt". Errors pass on unchanged.
+void EncryptRequest(std::string_view path, std::string_view passphrase);
+
+}  // namespace ostrel

@@ -1,0 +1,91 @@
+#include "support/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace ostrel::testing_support {
+namespace {
+
+struct Pipe {
+  int read = -1;
+  int write = -1;
+  Pipe() {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    read = fds[0];
+    write = fds[1];
+  }
+};
+
+}  // namespace
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& workingDirectory, const std::string& stdinText) {
+  Pipe in, out, err;
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork");
+  if (pid == 0) {
+    dup2(in.read, 0);
+    dup2(out.write, 1);
+    dup2(err.write, 2);
+    if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) _exit(126);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  close(in.read);
+  close(out.write);
+  close(err.write);
+  signal(SIGPIPE, SIG_IGN);
+
+  ProcessResult result;
+  std::size_t written = 0;
+  if (stdinText.empty()) {
+    close(in.write);
+    in.write = -1;
+  }
+  pollfd fds[3] = {{out.read, POLLIN, 0}, {err.read, POLLIN, 0}, {in.write, POLLOUT, 0}};
+  int open = 2;
+  while (open > 0 || fds[2].fd >= 0) {
+    if (poll(fds, 3, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char buffer[65536];
+      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n > 0) {
+        (i == 0 ? result.Stdout : result.Stderr).append(buffer, static_cast<std::size_t>(n));
+      } else if (n == 0 || errno != EINTR) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open;
+      }
+    }
+    if (fds[2].fd >= 0 && fds[2].revents != 0) {
+      const ssize_t n = write(fds[2].fd, stdinText.data() + written, stdinText.size() - written);
+      if (n > 0) written += static_cast<std::size_t>(n);
+      if (n < 0 || written == stdinText.size()) {
+        close(fds[2].fd);
+        fds[2].fd = -1;
+      }
+    }
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) result.ExitCode = WEXITSTATUS(status);
+  return result;
+}
+
+}  // namespace ostrel::testing_support

@@ -1,0 +1,21 @@
+// Runs a real program and collects what it wrote and how it ended, for end-to-end tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ostrel::testing_support {
+
+struct ProcessResult {
+  int ExitCode = -1;  // -1 when the process did not exit normally
+  std::string Stdout;
+  std::string Stderr;
+};
+
+// Runs program with arguments (argv[0] is the program), in directory workingDirectory when it is
+// not empty, with stdinText on its standard input.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& workingDirectory = {},
+                         const std::string& stdinText = {});
+
+}  // namespace ostrel::testing_support
