@@ -28,7 +28,8 @@ constexpr uint8_t kNotInAlphabet = 127;
 
 constexpr std::array<uint8_t, kLastDecodable - kFirstDecodable + 1> MakeDecodingTable() {
   std::array<uint8_t, kLastDecodable - kFirstDecodable + 1> table{};
-  for (auto& value : table) value = kNotInAlphabet;
+  for (auto& value : table)
+    value = kNotInAlphabet;
   for (std::size_t i = 0; i < kAlphabet.size(); ++i) {
     table[static_cast<unsigned char>(kAlphabet[i]) - kFirstDecodable] = static_cast<uint8_t>(i);
   }
@@ -60,13 +61,17 @@ uint32_t DecodedValue(char character) {
 // the number of bytes it gave. The third and fourth bytes are left out where the fill stands.
 int32_t DecodeGroup(const char* characters, int32_t count, uint8_t* bytes) {
   uint32_t values[4] = {};
-  for (int32_t i = 0; i < count; ++i) values[i] = DecodedValue(characters[i]);
-  if (count < 2) return 0;  // six bits make no byte
+  for (int32_t i = 0; i < count; ++i)
+    values[i] = DecodedValue(characters[i]);
+  if (count < 2)
+    return 0;  // six bits make no byte
   int32_t produced = 0;
   bytes[produced++] = static_cast<uint8_t>((values[0] << 2) | (values[1] >> 4));
-  if (count < 3 || characters[2] == kFill) return produced;
+  if (count < 3 || characters[2] == kFill)
+    return produced;
   bytes[produced++] = static_cast<uint8_t>((values[1] << 4) | (values[2] >> 2));
-  if (count < 4 || characters[3] == kFill) return produced;
+  if (count < 4 || characters[3] == kFill)
+    return produced;
   bytes[produced++] = static_cast<uint8_t>((values[2] << 6) | values[3]);
   return produced;
 }
@@ -79,7 +84,8 @@ void Base64EncodeStream(TStream& input, TStream& output) {
   int32_t read = 0;
   do {
     read = input.Read(bytes, kEncodeChunkBytes);
-    if (read <= 0) break;
+    if (read <= 0)
+      break;
     int32_t written = 0;
     for (int32_t i = 0; i < read; i += 3) {
       EncodeGroup(bytes + i, read - i < 3 ? read - i : 3, characters + written);
@@ -95,7 +101,8 @@ void Base64DecodeStream(TStream& input, TStream& output) {
   int32_t read = 0;
   do {
     read = input.Read(characters, kDecodeChunkChars);
-    if (read <= 0) break;
+    if (read <= 0)
+      break;
     int32_t produced = 0;
     for (int32_t i = 0; i < read; i += 4) {
       produced += DecodeGroup(characters + i, read - i < 4 ? read - i : 4, bytes + produced);

@@ -99,16 +99,20 @@ struct WorkBlock {
   ~WorkBlock() { SecureWipe(bytes); }
 };
 
-[[noreturn]] void RaiseInvalidFormat() { throw ECipherException("Invalid file format"); }
+[[noreturn]] void RaiseInvalidFormat() {
+  throw ECipherException("Invalid file format");
+}
 
 void ReadExact(TStream& stream, uint8_t* buffer, int32_t count) {
-  if (count > 0 && stream.Read(buffer, count) != count) RaiseInvalidFormat();
+  if (count > 0 && stream.Read(buffer, count) != count)
+    RaiseInvalidFormat();
 }
 
 // The size every block count comes from. A stream that cannot tell its size cannot be read.
 int64_t InputSize(TStream& input) {
   const int64_t size = input.Size();
-  if (size < 0) RaiseInvalidFormat();
+  if (size < 0)
+    RaiseInvalidFormat();
   return size;
 }
 
@@ -177,13 +181,13 @@ void ReadEncrypted(TStream& input, TStream& output, const Cipher& cipher, Layout
   const int32_t tail = block.bytes[B - 1];
   // Only a wrong key or damaged data give a count beyond the block's data bytes. Saying so is
   // better than writing bytes that were never data.
-  if (tail > B - 1) RaiseInvalidFormat();
+  if (tail > B - 1)
+    RaiseInvalidFormat();
   WriteExact(output, block.bytes, tail);
 }
 
 template <class Cipher>
-void RunStream(TStream& input, TStream& output, const Cipher& cipher, Layout layout,
-               bool encrypt) {
+void RunStream(TStream& input, TStream& output, const Cipher& cipher, Layout layout, bool encrypt) {
   if (encrypt) {
     WriteEncrypted(input, output, cipher, layout);
   } else {
@@ -194,7 +198,8 @@ void RunStream(TStream& input, TStream& output, const Cipher& cipher, Layout lay
 }  // namespace
 
 void WriteExact(TStream& stream, const void* buffer, int32_t count) {
-  if (count <= 0) return;
+  if (count <= 0)
+    return;
   if (stream.Write(buffer, count) != count) {
     throw ECipherException("Error writing to temp file");
   }
