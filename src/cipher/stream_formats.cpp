@@ -67,6 +67,12 @@ class BlockTransform {
   BlockTransform(const BlockTransform&) = delete;
   BlockTransform& operator=(const BlockTransform&) = delete;
 
+  // Writing: the seed becomes the chaining block E(seed), which also starts the chain.
+  void ChainFromSeed(uint8_t* seed) {
+    cipher_.Block(seed);
+    SetChain(seed);
+  }
+  // Reading: the chaining block as read starts the chain.
   void SetChain(const uint8_t* block) { std::memcpy(chain_, block, kBlockSize); }
 
   // ECB: block = E(block) or D(block). CBC writing: block = E(block ^ chain), chain = block.
@@ -140,9 +146,8 @@ void WriteEncrypted(TStream& input, TStream& output, const Cipher& cipher, Layou
   WorkBlock<B> block;
   if (layout == Layout::kCbc) {
     FillSeed<Cipher>(block.bytes);
-    cipher.Block(block.bytes);
+    transform.ChainFromSeed(block.bytes);
     WriteExact(output, block.bytes, B);
-    transform.SetChain(block.bytes);
   }
   for (int64_t i = 0; i < wholeBlocks; ++i) {
     ReadExact(input, block.bytes, B);
