@@ -9,8 +9,8 @@
 
 namespace ostrel {
 
-inline constexpr uint16_t fmCreate = 0xFFFF;        // make a new file or empty an existing one
-inline constexpr uint16_t fmOpenRead = 0x0000;      // bits 0-1: access
+inline constexpr uint16_t fmCreate = 0xFFFF;    // make a new file or empty an existing one
+inline constexpr uint16_t fmOpenRead = 0x0000;  // bits 0-1: access
 inline constexpr uint16_t fmOpenWrite = 0x0001;
 inline constexpr uint16_t fmOpenReadWrite = 0x0002;
 inline constexpr uint16_t fmShareExclusive = 0x0010;  // bits 4-7: what others may do meanwhile
@@ -30,6 +30,7 @@ class TWideFileStream : public TStream {
   TWideFileStream(const TWideFileStream&) = delete;
   TWideFileStream& operator=(const TWideFileStream&) = delete;
 
+  // Both come from seeking on the handle: -1 when it cannot seek (a pipe, for example).
   int64_t Size() override;
   int64_t Position() override;
   void SetPosition(int64_t position) override;

@@ -8,8 +8,8 @@
 namespace ostrel {
 
 struct Feistel128Context {
-  uint8_t Direction;      // 1 encrypt, 0 decrypt; informative only: the order of SubKeys decides
-  int32_t RoundCount;     // 4 to 16 after initialisation
+  uint8_t Direction;        // 1 encrypt, 0 decrypt; informative only: the order of SubKeys decides
+  int32_t RoundCount;       // 4 to 16 after initialisation
   uint32_t SubKeys[16][2];  // in the order in which the rounds use them
 
   ~Feistel128Context();

@@ -1,6 +1,7 @@
 // The variable-length pass-phrase digest: input bytes are XOR-folded into a 256-byte buffer seeded
-// with the digits of pi and stirred into a 16-byte key; finishing encrypts the buffer with that key.
-// A file key is a prefix of the result, so the 16-byte key equals the start of the 32-byte key.
+// with the digits of pi and stirred into a 16-byte key; finishing encrypts the buffer with that
+// key. A file key is a prefix of the result, so the 16-byte key equals the start of the 32-byte
+// key.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +10,9 @@
 namespace ostrel {
 
 struct FoldDigestContext {
-  int32_t FoldIndex;        // 0..255: where the next input byte folds in
+  int32_t FoldIndex;  // 0..255: where the next input byte folds in
   uint8_t FoldBuffer[256];
-  int32_t StirIndex;        // 0..7: where the next input byte goes in StirKey
+  int32_t StirIndex;  // 0..7: where the next input byte goes in StirKey
   uint8_t StirKey[16];
 
   ~FoldDigestContext();

@@ -1,0 +1,134 @@
+#include "platform/file_handle.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+namespace ostrel {
+namespace {
+
+static_assert(sizeof(off_t) == 8, "file offsets must be 64-bit");
+
+OpenedFile Failure(int error) {
+  return {-1, error};
+}
+
+// Closes a handle that turned out unusable and reports why.
+OpenedFile Refuse(int handle, int error) {
+  ::close(handle);
+  return Failure(error);
+}
+
+// A name with a NUL byte would reach the system cut short and name another file.
+bool IsUsableName(std::string_view name) {
+  return name.find('\0') == std::string_view::npos;
+}
+
+int OpenRetrying(const std::string& name, int flags, mode_t permissions) {
+  int handle = 0;
+  do {
+    handle = ::open(name.c_str(), flags, permissions);
+  } while (handle < 0 && errno == EINTR);
+  return handle;
+}
+
+int AccessFlags(FileAccess access) {
+  switch (access) {
+    case FileAccess::Read:
+      return O_RDONLY;
+    case FileAccess::Write:
+      return O_WRONLY;
+    case FileAccess::ReadWrite:
+      break;
+  }
+  return O_RDWR;
+}
+
+}  // namespace
+
+OpenedFile OpenExistingFile(std::string_view name, FileAccess access) {
+  if (!IsUsableName(name))
+    return Failure(EINVAL);
+  const int handle = OpenRetrying(std::string(name), AccessFlags(access) | O_CLOEXEC | O_NOCTTY, 0);
+  if (handle < 0)
+    return Failure(errno);
+  // A directory opens read-only without complaint, but it is no file to read.
+  struct stat status {};
+  if (::fstat(handle, &status) != 0)
+    return Refuse(handle, errno);
+  if (S_ISDIR(status.st_mode))
+    return Refuse(handle, EISDIR);
+  return {handle, 0};
+}
+
+OpenedFile CreateOrEmptyFile(std::string_view name, int sourceHandle) {
+  if (!IsUsableName(name))
+    return Failure(EINVAL);
+  struct stat source {};
+  const bool hasSource = sourceHandle >= 0;
+  if (hasSource && ::fstat(sourceHandle, &source) != 0)
+    return Failure(errno);
+  const mode_t permissions = hasSource ? (source.st_mode & 0666) | 0600 : 0666;
+
+  // Not O_TRUNC: the file has to be identified before it may lose its content.
+  const int handle =
+      OpenRetrying(std::string(name), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, permissions);
+  if (handle < 0)
+    return Failure(errno);
+  struct stat output {};
+  if (::fstat(handle, &output) != 0)
+    return Refuse(handle, errno);
+  // Where other systems refuse by sharing mode, the source is busy: it is open for reading.
+  if (hasSource && output.st_dev == source.st_dev && output.st_ino == source.st_ino) {
+    return Refuse(handle, EBUSY);
+  }
+  // Devices (a full-disk test device, a terminal) have no length to cut.
+  if (S_ISREG(output.st_mode) && ::ftruncate(handle, 0) != 0)
+    return Refuse(handle, errno);
+  return {handle, 0};
+}
+
+int32_t ReadFromFile(int handle, void* buffer, int32_t count) {
+  auto* bytes = static_cast<char*>(buffer);
+  int32_t done = 0;
+  while (done < count) {
+    const ssize_t moved = ::read(handle, bytes + done, static_cast<std::size_t>(count - done));
+    if (moved < 0 && errno == EINTR)
+      continue;
+    if (moved <= 0)
+      break;
+    done += static_cast<int32_t>(moved);
+  }
+  return done;
+}
+
+int32_t WriteToFile(int handle, const void* buffer, int32_t count) {
+  const auto* bytes = static_cast<const char*>(buffer);
+  int32_t done = 0;
+  while (done < count) {
+    const ssize_t moved = ::write(handle, bytes + done, static_cast<std::size_t>(count - done));
+    if (moved < 0 && errno == EINTR)
+      continue;
+    if (moved <= 0)
+      break;
+    done += static_cast<int32_t>(moved);
+  }
+  return done;
+}
+
+int64_t SeekFile(int handle, int64_t offset, SeekOrigin origin) {
+  const int whence = origin == SeekOrigin::Beginning ? SEEK_SET
+                     : origin == SeekOrigin::Current ? SEEK_CUR
+                                                     : SEEK_END;
+  return ::lseek(handle, offset, whence);
+}
+
+void CloseFile(int handle) {
+  // Not retried on EINTR: the handle is released whatever close() reports.
+  ::close(handle);
+}
+
+}  // namespace ostrel
