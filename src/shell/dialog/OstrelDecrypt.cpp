@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
 
 #include <wx/button.h>
@@ -33,7 +34,7 @@ struct Place {
   int Height;
 };
 
-constexpr wxSize kClientArea{469, 129};
+constexpr Place kClientArea{0, 0, 469, 129};
 constexpr Place kLabel1{16, 24, 73, 13};
 constexpr Place kBtLeftPath{407, 21, 22, 21};
 constexpr Place kLabel2{16, 56, 86, 13};
@@ -49,7 +50,6 @@ class Scale {
  public:
   explicit Scale(double factor) : factor_(factor) {}
   int operator()(int pixels) const { return static_cast<int>(std::lround(pixels * factor_)); }
-  wxSize operator()(wxSize size) const { return {(*this)(size.x), (*this)(size.y)}; }
   wxPoint Position(const Place& place) const { return {(*this)(place.Left), (*this)(place.Top)}; }
   wxSize Size(const Place& place) const { return {(*this)(place.Width), (*this)(place.Height)}; }
 
@@ -57,28 +57,53 @@ class Scale {
   double factor_;
 };
 
-// Tahoma 8 point where installed; elsewhere the system's sans-serif at the same size. Set
-// explicitly: GTK's default size is too large for the fixed layout.
-wxFont DialogFont() {
-  wxFontInfo font(8);
-  if (wxFontEnumerator::IsValidFacename("Tahoma")) {
-    font.FaceName("Tahoma");
-  } else {
-    font.Family(wxFONTFAMILY_SWISS);
+struct LabelText {
+  const char* Text;
+  const Place& Where;
+  const Place& FieldAtRight;
+};
+
+const LabelText kLabels[] = {
+    {"File to process:", kLabel1, kEdit1},
+    {"Password phrase:", kLabel2, kEdit2},
+};
+
+// Whether every label fits between its left edge and the field at its right.
+bool LabelsFit(const wxWindow& window, const wxFont& font, const Scale& scale) {
+  return std::all_of(std::begin(kLabels), std::end(kLabels), [&](const LabelText& label) {
+    int width = 0;
+    int height = 0;
+    window.GetTextExtent(label.Text, &width, &height, nullptr, nullptr, &font);
+    return width < scale(label.FieldAtRight.Left) - scale(label.Where.Left);
+  });
+}
+
+// Tahoma 8 point where installed. Elsewhere the system's sans-serif at the same size, in its
+// condensed width when the normal one would push the labels into the fields: the layout was made
+// for Tahoma, which is narrower. Always set explicitly: GTK's default size is too large for the
+// fixed layout.
+wxFont DialogFont(const wxWindow& window, const Scale& scale) {
+  if (wxFontEnumerator::IsValidFacename("Tahoma")) return wxFont(wxFontInfo(8).FaceName("Tahoma"));
+  const wxFont sans(wxFontInfo(8).Family(wxFONTFAMILY_SWISS));
+  if (LabelsFit(window, sans, scale)) return sans;
+  wxFont condensed(sans);
+  if (condensed.SetNativeFontInfoUserDesc("Sans Condensed 8") &&
+      LabelsFit(window, condensed, scale)) {
+    return condensed;
   }
-  return wxFont(font);
+  return sans;
 }
 
 // A label at its place, widened to its text where the font is wider than the one the layout was
-// made for, but never into the control that follows it at right.
-wxStaticText* CreateLabel(wxWindow* parent, const wxString& text, const Place& place,
-                          int rightLimit, const Scale& scale) {
-  const wxSize needed = parent->GetTextExtent(text);
-  const int left = scale(place.Left);
-  const wxSize size(std::clamp(needed.x + 1, scale(place.Width), rightLimit - left),
-                    std::max(needed.y, scale(place.Height)));
-  return new wxStaticText(parent, wxID_ANY, text, wxPoint(left, scale(place.Top)), size,
-                          wxST_NO_AUTORESIZE);
+// made for, but never into the field at its right.
+wxStaticText* CreateLabel(wxWindow* parent, const LabelText& label, const Scale& scale) {
+  const wxSize needed = parent->GetTextExtent(label.Text);
+  const int left = scale(label.Where.Left);
+  const int room = scale(label.FieldAtRight.Left) - left - 1;
+  const wxSize size(std::clamp(needed.x + 1, scale(label.Where.Width), room),
+                    std::max(needed.y, scale(label.Where.Height)));
+  return new wxStaticText(parent, wxID_ANY, label.Text, wxPoint(left, scale(label.Where.Top)),
+                          size, wxST_NO_AUTORESIZE);
 }
 
 // Runs while one request runs, and after it even when it ends in an error.
@@ -100,16 +125,16 @@ TForm1::TForm1(UserMessages& messages)
               wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX),
       messages_(messages) {
   const Scale scale(ScreenTextResolution() / 96.0);
-  auto* face = new wxPanel(this, wxID_ANY, wxDefaultPosition, scale(kClientArea), wxTAB_TRAVERSAL);
+  auto* face = new wxPanel(this, wxID_ANY, wxDefaultPosition, scale.Size(kClientArea), wxTAB_TRAVERSAL);
   face->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
   face->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT));
-  face->SetFont(DialogFont());
+  face->SetFont(DialogFont(*face, scale));
 
   // Created in this order so that the Tab key visits Edit1, Decrypt, Close, Edit2, Encrypt.
-  Label1 = CreateLabel(face, "File to process:", kLabel1, scale(kEdit1.Left), scale);
+  Label1 = CreateLabel(face, kLabels[0], scale);
   btLeftPath = new TFlatPictureButton(face, wxID_ANY, FolderPicture(),
                                       scale.Position(kBtLeftPath), scale.Size(kBtLeftPath));
-  Label2 = CreateLabel(face, "Password phrase:", kLabel2, scale(kEdit2.Left), scale);
+  Label2 = CreateLabel(face, kLabels[1], scale);
   Edit1 = new wxTextCtrl(face, wxID_ANY, wxString(), scale.Position(kEdit1), scale.Size(kEdit1));
   Button1 = new wxButton(face, wxID_ANY, "Decrypt", scale.Position(kButton1), scale.Size(kButton1));
   Button2 = new wxButton(face, wxID_ANY, "Close", scale.Position(kButton2), scale.Size(kButton2));
@@ -127,7 +152,7 @@ TForm1::TForm1(UserMessages& messages)
   Bind(wxEVT_CLOSE_WINDOW, &TForm1::FormClose, this);
 
   // A fixed frame: its size is its only size.
-  SetClientSize(scale(kClientArea));
+  SetClientSize(scale.Size(kClientArea));
   SetSizeHints(GetSize(), GetSize());
   CentreOnScreen();
 }
@@ -150,7 +175,7 @@ void TForm1::Button1Click(wxCommandEvent&) {
   const std::string passphrase = PassphraseFromToolkit(Edit2->GetValue());
   const RequestFlag running(requestRunning_);
   RunRequest(
-      this, "Decrypting", RequestProgress::ForDecrypt(path),
+      this, "Decrypting", Edit1->GetValue(), RequestProgress::ForDecrypt(path),
       [&](UserMessages& messages) { DecryptRequest(path, passphrase, messages); }, messages_);
 }
 
@@ -159,7 +184,7 @@ void TForm1::Button3Click(wxCommandEvent&) {
   const std::string passphrase = PassphraseFromToolkit(Edit2->GetValue());
   const RequestFlag running(requestRunning_);
   RunRequest(
-      this, "Encrypting", RequestProgress::ForEncrypt(path),
+      this, "Encrypting", Edit1->GetValue(), RequestProgress::ForEncrypt(path),
       [&](UserMessages&) { EncryptRequest(path, passphrase); }, messages_);
 }
 

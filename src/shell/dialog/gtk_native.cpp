@@ -9,7 +9,6 @@ using gboolean = int;
 using GType = std::size_t;
 struct GdkScreen;
 struct GTypeInstance;
-gboolean gtk_init_check(int* argc, char*** argv);
 GdkScreen* gdk_screen_get_default();
 double gdk_screen_get_resolution(GdkScreen* screen);
 GType gtk_entry_get_type();
@@ -18,8 +17,6 @@ void gtk_entry_set_invisible_char(void* entry, std::uint32_t character);
 }
 
 namespace ostrel {
-
-bool OpenToolkitDisplay(int& argc, char**& argv) { return gtk_init_check(&argc, &argv) != 0; }
 
 double ScreenTextResolution() {
   GdkScreen* screen = gdk_screen_get_default();

@@ -4,10 +4,6 @@
 
 namespace ostrel {
 
-// Opens the default display for GTK; false when there is none (no DISPLAY, or it cannot be
-// reached). wxWidgets finds GTK ready afterwards.
-bool OpenToolkitDisplay(int& argc, char**& argv);
-
 // The text resolution of the screen in dots per inch: 96 unless the desktop sets another.
 double ScreenTextResolution();
 

@@ -1,8 +1,8 @@
 #include "shell/dialog/progress_window.h"
 
 #include <chrono>
+#include <iterator>
 
-#include <wx/filename.h>
 #include <wx/gauge.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
@@ -13,27 +13,41 @@ namespace {
 constexpr int kBarSteps = 1000;
 constexpr int kTickMilliseconds = 100;
 
+// "512 bytes", "293.0 KB", "1.5 GB": units of 1024, one decimal.
 wxString SizeText(std::uintmax_t bytes) {
-  return wxFileName::GetHumanReadableSize(wxULongLong(static_cast<wxULongLong_t>(bytes)));
+  if (bytes < 1024) return wxString::Format("%llu bytes", static_cast<unsigned long long>(bytes));
+  static const char* const kUnits[] = {"KB", "MB", "GB", "TB", "PB"};
+  double amount = static_cast<double>(bytes) / 1024.0;
+  std::size_t unit = 0;
+  while (amount >= 1024.0 && unit + 1 < std::size(kUnits)) {
+    amount /= 1024.0;
+    ++unit;
+  }
+  return wxString::Format("%.1f %s", amount, kUnits[unit]);
 }
 
 }  // namespace
 
 TProgressWindow::TProgressWindow(wxWindow* owner, const wxString& caption,
-                                 const RequestProgress& progress, BackgroundRequest& request,
-                                 UserMessages& messages)
+                                 const wxString& subject, const RequestProgress& progress,
+                                 BackgroundRequest& request, UserMessages& messages)
     : wxDialog(owner, wxID_ANY, caption, wxDefaultPosition, wxDefaultSize, wxCAPTION),
       progress_(progress),
       request_(request),
       messages_(messages),
       timer_(this) {
-  bar_ = new wxGauge(this, wxID_ANY, kBarSteps, wxDefaultPosition, wxSize(FromDIP(320), -1));
+  const int width = FromDIP(360);
+  // The title bar may be hidden or far away; the window says itself what it is doing.
+  auto* heading = new wxStaticText(this, wxID_ANY, caption + " " + subject, wxDefaultPosition,
+                                   wxSize(width, -1), wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
+  bar_ = new wxGauge(this, wxID_ANY, kBarSteps, wxDefaultPosition, wxSize(width, -1));
   // Sized for its text before the first measurement arrives.
   amount_ = new wxStaticText(this, wxID_ANY, SizeText(0) + " of " + SizeText(0),
                              wxDefaultPosition, wxDefaultSize, wxST_NO_AUTORESIZE);
 
   auto* layout = new wxBoxSizer(wxVERTICAL);
-  layout->Add(bar_, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, FromDIP(14)));
+  layout->Add(heading, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, FromDIP(14)));
+  layout->Add(bar_, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, FromDIP(10)));
   layout->Add(amount_, wxSizerFlags().Expand().Border(wxALL, FromDIP(14)));
   SetSizerAndFit(layout);
   if (owner != nullptr) {

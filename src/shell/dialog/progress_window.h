@@ -16,10 +16,11 @@ namespace ostrel {
 
 class TProgressWindow : public wxDialog {
  public:
-  // caption: what the request does ("Encrypting"). Messages that the request wants shown while
-  // the window is open are shown through messages.
-  TProgressWindow(wxWindow* owner, const wxString& caption, const RequestProgress& progress,
-                  BackgroundRequest& request, UserMessages& messages);
+  // caption: what the request does ("Encrypting"); subject: the file it works on. Messages that
+  // the request wants shown while the window is open are shown through messages.
+  TProgressWindow(wxWindow* owner, const wxString& caption, const wxString& subject,
+                  const RequestProgress& progress, BackgroundRequest& request,
+                  UserMessages& messages);
 
  private:
   void OnTick(wxTimerEvent& event);

@@ -20,8 +20,9 @@ constexpr milliseconds kQuietTime{500};
 
 }  // namespace
 
-void RunRequest(wxWindow* owner, const wxString& caption, const RequestProgress& progress,
-                BackgroundRequest::Task task, UserMessages& messages) {
+void RunRequest(wxWindow* owner, const wxString& caption, const wxString& subject,
+                const RequestProgress& progress, BackgroundRequest::Task task,
+                UserMessages& messages) {
   BackgroundRequest request(std::move(task));
   Clock::time_point deadline = Clock::now() + kQuietTime;
   for (;;) {
@@ -40,7 +41,7 @@ void RunRequest(wxWindow* owner, const wxString& caption, const RequestProgress&
     // The modal window keeps the dialog disabled until the request has ended.
     const wxWeakRef<wxWindow> focus(wxWindow::FindFocus());
     {
-      TProgressWindow window(owner, caption, progress, request, messages);
+      TProgressWindow window(owner, caption, subject, progress, request, messages);
       window.ShowModal();
     }
     if (focus) focus->SetFocus();

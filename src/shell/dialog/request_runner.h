@@ -13,10 +13,11 @@
 
 namespace ostrel {
 
-// Runs task to its end. caption names the work in the progress window ("Encrypting"); progress
-// measures it. The request's notes and errors are shown through messages on this thread, and an
-// error that ends the request is raised here, unchanged.
-void RunRequest(wxWindow* owner, const wxString& caption, const RequestProgress& progress,
-                BackgroundRequest::Task task, UserMessages& messages);
+// Runs task to its end. caption and subject name the work in the progress window ("Encrypting",
+// the file); progress measures it. The request's notes and errors are shown through messages on
+// this thread, and an error that ends the request is raised here, unchanged.
+void RunRequest(wxWindow* owner, const wxString& caption, const wxString& subject,
+                const RequestProgress& progress, BackgroundRequest::Task task,
+                UserMessages& messages);
 
 }  // namespace ostrel

@@ -4,23 +4,46 @@
 #include <string>
 
 #include <wx/app.h>
+#include <wx/init.h>
+#include <wx/log.h>
 
 #include "platform/executable_name.h"
 #include "shell/dialog/application.h"
-#include "shell/dialog/gtk_native.h"
 #include "shell/error_report.h"
 
 namespace ostrel {
+namespace {
+
+// Undoes the toolkit's start-up however the event loop ends.
+class ToolkitSession {
+ public:
+  ToolkitSession() = default;
+  ~ToolkitSession() { wxEntryCleanup(); }
+  ToolkitSession(const ToolkitSession&) = delete;
+  ToolkitSession& operator=(const ToolkitSession&) = delete;
+};
+
+}  // namespace
 
 int RunDialog(int argc, char** argv) {
   const std::string program = ExecutableFileName(argc > 0 ? argv[0] : "ostrel-decrypt");
-  if (!OpenToolkitDisplay(argc, argv)) {
+  wxApp::SetInstance(new TApplication(ApplicationTitle(program)));
+
+  // The toolkit's start-up fails only when no display can be opened; it would say so in its own
+  // words and formatting, so it keeps quiet and the failure is told here in one line.
+  wxLog::EnableLogging(false);
+  if (!wxEntryStart(argc, argv)) {
     std::fprintf(stderr, "%s: cannot open the dialog: no display is available\n",
                  program.c_str());
     return 2;
   }
-  wxApp::SetInstance(new TApplication(ApplicationTitle(program)));
-  return wxEntry(argc, argv) == 0 ? 0 : 2;
+  wxLog::EnableLogging(true);
+
+  const ToolkitSession session;
+  if (!wxTheApp->CallOnInit()) return 2;
+  const int code = wxTheApp->OnRun();
+  wxTheApp->OnExit();
+  return code == 0 ? 0 : 2;
 }
 
 }  // namespace ostrel
