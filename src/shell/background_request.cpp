@@ -25,13 +25,15 @@ BackgroundRequest::~BackgroundRequest() {
     abandoned_ = true;
   }
   changed_.notify_all();
-  if (worker_.joinable()) worker_.join();
+  if (worker_.joinable())
+    worker_.join();
 }
 
 BackgroundRequest::State BackgroundRequest::WaitFor(std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
   changed_.wait_for(lock, timeout, [this] { return finished_ || MessageReady(); });
-  if (finished_) return State::Finished;
+  if (finished_)
+    return State::Finished;
   return MessageReady() ? State::MessageWaiting : State::Running;
 }
 
@@ -39,7 +41,8 @@ void BackgroundRequest::ShowWaitingMessage(UserMessages& messages) {
   Message message;
   {
     const std::lock_guard lock(mutex_);
-    if (!MessageReady()) return;
+    if (!MessageReady())
+      return;
     message = *waiting_;
     showing_ = true;
   }
@@ -63,8 +66,10 @@ void BackgroundRequest::ShowWaitingMessage(UserMessages& messages) {
 }
 
 void BackgroundRequest::Finish() {
-  if (worker_.joinable()) worker_.join();
-  if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+  if (worker_.joinable())
+    worker_.join();
+  if (error_)
+    std::rethrow_exception(std::exchange(error_, nullptr));
 }
 
 void BackgroundRequest::Run(const Task& task) {
@@ -85,11 +90,13 @@ void BackgroundRequest::Run(const Task& task) {
 
 void BackgroundRequest::Forward(Message message) {
   std::unique_lock lock(mutex_);
-  if (abandoned_) return;
+  if (abandoned_)
+    return;
   waiting_ = std::move(message);
   changed_.notify_all();
   changed_.wait(lock, [this] { return !waiting_.has_value() || abandoned_; });
-  if (messageError_) std::rethrow_exception(std::exchange(messageError_, nullptr));
+  if (messageError_)
+    std::rethrow_exception(std::exchange(messageError_, nullptr));
 }
 
 }  // namespace ostrel

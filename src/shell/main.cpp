@@ -52,9 +52,10 @@ int main(int argc, char** argv) {
 #ifdef OSTREL_WITH_DIALOG
     return ostrel::RunDialog(argc, argv);
 #else
-    std::fputs("ostrel-decrypt: built without the dialog; usage: ostrel-decrypt /E PATH PASSPHRASE"
-               " | ostrel-decrypt PATH PASSPHRASE\n",
-               stderr);
+    std::fputs(
+        "ostrel-decrypt: built without the dialog; usage: ostrel-decrypt /E PATH PASSPHRASE"
+        " | ostrel-decrypt PATH PASSPHRASE\n",
+        stderr);
     return 2;
 #endif
   }

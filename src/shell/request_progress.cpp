@@ -27,7 +27,8 @@ RequestProgress::RequestProgress(std::string inputPath, std::string outputPath)
 RequestProgress RequestProgress::ForDecrypt(std::string_view path) {
   try {
     const DecryptPlanning planning = PlanDecryptRequest(path, kHostPathStyle);
-    if (planning.Outcome != DecryptOutcome::Run) return {};
+    if (planning.Outcome != DecryptOutcome::Run)
+      return {};
     return {planning.Plan.InputPath, planning.Plan.OutputPath};
   } catch (const Exception&) {
     // A name that cannot be planned has no output to watch; the request itself raises the same

@@ -21,7 +21,8 @@ class RecordedMessages : public UserMessages {
   void ShowNote(const std::string& text) override {
     shownOn = std::this_thread::get_id();
     shown += "NOTE|" + text;
-    if (fail) throw std::runtime_error("cannot show");
+    if (fail)
+      throw std::runtime_error("cannot show");
   }
   void ShowError(const std::string& caption, const std::string& text) override {
     shownOn = std::this_thread::get_id();
@@ -46,8 +47,7 @@ TEST(BackgroundRequest, ErrorReachesTheStartingThreadUnchanged) {
 
 TEST(BackgroundRequest, RunsUntilItEnds) {
   std::promise<void> release;
-  BackgroundRequest request(
-      [gate = release.get_future().share()](UserMessages&) { gate.wait(); });
+  BackgroundRequest request([gate = release.get_future().share()](UserMessages&) { gate.wait(); });
   EXPECT_EQ(request.WaitFor(20ms), State::Running);
   release.set_value();
   EXPECT_EQ(request.WaitFor(10s), State::Finished);

@@ -4,9 +4,11 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <regex>
+#include <cctype>
+
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 
 namespace ostrel::testing_support {
@@ -14,16 +16,25 @@ namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{50};
 
+// xdotool matches titles by regular expression: this one matches title and nothing else.
 std::string ExactTitlePattern(const std::string& title) {
-  return "^" + std::regex_replace(title, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + "$";
+  std::string pattern = "^";
+  for (const char c : title) {
+    if (std::string_view(".^$|()[]{}*+?\\").find(c) != std::string_view::npos)
+      pattern += '\\';
+    pattern += c;
+  }
+  return pattern + "$";
 }
 
 // A pixel's colour from the image's channel masks, each scaled to 0..255.
 Colour ColourOf(unsigned long pixel, const XImage& image) {
   const auto channel = [pixel](unsigned long mask) {
-    if (mask == 0) return std::uint8_t{0};
+    if (mask == 0)
+      return std::uint8_t{0};
     int shift = 0;
-    while (((mask >> shift) & 1) == 0) ++shift;
+    while (((mask >> shift) & 1) == 0)
+      ++shift;
     const unsigned long maximum = mask >> shift;
     return static_cast<std::uint8_t>(((pixel & mask) >> shift) * 255 / maximum);
   };
@@ -32,7 +43,9 @@ Colour ColourOf(unsigned long pixel, const XImage& image) {
 
 // A window may go away between finding it and looking at it; that is an answer, not a failure
 // of the test program.
-int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+int IgnoreErrors(Display*, XErrorEvent*) {
+  return 0;
+}
 
 }  // namespace
 
@@ -79,8 +92,10 @@ std::optional<WindowId> DesktopUser::WaitForWindow(const std::string& title,
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     const std::vector<WindowId> windows = WindowsTitled(title);
-    if (!windows.empty()) return windows.front();
-    if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+    if (!windows.empty())
+      return windows.front();
+    if (std::chrono::steady_clock::now() >= deadline)
+      return std::nullopt;
     std::this_thread::sleep_for(kPollInterval);
   }
 }
@@ -89,7 +104,8 @@ bool DesktopUser::WaitUntilNoWindow(const std::string& title,
                                     std::chrono::milliseconds timeout) const {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!WindowsTitled(title).empty()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
     std::this_thread::sleep_for(kPollInterval);
   }
   return true;
@@ -110,8 +126,10 @@ void DesktopUser::Press(const std::vector<std::string>& keys) const {
 }
 
 void DesktopUser::Click(WindowId window, int x, int y) const {
-  Xdotool({"mousemove", "--sync", "--window", std::to_string(window), std::to_string(x),
-           std::to_string(y), "click", "1"});
+  // Not "--sync": it waits for the pointer to move, which it does not when it is already there.
+  // The server handles the move before the click either way.
+  Xdotool({"mousemove", "--window", std::to_string(window), std::to_string(x), std::to_string(y),
+           "click", "1"});
 }
 
 void DesktopUser::RequestClose(WindowId window) const {
@@ -141,21 +159,24 @@ WindowGeometry DesktopUser::Geometry(WindowId window) const {
 std::optional<SizeLimits> DesktopUser::SizeLimitsOf(WindowId window) const {
   XSizeHints hints{};
   long supplied = 0;
-  if (XGetWMNormalHints(connection_->display, window, &hints, &supplied) == 0) return std::nullopt;
-  if ((hints.flags & PMinSize) == 0 || (hints.flags & PMaxSize) == 0) return std::nullopt;
+  if (XGetWMNormalHints(connection_->display, window, &hints, &supplied) == 0)
+    return std::nullopt;
+  if ((hints.flags & PMinSize) == 0 || (hints.flags & PMaxSize) == 0)
+    return std::nullopt;
   return SizeLimits{hints.min_width, hints.min_height, hints.max_width, hints.max_height};
 }
 
 std::optional<WindowId> DesktopUser::OwnerOf(WindowId window) const {
   Window owner = 0;
-  if (XGetTransientForHint(connection_->display, window, &owner) == 0) return std::nullopt;
+  if (XGetTransientForHint(connection_->display, window, &owner) == 0)
+    return std::nullopt;
   return owner;
 }
 
 std::string DesktopUser::ClipboardText() const {
   Display* display = connection_->display;
-  const Window requestor = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1,
-                                               0, 0, 0);
+  const Window requestor =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
   const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
   const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
   const Atom property = XInternAtom(display, "OSTREL_TEST_CLIPBOARD", False);
@@ -170,7 +191,8 @@ std::string DesktopUser::ClipboardText() const {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
       continue;
     }
-    if (event.xselection.property == None) break;
+    if (event.xselection.property == None)
+      break;
     Atom type = 0;
     int format = 0;
     unsigned long count = 0;
@@ -190,13 +212,15 @@ std::string DesktopUser::ClipboardText() const {
 
 std::vector<Colour> DesktopUser::Pixels(WindowId window) const {
   const WindowGeometry geometry = Geometry(window);
-  XImage* image = XGetImage(connection_->display, window, 0, 0,
-                            static_cast<unsigned>(geometry.Width),
-                            static_cast<unsigned>(geometry.Height), AllPlanes, ZPixmap);
+  XImage* image =
+      XGetImage(connection_->display, window, 0, 0, static_cast<unsigned>(geometry.Width),
+                static_cast<unsigned>(geometry.Height), AllPlanes, ZPixmap);
   std::vector<Colour> pixels;
-  if (image == nullptr) return pixels;
+  if (image == nullptr)
+    return pixels;
   for (int y = 0; y < geometry.Height; ++y) {
-    for (int x = 0; x < geometry.Width; ++x) pixels.push_back(ColourOf(XGetPixel(image, x, y), *image));
+    for (int x = 0; x < geometry.Width; ++x)
+      pixels.push_back(ColourOf(XGetPixel(image, x, y), *image));
   }
   XDestroyImage(image);
   return pixels;

@@ -29,12 +29,14 @@ void Reap(pid_t pid) {
 VirtualDisplay::VirtualDisplay() {
   // The server picks a free display number itself and writes it to this pipe once it is ready.
   int ready[2];
-  if (pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  if (pipe2(ready, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe");
   const std::string readyFd = std::to_string(ready[1]);
-  std::vector<std::string> words = {kServer,   "-displayfd", readyFd,   "-screen", "0",
-                                    "1024x768x24", "-dpi",   "96",      "-nolisten", "tcp"};
+  std::vector<std::string> words = {kServer,       "-displayfd", readyFd, "-screen",   "0",
+                                    "1024x768x24", "-dpi",       "96",    "-nolisten", "tcp"};
   std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
+  for (std::string& word : words)
+    argv.push_back(word.data());
   argv.push_back(nullptr);
 
   pid_ = fork();
@@ -60,10 +62,12 @@ VirtualDisplay::VirtualDisplay() {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     pollfd wait{ready[0], POLLIN, 0};
-    if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0) break;
+    if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0)
+      break;
     char buffer[16];
     const ssize_t got = read(ready[0], buffer, sizeof buffer);
-    if (got <= 0) break;
+    if (got <= 0)
+      break;
     number.append(buffer, static_cast<std::size_t>(got));
   }
   close(ready[0]);

@@ -83,9 +83,11 @@ bool LabelsFit(const wxWindow& window, const wxFont& font, const Scale& scale) {
 // for Tahoma, which is narrower. Always set explicitly: GTK's default size is too large for the
 // fixed layout.
 wxFont DialogFont(const wxWindow& window, const Scale& scale) {
-  if (wxFontEnumerator::IsValidFacename("Tahoma")) return wxFont(wxFontInfo(8).FaceName("Tahoma"));
+  if (wxFontEnumerator::IsValidFacename("Tahoma"))
+    return wxFont(wxFontInfo(8).FaceName("Tahoma"));
   const wxFont sans(wxFontInfo(8).Family(wxFONTFAMILY_SWISS));
-  if (LabelsFit(window, sans, scale)) return sans;
+  if (LabelsFit(window, sans, scale))
+    return sans;
   wxFont condensed(sans);
   if (condensed.SetNativeFontInfoUserDesc("Sans Condensed 8") &&
       LabelsFit(window, condensed, scale)) {
@@ -102,8 +104,8 @@ wxStaticText* CreateLabel(wxWindow* parent, const LabelText& label, const Scale&
   const int room = scale(label.FieldAtRight.Left) - left - 1;
   const wxSize size(std::clamp(needed.x + 1, scale(label.Where.Width), room),
                     std::max(needed.y, scale(label.Where.Height)));
-  return new wxStaticText(parent, wxID_ANY, label.Text, wxPoint(left, scale(label.Where.Top)),
-                          size, wxST_NO_AUTORESIZE);
+  return new wxStaticText(parent, wxID_ANY, label.Text, wxPoint(left, scale(label.Where.Top)), size,
+                          wxST_NO_AUTORESIZE);
 }
 
 // Runs while one request runs, and after it even when it ends in an error.
@@ -125,15 +127,16 @@ TForm1::TForm1(UserMessages& messages)
               wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX),
       messages_(messages) {
   const Scale scale(ScreenTextResolution() / 96.0);
-  auto* face = new wxPanel(this, wxID_ANY, wxDefaultPosition, scale.Size(kClientArea), wxTAB_TRAVERSAL);
+  auto* face =
+      new wxPanel(this, wxID_ANY, wxDefaultPosition, scale.Size(kClientArea), wxTAB_TRAVERSAL);
   face->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
   face->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT));
   face->SetFont(DialogFont(*face, scale));
 
   // Created in this order so that the Tab key visits Edit1, Decrypt, Close, Edit2, Encrypt.
   Label1 = CreateLabel(face, kLabels[0], scale);
-  btLeftPath = new TFlatPictureButton(face, wxID_ANY, FolderPicture(),
-                                      scale.Position(kBtLeftPath), scale.Size(kBtLeftPath));
+  btLeftPath = new TFlatPictureButton(face, wxID_ANY, FolderPicture(), scale.Position(kBtLeftPath),
+                                      scale.Size(kBtLeftPath));
   Label2 = CreateLabel(face, kLabels[1], scale);
   Edit1 = new wxTextCtrl(face, wxID_ANY, wxString(), scale.Position(kEdit1), scale.Size(kEdit1));
   Button1 = new wxButton(face, wxID_ANY, "Decrypt", scale.Position(kButton1), scale.Size(kButton1));
@@ -158,17 +161,22 @@ TForm1::TForm1(UserMessages& messages)
 }
 
 TForm1::~TForm1() {
-  if (Form1 == this) Form1 = nullptr;
+  if (Form1 == this)
+    Form1 = nullptr;
 }
 
 void TForm1::btLeftPathClick(wxCommandEvent&) {
-  if (!lastChosenFile_.empty()) OpenDialog1->SetPath(lastChosenFile_);
-  if (OpenDialog1->ShowModal() != wxID_OK) return;
+  if (!lastChosenFile_.empty())
+    OpenDialog1->SetPath(lastChosenFile_);
+  if (OpenDialog1->ShowModal() != wxID_OK)
+    return;
   lastChosenFile_ = OpenDialog1->GetPath();
   Edit1->ChangeValue(lastChosenFile_);
 }
 
-void TForm1::Button2Click(wxCommandEvent&) { Close(); }
+void TForm1::Button2Click(wxCommandEvent&) {
+  Close();
+}
 
 void TForm1::Button1Click(wxCommandEvent&) {
   const std::string path = PathFromToolkit(Edit1->GetValue());
@@ -191,7 +199,8 @@ void TForm1::Button3Click(wxCommandEvent&) {
 void TForm1::FormClose(wxCloseEvent& event) {
   // A request always runs to its end, and the dialog cannot go away under it.
   if (requestRunning_) {
-    if (event.CanVeto()) event.Veto();
+    if (event.CanVeto())
+      event.Veto();
     return;
   }
   Destroy();

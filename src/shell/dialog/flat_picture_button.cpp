@@ -46,18 +46,22 @@ void TFlatPictureButton::OnPaint(wxPaintEvent&) {
 }
 
 void TFlatPictureButton::OnLeftDown(wxMouseEvent&) {
-  if (!HasCapture()) CaptureMouse();
+  if (!HasCapture())
+    CaptureMouse();
   held_ = true;
   SetLook(true, true);
 }
 
 void TFlatPictureButton::OnLeftUp(wxMouseEvent& event) {
-  if (!held_) return;
+  if (!held_)
+    return;
   held_ = false;
-  if (HasCapture()) ReleaseMouse();
+  if (HasCapture())
+    ReleaseMouse();
   const bool inside = Contains(event.GetPosition());
   SetLook(inside, false);
-  if (!inside) return;
+  if (!inside)
+    return;
   wxCommandEvent click(wxEVT_BUTTON, GetId());
   click.SetEventObject(this);
   HandleWindowEvent(click);
@@ -68,10 +72,13 @@ void TFlatPictureButton::OnMotion(wxMouseEvent& event) {
   SetLook(inside, held_ && inside);
 }
 
-void TFlatPictureButton::OnEnter(wxMouseEvent&) { SetLook(true, sunken_); }
+void TFlatPictureButton::OnEnter(wxMouseEvent&) {
+  SetLook(true, sunken_);
+}
 
 void TFlatPictureButton::OnLeave(wxMouseEvent&) {
-  if (!held_) SetLook(false, false);
+  if (!held_)
+    SetLook(false, false);
 }
 
 void TFlatPictureButton::OnCaptureLost(wxMouseCaptureLostEvent&) {
@@ -84,7 +91,8 @@ bool TFlatPictureButton::Contains(const wxPoint& point) const {
 }
 
 void TFlatPictureButton::SetLook(bool hot, bool sunken) {
-  if (hot == hot_ && sunken == sunken_) return;
+  if (hot == hot_ && sunken == sunken_)
+    return;
   hot_ = hot;
   sunken_ = sunken;
   Refresh();

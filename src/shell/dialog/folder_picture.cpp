@@ -3,7 +3,9 @@
 namespace ostrel {
 namespace {
 
-// A closed folder with a tab, lit from the top left: outline, light edge, face and shadow.
+// A closed folder with a tab, lit from the top left: outline, light edge, face and shadow. One
+// picture row per line.
+// clang-format off
 const char* const kFolderXpm[] = {
     "17 15 5 1",
     "  c None",
@@ -27,9 +29,12 @@ const char* const kFolderXpm[] = {
     "odddddddddddddddo",
     " ooooooooooooooo ",
 };
+// clang-format on
 
 }  // namespace
 
-wxBitmap FolderPicture() { return wxBitmap(kFolderXpm); }
+wxBitmap FolderPicture() {
+  return wxBitmap(kFolderXpm);
+}
 
 }  // namespace ostrel

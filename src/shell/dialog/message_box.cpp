@@ -32,8 +32,8 @@ class TMessageBox : public wxDialog {
 
     auto* layout = new wxBoxSizer(wxVERTICAL);
     layout->Add(body, wxSizerFlags(1).Expand().Border(wxALL, FromDIP(14)));
-    layout->Add(ok, wxSizerFlags().CentreHorizontal().Border(wxLEFT | wxRIGHT | wxBOTTOM,
-                                                             FromDIP(12)));
+    layout->Add(ok,
+                wxSizerFlags().CentreHorizontal().Border(wxLEFT | wxRIGHT | wxBOTTOM, FromDIP(12)));
     SetSizerAndFit(layout);
     SetMinClientSize(wxSize(FromDIP(200), GetClientSize().y));
     Fit();

@@ -59,7 +59,8 @@ TMessageIcon::TMessageIcon(wxWindow* parent, MessageIcon icon, int size)
 void TMessageIcon::OnPaint(wxPaintEvent&) {
   wxPaintDC dc(this);
   const std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(dc));
-  if (!gc) return;
+  if (!gc)
+    return;
   gc->SetAntialiasMode(wxANTIALIAS_DEFAULT);
   const wxSize size = GetClientSize();
   const double side = std::min(size.x, size.y);

@@ -15,7 +15,8 @@ constexpr int kTickMilliseconds = 100;
 
 // "512 bytes", "293.0 KB", "1.5 GB": units of 1024, one decimal.
 wxString SizeText(std::uintmax_t bytes) {
-  if (bytes < 1024) return wxString::Format("%llu bytes", static_cast<unsigned long long>(bytes));
+  if (bytes < 1024)
+    return wxString::Format("%llu bytes", static_cast<unsigned long long>(bytes));
   static const char* const kUnits[] = {"KB", "MB", "GB", "TB", "PB"};
   double amount = static_cast<double>(bytes) / 1024.0;
   std::size_t unit = 0;
@@ -28,9 +29,9 @@ wxString SizeText(std::uintmax_t bytes) {
 
 }  // namespace
 
-TProgressWindow::TProgressWindow(wxWindow* owner, const wxString& caption,
-                                 const wxString& subject, const RequestProgress& progress,
-                                 BackgroundRequest& request, UserMessages& messages)
+TProgressWindow::TProgressWindow(wxWindow* owner, const wxString& caption, const wxString& subject,
+                                 const RequestProgress& progress, BackgroundRequest& request,
+                                 UserMessages& messages)
     : wxDialog(owner, wxID_ANY, caption, wxDefaultPosition, wxDefaultSize, wxCAPTION),
       progress_(progress),
       request_(request),
@@ -42,8 +43,8 @@ TProgressWindow::TProgressWindow(wxWindow* owner, const wxString& caption,
                                    wxSize(width, -1), wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
   bar_ = new wxGauge(this, wxID_ANY, kBarSteps, wxDefaultPosition, wxSize(width, -1));
   // Sized for its text before the first measurement arrives.
-  amount_ = new wxStaticText(this, wxID_ANY, SizeText(0) + " of " + SizeText(0),
-                             wxDefaultPosition, wxDefaultSize, wxST_NO_AUTORESIZE);
+  amount_ = new wxStaticText(this, wxID_ANY, SizeText(0) + " of " + SizeText(0), wxDefaultPosition,
+                             wxDefaultSize, wxST_NO_AUTORESIZE);
 
   auto* layout = new wxBoxSizer(wxVERTICAL);
   layout->Add(heading, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, FromDIP(14)));
@@ -82,7 +83,8 @@ void TProgressWindow::OnTick(wxTimerEvent&) {
 }
 
 void TProgressWindow::OnClose(wxCloseEvent& event) {
-  if (event.CanVeto()) event.Veto();
+  if (event.CanVeto())
+    event.Veto();
 }
 
 void TProgressWindow::ShowProgress() {
@@ -93,8 +95,8 @@ void TProgressWindow::ShowProgress() {
     return;
   }
   const std::uintmax_t done = progress_.Done();
-  bar_->SetValue(static_cast<int>(static_cast<double>(done) / static_cast<double>(total) *
-                                  kBarSteps));
+  bar_->SetValue(
+      static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * kBarSteps));
   amount_->SetLabel(SizeText(done) + " of " + SizeText(total));
 }
 

@@ -44,7 +44,8 @@ void RunRequest(wxWindow* owner, const wxString& caption, const wxString& subjec
       TProgressWindow window(owner, caption, subject, progress, request, messages);
       window.ShowModal();
     }
-    if (focus) focus->SetFocus();
+    if (focus)
+      focus->SetFocus();
     request.Finish();
     return;
   }

@@ -33,14 +33,14 @@ int RunDialog(int argc, char** argv) {
   // words and formatting, so it keeps quiet and the failure is told here in one line.
   wxLog::EnableLogging(false);
   if (!wxEntryStart(argc, argv)) {
-    std::fprintf(stderr, "%s: cannot open the dialog: no display is available\n",
-                 program.c_str());
+    std::fprintf(stderr, "%s: cannot open the dialog: no display is available\n", program.c_str());
     return 2;
   }
   wxLog::EnableLogging(true);
 
   const ToolkitSession session;
-  if (!wxTheApp->CallOnInit()) return 2;
+  if (!wxTheApp->CallOnInit())
+    return 2;
   const int code = wxTheApp->OnRun();
   wxTheApp->OnExit();
   return code == 0 ? 0 : 2;

@@ -7,7 +7,8 @@ namespace ostrel {
 std::string PathFromToolkit(const wxString& text) {
   const wxScopedCharBuffer bytes = text.mb_str(*wxConvFileName);
   // A name the file-name conversion cannot express was typed, not chosen: keep what was typed.
-  if (bytes.length() == 0 && !text.empty()) return PassphraseFromToolkit(text);
+  if (bytes.length() == 0 && !text.empty())
+    return PassphraseFromToolkit(text);
   return std::string(bytes.data(), bytes.length());
 }
 
@@ -19,8 +20,10 @@ std::string PassphraseFromToolkit(const wxString& text) {
 wxString ToolkitText(std::string_view text) {
   const std::string bytes(text);
   wxString converted = wxString::FromUTF8(bytes.data(), bytes.size());
-  if (converted.empty() && !bytes.empty()) converted = wxString(bytes.data(), *wxConvFileName, bytes.size());
-  if (converted.empty() && !bytes.empty()) converted = wxString(bytes.data(), wxConvISO8859_1, bytes.size());
+  if (converted.empty() && !bytes.empty())
+    converted = wxString(bytes.data(), *wxConvFileName, bytes.size());
+  if (converted.empty() && !bytes.empty())
+    converted = wxString(bytes.data(), wxConvISO8859_1, bytes.size());
   return converted;
 }
 
