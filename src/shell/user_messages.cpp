@@ -9,17 +9,21 @@ namespace {
 void WriteBox(const std::string& caption, const std::string& text) {
   std::string lines;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+      continue;
     lines += text[i];
   }
-  if (lines.empty() || lines.back() != '\n') lines += '\n';
+  if (lines.empty() || lines.back() != '\n')
+    lines += '\n';
   std::fprintf(stderr, "%s\n%s", caption.c_str(), lines.c_str());
   std::fflush(stderr);
 }
 
 }  // namespace
 
-void ConsoleMessages::ShowNote(const std::string& text) { WriteBox("NOTE", text); }
+void ConsoleMessages::ShowNote(const std::string& text) {
+  WriteBox("NOTE", text);
+}
 
 void ConsoleMessages::ShowError(const std::string& caption, const std::string& text) {
   WriteBox(caption, text);
