@@ -108,7 +108,7 @@ wxStaticText* CreateLabel(wxWindow* parent, const LabelText& label, const Scale&
                           wxST_NO_AUTORESIZE);
 }
 
-// Runs while one request runs, and after it even when it ends in an error.
+// Marks the dialog busy for the length of one request, also when the request ends in an error.
 class RequestFlag {
  public:
   explicit RequestFlag(bool& running) : running_(running) { running_ = true; }
