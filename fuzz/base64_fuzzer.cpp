@@ -101,22 +101,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   CheckEncoding(input, readSizes);
   CheckDecoding(input, readSizes);
 
-  static const uint8_t kKey[32] = {0x60, 0x3d, 0xeb, 0x10, 0x15, 0xca, 0x71, 0xbe,
-                                   0x2b, 0x73, 0xae, 0xf0, 0x85, 0x7d, 0x77, 0x81,
-                                   0x1f, 0x35, 0x2c, 0x07, 0x3b, 0x61, 0x08, 0xd7,
-                                   0x2d, 0x98, 0x10, 0xa3, 0x09, 0x14, 0xdf, 0xf4};
+  static const uint8_t kKey[32] = {0x60, 0x3d, 0xeb, 0x10, 0x15, 0xca, 0x71, 0xbe, 0x2b, 0x73, 0xae,
+                                   0xf0, 0x85, 0x7d, 0x77, 0x81, 0x1f, 0x35, 0x2c, 0x07, 0x3b, 0x61,
+                                   0x08, 0xd7, 0x2d, 0x98, 0x10, 0xa3, 0x09, 0x14, 0xdf, 0xf4};
   switch (data[0] / 8 % 4) {
     case 0:
-      CheckStringFunction(input, [](std::string_view s, bool e) { return TripleDesStringEcb(s, kKey, e); });
+      CheckStringFunction(
+          input, [](std::string_view s, bool e) { return TripleDesStringEcb(s, kKey, e); });
       break;
     case 1:
-      CheckStringFunction(input, [](std::string_view s, bool e) { return TripleDesStringCbc(s, kKey, e); });
+      CheckStringFunction(
+          input, [](std::string_view s, bool e) { return TripleDesStringCbc(s, kKey, e); });
       break;
     case 2:
-      CheckStringFunction(input, [](std::string_view s, bool e) { return RijndaelStringEcb(s, kKey, 32, e); });
+      CheckStringFunction(
+          input, [](std::string_view s, bool e) { return RijndaelStringEcb(s, kKey, 32, e); });
       break;
     default:
-      CheckStringFunction(input, [](std::string_view s, bool e) { return RijndaelStringCbc(s, kKey, 24, e); });
+      CheckStringFunction(
+          input, [](std::string_view s, bool e) { return RijndaelStringCbc(s, kKey, 24, e); });
       break;
   }
   return 0;

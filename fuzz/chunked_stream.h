@@ -14,7 +14,8 @@ class ChunkedStream : public TMemoryStream {
  public:
   // Read n delivers at most 1 + (sizes[n mod sizes.size()] mod 64) bytes (all of them with no
   // sizes).
-  ChunkedStream(std::string_view bytes, std::string_view sizes) : TMemoryStream(bytes), sizes_(sizes) {}
+  ChunkedStream(std::string_view bytes, std::string_view sizes)
+      : TMemoryStream(bytes), sizes_(sizes) {}
 
   int32_t Read(void* buffer, int32_t count) override {
     if (!sizes_.empty()) {

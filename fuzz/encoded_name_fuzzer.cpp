@@ -84,7 +84,8 @@ void CheckPlanning(std::string_view path, PathStyle style) {
   OSTREL_CHECK(planning.Plan.OutputPath.size() < path.size());
   const bool zipAdded = path.find(".zip.") != std::string_view::npos;
   const std::string& output = planning.Plan.OutputPath;
-  OSTREL_CHECK(!zipAdded || (output.size() >= 4 && output.compare(output.size() - 4, 4, ".zip") == 0));
+  OSTREL_CHECK(!zipAdded ||
+               (output.size() >= 4 && output.compare(output.size() - 4, 4, ".zip") == 0));
 }
 
 }  // namespace

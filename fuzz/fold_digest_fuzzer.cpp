@@ -32,11 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   for (int32_t at = 0; at < length; at += static_cast<int32_t>(piece)) {
     const int32_t count = std::min<int32_t>(static_cast<int32_t>(piece), length - at);
     UpdateFoldDigest(context, input + at, count);
-    UpdateFoldDigest(context, input + at, 0);   // empty pieces feed nothing
+    UpdateFoldDigest(context, input + at, 0);  // empty pieces feed nothing
     UpdateFoldDigest(context, input + at, -1);
   }
   FinishFoldDigest(context, pieces, outLength);
-  const std::size_t written = outLength <= 0 ? 0 : static_cast<std::size_t>(std::min(outLength, 256));
+  const std::size_t written =
+      outLength <= 0 ? 0 : static_cast<std::size_t>(std::min(outLength, 256));
   OSTREL_CHECK(std::memcmp(pieces, whole, written) == 0);
   for (std::size_t i = written; i < sizeof pieces; ++i)
     OSTREL_CHECK(pieces[i] == 0xA5);

@@ -61,9 +61,9 @@ template <typename Char>
 void CheckNormalize(std::basic_string_view<Char> path, PathStyle style) {
   const std::basic_string<Char> once = NormalizeDirectory(path, style);
   OSTREL_CHECK(once.size() <= path.size());
-  const bool idempotent = style == PathStyle::Posix ||
-                          (path.find(static_cast<Char>(':')) == std::basic_string_view<Char>::npos &&
-                           path.size() <= 250);
+  const bool idempotent = style == PathStyle::Posix || (path.find(static_cast<Char>(':')) ==
+                                                            std::basic_string_view<Char>::npos &&
+                                                        path.size() <= 250);
   if (idempotent) {
     OSTREL_CHECK(NormalizeDirectory(std::basic_string_view<Char>(once), style) == once);
   }
@@ -86,9 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string narrowResult = NormalizeDirectory(path, style);
     const std::u16string wideResult = NormalizeDirectory(std::u16string_view(wide), style);
     OSTREL_CHECK(std::equal(wideResult.begin(), wideResult.end(), narrowResult.begin(),
-                            narrowResult.end(), [](char16_t w, char n) {
-                              return w == static_cast<unsigned char>(n);
-                            }));
+                            narrowResult.end(),
+                            [](char16_t w, char n) { return w == static_cast<unsigned char>(n); }));
     const auto narrowParts = SplitPath(path, style);
     const auto wideParts = SplitPath(std::u16string_view(wide), style);
     OSTREL_CHECK(wideParts.Directory.size() == narrowParts.Directory.size() &&
