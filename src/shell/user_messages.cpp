@@ -13,8 +13,9 @@ void WriteBox(const std::string& caption, const std::string& text) {
     lines += text[i];
   }
   if (lines.empty() || lines.back() != '\n') lines += '\n';
-  std::fprintf(stderr, "%s\n%s", caption.c_str(), lines.c_str());
-  std::fflush(stderr);
+  // A closed or full standard error leaves nothing better to tell it to; the exit code still speaks.
+  (void)std::fprintf(stderr, "%s\n%s", caption.c_str(), lines.c_str());
+  (void)std::fflush(stderr);
 }
 
 }  // namespace
