@@ -81,9 +81,12 @@ TEST_P(Interruption, KeepsWholeBlocksOfPlainTextAndLeavesTheInputAlone) {
       posix_spawn(&pid, kProgram.c_str(), nullptr, nullptr, const_cast<char**>(argv), environ), 0);
   // Wait until the run is under way: part of the varied bytes decrypted, far from the end.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  std::error_code error;
-  while (std::chrono::steady_clock::now() < deadline &&
-         fs::file_size(output, error) < kVariedBytes / 4) {
+  const auto writtenSoFar = [&] {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(output, error);
+    return error ? std::uintmax_t{0} : size;
+  };
+  while (std::chrono::steady_clock::now() < deadline && writtenSoFar() < kVariedBytes / 4) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   ASSERT_EQ(::kill(pid, signal), 0);
