@@ -12,7 +12,7 @@ std::string CommandLineErrorText(const Exception& error, std::string_view module
   char location[9];
   // Eight hexadecimal digits of an unsigned int always fit.
   (void)std::snprintf(location, sizeof location, "%08X",
-                static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(error.RaisedAt())));
+                      static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(error.RaisedAt())));
   return std::string("Exception ") + error.ClassName() + " in module " + std::string(moduleName) +
          " at " + location + ".\r\n" + message + (needsStop ? "." : "") + "\r\n";
 }

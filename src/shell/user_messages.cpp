@@ -13,7 +13,7 @@ void WriteBox(const std::string& caption, const std::string& text) {
     lines += text[i];
   }
   if (lines.empty() || lines.back() != '\n') lines += '\n';
-  // A closed or full standard error leaves nothing better to tell it to; the exit code still speaks.
+  // A closed or full standard error leaves nowhere else to report to; the exit code still speaks.
   (void)std::fprintf(stderr, "%s\n%s", caption.c_str(), lines.c_str());
   (void)std::fflush(stderr);
 }
