@@ -11,7 +11,9 @@ namespace ostrel {
 
 // ---- TTripleDes
 
-TTripleDes::~TTripleDes() { SecureWipe(key_); }
+TTripleDes::~TTripleDes() {
+  SecureWipe(key_);
+}
 
 void TTripleDes::TransformFile(std::u16string_view inFile, std::u16string_view outFile,
                                bool encrypt) {
@@ -35,17 +37,23 @@ std::string TTripleDes::TransformString(std::string_view input, bool encrypt) {
                                : TripleDesStringEcb(input, key_, encrypt);
 }
 
-uint32_t TTripleDes::PaddedSize(uint32_t n) const { return (n / 8 + 1) * 8; }
+uint32_t TTripleDes::PaddedSize(uint32_t n) const {
+  return (n / 8 + 1) * 8;
+}
 
 void TTripleDes::GenerateKey(std::string_view passphrase) {
   PassphraseToKey(key_, sizeof key_, passphrase);
 }
 
-void TTripleDes::RandomizeKey() { FillRandomKey(key_, sizeof key_); }
+void TTripleDes::RandomizeKey() {
+  FillRandomKey(key_, sizeof key_);
+}
 
 // ---- TRijndael
 
-TRijndael::~TRijndael() { SecureWipe(key_); }
+TRijndael::~TRijndael() {
+  SecureWipe(key_);
+}
 
 void TRijndael::SetKeySize(TRijndaelKeySize value) {
   keySize_ = value;
@@ -84,12 +92,16 @@ std::string TRijndael::TransformString(std::string_view input, bool encrypt) {
                                : RijndaelStringEcb(input, key_, keyLength_, encrypt);
 }
 
-uint32_t TRijndael::PaddedSize(uint32_t n) const { return (n / 16 + 1) * 16; }
+uint32_t TRijndael::PaddedSize(uint32_t n) const {
+  return (n / 16 + 1) * 16;
+}
 
 void TRijndael::GenerateKey(std::string_view passphrase) {
   PassphraseToKey(key_, keyLength_, passphrase);
 }
 
-void TRijndael::RandomizeKey() { FillRandomKey(key_, keyLength_); }
+void TRijndael::RandomizeKey() {
+  FillRandomKey(key_, keyLength_);
+}
 
 }  // namespace ostrel

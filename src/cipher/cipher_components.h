@@ -93,7 +93,6 @@ class TTripleDes : public TSymmetricCipher {
   std::string TransformString(std::string_view input, bool encrypt) override;
 
  private:
-
   uint8_t key_[16] = {};
 };
 
@@ -118,7 +117,6 @@ class TRijndael : public TSymmetricCipher {
   std::string TransformString(std::string_view input, bool encrypt) override;
 
  private:
-
   uint8_t key_[32] = {};
   TRijndaelKeySize keySize_ = ks128;
   int32_t keyLength_ = 16;  // agrees with the ks128 it reports before KeySize is assigned

@@ -2,6 +2,7 @@
 
 #include "cipher/stream_formats.h"
 #include "cipher/wide_file_stream.h"
+#include "errors/exceptions.h"
 
 namespace ostrel {
 namespace {
@@ -15,6 +16,10 @@ void TransformFile(std::u16string_view inFile, std::u16string_view outFile,
   TWideFileStream input(inFile, fmOpenRead | fmShareDenyWrite);
   TWideFileStream output(outFile, fmCreate, &input);
   runStreams(input, output);
+  // Some file systems report a lost write only when the file is closed; that must not pass for
+  // a finished file.
+  if (!output.Close())
+    throw ECipherException("Error writing to temp file");
 }
 
 }  // namespace

@@ -52,6 +52,12 @@ TWideFileStream::TWideFileStream(std::u16string_view fileName, uint16_t mode,
   handle_ = file.handle;
 }
 
+bool TWideFileStream::Close() {
+  const int handle = handle_;
+  handle_ = -1;
+  return handle < 0 || CloseFile(handle) == 0;
+}
+
 TWideFileStream::~TWideFileStream() {
   if (handle_ >= 0)
     CloseFile(handle_);

@@ -17,7 +17,8 @@ std::string LastComponent(std::string_view path) {
 std::string ExecutableFileName(std::string_view argv0) {
   char target[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", target, sizeof target);
-  if (length > 0) return LastComponent(std::string_view(target, static_cast<std::size_t>(length)));
+  if (length > 0)
+    return LastComponent(std::string_view(target, static_cast<std::size_t>(length)));
   return LastComponent(argv0);
 }
 

@@ -126,9 +126,9 @@ int64_t SeekFile(int handle, int64_t offset, SeekOrigin origin) {
   return ::lseek(handle, offset, whence);
 }
 
-void CloseFile(int handle) {
+int CloseFile(int handle) {
   // Not retried on EINTR: the handle is released whatever close() reports.
-  ::close(handle);
+  return ::close(handle) == 0 ? 0 : errno;
 }
 
 }  // namespace ostrel

@@ -37,6 +37,8 @@ enum class SeekOrigin { Beginning, Current, End };
 // The new offset from the beginning of the file, or -1 when the handle cannot seek there.
 int64_t SeekFile(int handle, int64_t offset, SeekOrigin origin);
 
-void CloseFile(int handle);
+// 0, or the error code of a failure the system reports only now (a deferred write that did not
+// make it to a network or full file system). The handle is released either way.
+int CloseFile(int handle);
 
 }  // namespace ostrel

@@ -7,7 +7,9 @@ namespace {
 
 constexpr char16_t kEscapeBase = 0xDC00;  // byte b >= 0x80 escapes to U+DC00 + b
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char byte) {
+  return (byte & 0xC0) == 0x80;
+}
 
 // Length of the well-formed UTF-8 sequence at text[i] (Unicode table 3-7), or 0 when there is
 // none; *codePoint receives its value.
@@ -20,21 +22,25 @@ std::size_t WellFormedSequence(std::string_view text, std::size_t i, char32_t* c
     return 1;
   }
   if (first >= 0xC2 && first <= 0xDF) {
-    if (left < 2 || !IsContinuation(byte(1))) return 0;
+    if (left < 2 || !IsContinuation(byte(1)))
+      return 0;
     *codePoint = (char32_t{first} & 0x1F) << 6 | (byte(1) & 0x3F);
     return 2;
   }
   if (first >= 0xE0 && first <= 0xEF) {
-    if (left < 3) return 0;
+    if (left < 3)
+      return 0;
     const unsigned char second = byte(1);
     const unsigned char low = first == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
     const unsigned char high = first == 0xED ? 0x9F : 0xBF;  // no encoded surrogates
-    if (second < low || second > high || !IsContinuation(byte(2))) return 0;
+    if (second < low || second > high || !IsContinuation(byte(2)))
+      return 0;
     *codePoint = (char32_t{first} & 0x0F) << 12 | (char32_t{second} & 0x3F) << 6 | (byte(2) & 0x3F);
     return 3;
   }
   if (first >= 0xF0 && first <= 0xF4) {
-    if (left < 4) return 0;
+    if (left < 4)
+      return 0;
     const unsigned char second = byte(1);
     const unsigned char low = first == 0xF0 ? 0x90 : 0x80;
     const unsigned char high = first == 0xF4 ? 0x8F : 0xBF;  // nothing above U+10FFFF
@@ -67,8 +73,12 @@ void AppendUtf8(std::string& out, char32_t codePoint) {
   }
 }
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 }  // namespace
 

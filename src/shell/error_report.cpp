@@ -19,7 +19,8 @@ std::string CommandLineErrorText(const Exception& error, std::string_view module
 
 std::string DialogErrorText(std::string_view message) {
   std::string text(message);
-  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
+    text += '.';
   return text;
 }
 

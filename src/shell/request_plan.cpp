@@ -6,12 +6,15 @@
 namespace ostrel {
 namespace {
 
-char Separator(PathStyle style) { return style == PathStyle::Windows ? '\\' : '/'; }
+char Separator(PathStyle style) {
+  return style == PathStyle::Windows ? '\\' : '/';
+}
 
 // The directory that the output name is built on, with its trailing separator; empty for a bare
 // name, so that the output lands in the current directory.
 std::string OutputDirectory(const std::string& directory, PathStyle style) {
-  if (directory.empty()) return directory;
+  if (directory.empty())
+    return directory;
   // A POSIX root ("/" or a kept "//") already ends in its separator; adding one more would make
   // "//", which normalising keeps as a network-style prefix.
   if (style == PathStyle::Posix && directory.back() == '/') {
@@ -26,11 +29,10 @@ DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style) {
   const SplitPathResult<std::string> parts = SplitPath(path, style);
   const DecodedFileName decoded = DecodeFileName(WidenSystemText(parts.Stem + parts.Extension));
 
-  DecryptPlanning planning{DecryptOutcome::Run,
-                           {decoded.Method, std::string(path),
-                            OutputDirectory(parts.Directory, style) +
-                                NarrowSystemText(decoded.PlainName),
-                            false}};
+  DecryptPlanning planning{
+      DecryptOutcome::Run,
+      {decoded.Method, std::string(path),
+       OutputDirectory(parts.Directory, style) + NarrowSystemText(decoded.PlainName), false}};
   if (decoded.Method == 0) {
     planning.Outcome = DecryptOutcome::NoEncryption;
   } else if (decoded.Method >= 3) {

@@ -9,10 +9,12 @@ namespace {
 void WriteBox(const std::string& caption, const std::string& text) {
   std::string lines;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+      continue;
     lines += text[i];
   }
-  if (lines.empty() || lines.back() != '\n') lines += '\n';
+  if (lines.empty() || lines.back() != '\n')
+    lines += '\n';
   // A closed or full standard error leaves nowhere else to report to; the exit code still speaks.
   (void)std::fprintf(stderr, "%s\n%s", caption.c_str(), lines.c_str());
   (void)std::fflush(stderr);
@@ -20,7 +22,9 @@ void WriteBox(const std::string& caption, const std::string& text) {
 
 }  // namespace
 
-void ConsoleMessages::ShowNote(const std::string& text) { WriteBox("NOTE", text); }
+void ConsoleMessages::ShowNote(const std::string& text) {
+  WriteBox("NOTE", text);
+}
 
 void ConsoleMessages::ShowError(const std::string& caption, const std::string& text) {
   WriteBox(caption, text);

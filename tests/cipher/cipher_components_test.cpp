@@ -27,7 +27,11 @@ TEST(CipherComponents, PaddedSizeIsTheEcbLengthInWrappingArithmetic) {
   const struct {
     uint32_t n, des, rijndael;
   } cases[] = {
-      {0, 8, 16}, {7, 8, 16}, {8, 16, 16}, {15, 16, 16}, {16, 24, 32},
+      {0, 8, 16},
+      {7, 8, 16},
+      {8, 16, 16},
+      {15, 16, 16},
+      {16, 24, 32},
       {0xFFFFFFFF, 0, 0},  // wraps modulo 2^32
       {0xFFFFFFF0, 0xFFFFFFF8, 0},
   };
@@ -57,7 +61,8 @@ TEST(CipherComponents, KeysComeFromThePassPhraseAtTheCurrentKeyLength) {
     EXPECT_EQ(rijndael.KeyLength(), s.length);
     rijndael.GenerateKey("pass phrase");
     EXPECT_EQ(std::memcmp(rijndael.Key(), expected, static_cast<std::size_t>(s.length)), 0);
-    for (int32_t i = s.length; i < 32; ++i) EXPECT_EQ(rijndael.Key()[i], 0) << i;
+    for (int32_t i = s.length; i < 32; ++i)
+      EXPECT_EQ(rijndael.Key()[i], 0) << i;
   }
 }
 
@@ -80,8 +85,8 @@ TEST(CipherComponents, EveryModeRoundTripsStreamsAndStrings) {
     TTripleDes des;
     TRijndael rijndael;
     rijndael.SetKeySize(ks256);
-    for (TSymmetricCipher* cipher : {static_cast<TSymmetricCipher*>(&des),
-                                     static_cast<TSymmetricCipher*>(&rijndael)}) {
+    for (TSymmetricCipher* cipher :
+         {static_cast<TSymmetricCipher*>(&des), static_cast<TSymmetricCipher*>(&rijndael)}) {
       cipher->SetCipherMode(mode);
       cipher->RandomizeKey();
       EXPECT_EQ(cipher->DecryptString(cipher->EncryptString(plain)), plain);

@@ -20,11 +20,14 @@ TEST(TextConversion, EscapesEveryByteOfAnIllFormedSequence) {
     std::string bytes;
     std::u16string wide;
   } cases[] = {
-      {"a\xFF" "b", u"a\xDCFF" "b"},
-      {"\xC0\xAF", u"\xDCC0\xDCAF"},              // overlong "/"
-      {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},    // an encoded surrogate
+      {"a\xFF"
+       "b",
+       u"a\xDCFF"
+       "b"},
+      {"\xC0\xAF", u"\xDCC0\xDCAF"},                      // overlong "/"
+      {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},            // an encoded surrogate
       {"\xF4\x90\x80\x80", u"\xDCF4\xDC90\xDC80\xDC80"},  // above U+10FFFF
-      {"\xE2\x82", u"\xDCE2\xDC82"},              // truncated at the end
+      {"\xE2\x82", u"\xDCE2\xDC82"},                      // truncated at the end
       {"\xE2\x82x", u"\xDCE2\xDC82x"},
   };
   for (const auto& [bytes, wide] : cases) {
@@ -37,7 +40,8 @@ TEST(TextConversion, RoundTripsAnyByteString) {
   std::mt19937 random(7);
   for (int trial = 0; trial < 2000; ++trial) {
     std::string bytes(random() % 40, '\0');
-    for (char& c : bytes) c = static_cast<char>(random());
+    for (char& c : bytes)
+      c = static_cast<char>(random());
     ASSERT_EQ(NarrowSystemText(WidenSystemText(bytes)), bytes);
   }
 }

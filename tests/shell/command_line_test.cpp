@@ -39,13 +39,15 @@ class CommandLine : public testing::Test {
 
 std::string SampleBytes(std::size_t size) {
   std::string bytes(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 131 + i / 7);
+  for (std::size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<char>(i * 131 + i / 7);
   return bytes;
 }
 
 // The error text of the command line, with the location left open.
 std::regex ApplicationError(const std::string& className, const std::string& message) {
-  const std::string escaped = std::regex_replace(message, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+  const std::string escaped =
+      std::regex_replace(message, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
   return std::regex("Application Error\nException " + className +
                     " in module ostrel-decrypt at [0-9A-F]{8}\\.\n" + escaped + "\n");
 }

@@ -46,7 +46,8 @@ TEST(DialogErrorText, AddsAFullStopAfterCharactersSortingAfterIt) {
       {"", ""},
       {"caf\xC3\xA9", "caf\xC3\xA9."},
   };
-  for (const auto& c : cases) EXPECT_EQ(DialogErrorText(c.message), c.text) << c.message;
+  for (const auto& c : cases)
+    EXPECT_EQ(DialogErrorText(c.message), c.text) << c.message;
 }
 
 TEST(ApplicationTitle, IsTheNameUpToTheFirstDotInTitleCase) {

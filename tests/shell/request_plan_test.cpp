@@ -29,31 +29,29 @@ void ExpectPlans(PathStyle style, std::initializer_list<PlanCase> cases) {
 }
 
 TEST(DecryptPlanning, DesktopPathsDecodeBesideTheInput) {
-  ExpectPlans(PathStyle::Windows,
-              {
-                  {"C:\\x\\report.doc.2crypt", DecryptOutcome::Run, 2, "C:\\x\\report.doc"},
-                  {"C:\\x\\report.doc.s1500.zip.2crypt", DecryptOutcome::Run, 2,
-                   "C:\\x\\report.doc.zip"},
-                  {"C:\\x\\report.doc.zip.2crypt", DecryptOutcome::Run, 2,
-                   "C:\\x\\report.doc.zip.zip"},
-                  // The ".zip." test looks at the whole path, directories included...
-                  {"C:\\backup.zip.old\\a.2crypt", DecryptOutcome::Run, 2,
-                   "C:\\backup.zip.old\\a.zip"},
-                  // ...and is case-sensitive.
-                  {"C:\\x\\a.ZIP.2crypt", DecryptOutcome::Run, 2, "C:\\x\\a.ZIP"},
-                  {"C:\\x\\a.9crypt", DecryptOutcome::Run, 1, "C:\\x\\a"},
-                  {"C:\\x\\a.1crypt", DecryptOutcome::Run, 1, "C:\\x\\a"},
-                  {"a.2crypt", DecryptOutcome::Run, 2, "a"},
-                  {"C:\\x\\..\\y\\a.2crypt", DecryptOutcome::Run, 2, "C:\\y\\a"},
-                  {"C:\\a.2crypt", DecryptOutcome::Run, 2, "C:\\a"},
-                  {"C:\\data\\a.2crypt", DecryptOutcome::Run, 2, "C:\\data\\a"},
-                  {"C:\\x\\a.3crypt", DecryptOutcome::NoCipher, 0, ""},
-                  {"C:\\x\\a.7crypt", DecryptOutcome::NoCipher, 0, ""},
-                  {"C:\\x\\a.8crypt", DecryptOutcome::NoEncryption, 0, ""},
-                  {"C:\\x\\a.txt", DecryptOutcome::NoEncryption, 0, ""},
-                  {"/E", DecryptOutcome::NoEncryption, 0, ""},
-                  {"", DecryptOutcome::NoEncryption, 0, ""},
-              });
+  ExpectPlans(
+      PathStyle::Windows,
+      {
+          {"C:\\x\\report.doc.2crypt", DecryptOutcome::Run, 2, "C:\\x\\report.doc"},
+          {"C:\\x\\report.doc.s1500.zip.2crypt", DecryptOutcome::Run, 2, "C:\\x\\report.doc.zip"},
+          {"C:\\x\\report.doc.zip.2crypt", DecryptOutcome::Run, 2, "C:\\x\\report.doc.zip.zip"},
+          // The ".zip." test looks at the whole path, directories included...
+          {"C:\\backup.zip.old\\a.2crypt", DecryptOutcome::Run, 2, "C:\\backup.zip.old\\a.zip"},
+          // ...and is case-sensitive.
+          {"C:\\x\\a.ZIP.2crypt", DecryptOutcome::Run, 2, "C:\\x\\a.ZIP"},
+          {"C:\\x\\a.9crypt", DecryptOutcome::Run, 1, "C:\\x\\a"},
+          {"C:\\x\\a.1crypt", DecryptOutcome::Run, 1, "C:\\x\\a"},
+          {"a.2crypt", DecryptOutcome::Run, 2, "a"},
+          {"C:\\x\\..\\y\\a.2crypt", DecryptOutcome::Run, 2, "C:\\y\\a"},
+          {"C:\\a.2crypt", DecryptOutcome::Run, 2, "C:\\a"},
+          {"C:\\data\\a.2crypt", DecryptOutcome::Run, 2, "C:\\data\\a"},
+          {"C:\\x\\a.3crypt", DecryptOutcome::NoCipher, 0, ""},
+          {"C:\\x\\a.7crypt", DecryptOutcome::NoCipher, 0, ""},
+          {"C:\\x\\a.8crypt", DecryptOutcome::NoEncryption, 0, ""},
+          {"C:\\x\\a.txt", DecryptOutcome::NoEncryption, 0, ""},
+          {"/E", DecryptOutcome::NoEncryption, 0, ""},
+          {"", DecryptOutcome::NoEncryption, 0, ""},
+      });
 }
 
 TEST(DecryptPlanning, HostPathsDecodeBesideTheInput) {
@@ -76,7 +74,8 @@ TEST(DecryptPlanning, HostPathsDecodeBesideTheInput) {
 // Names that are not valid UTF-8 must come back as their own bytes, or the output would land
 // under another name.
 TEST(DecryptPlanning, KeepsBytesThatAreNotUtf8) {
-  const DecryptPlanning planning = PlanDecryptRequest("/x/caf\xE9\xFF.txt.2crypt", PathStyle::Posix);
+  const DecryptPlanning planning =
+      PlanDecryptRequest("/x/caf\xE9\xFF.txt.2crypt", PathStyle::Posix);
   EXPECT_EQ(planning.Outcome, DecryptOutcome::Run);
   EXPECT_EQ(planning.Plan.OutputPath, "/x/caf\xE9\xFF.txt");
 }

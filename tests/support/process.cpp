@@ -17,7 +17,8 @@ struct Pipe {
   int write = -1;
   Pipe() {
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    if (pipe2(fds, O_CLOEXEC) != 0)
+      throw std::runtime_error("pipe");
     read = fds[0];
     write = fds[1];
   }
@@ -29,15 +30,18 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          const std::string& workingDirectory, const std::string& stdinText) {
   Pipe in, out, err;
   const pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork");
+  if (pid < 0)
+    throw std::runtime_error("fork");
   if (pid == 0) {
     dup2(in.read, 0);
     dup2(out.write, 1);
     dup2(err.write, 2);
-    if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) _exit(126);
+    if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0)
+      _exit(126);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
     _exit(127);
@@ -57,11 +61,13 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   int open = 2;
   while (open > 0 || fds[2].fd >= 0) {
     if (poll(fds, 3, -1) < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR)
+        continue;
       break;
     }
     for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      if (fds[i].fd < 0 || fds[i].revents == 0)
+        continue;
       char buffer[65536];
       const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
       if (n > 0) {
@@ -74,7 +80,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     }
     if (fds[2].fd >= 0 && fds[2].revents != 0) {
       const ssize_t n = write(fds[2].fd, stdinText.data() + written, stdinText.size() - written);
-      if (n > 0) written += static_cast<std::size_t>(n);
+      if (n > 0)
+        written += static_cast<std::size_t>(n);
       if (n < 0 || written == stdinText.size()) {
         close(fds[2].fd);
         fds[2].fd = -1;
@@ -84,7 +91,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  if (WIFEXITED(status)) result.ExitCode = WEXITSTATUS(status);
+  if (WIFEXITED(status))
+    result.ExitCode = WEXITSTATUS(status);
   return result;
 }
 

@@ -10,7 +10,8 @@ namespace ostrel::testing_support {
 
 TemporaryDirectory::TemporaryDirectory() {
   std::string pattern = (std::filesystem::temp_directory_path() / "ostrel-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
+  if (mkdtemp(pattern.data()) == nullptr)
+    throw std::runtime_error("mkdtemp");
   path_ = pattern;
 }
 
@@ -29,14 +30,16 @@ TemporaryDirectory::~TemporaryDirectory() {
 
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) throw std::runtime_error("cannot read " + path);
+  if (!file)
+    throw std::runtime_error("cannot read " + path);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!file) throw std::runtime_error("cannot write " + path);
+  if (!file)
+    throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace ostrel::testing_support
