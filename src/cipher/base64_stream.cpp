@@ -76,6 +76,21 @@ int32_t DecodeGroup(const char* characters, int32_t count, uint8_t* bytes) {
   return produced;
 }
 
+// Fills the buffer unless the input ends first. A stream may deliver fewer bytes than asked for
+// before its end (a pipe does); taking such a read for the end would drop the rest of the text,
+// and a chunk that stopped inside a group would put fill characters in the middle of it.
+int32_t ReadChunk(TStream& input, void* buffer, int32_t count) {
+  auto* bytes = static_cast<char*>(buffer);
+  int32_t done = 0;
+  while (done < count) {
+    const int32_t read = input.Read(bytes + done, count - done);
+    if (read <= 0)
+      break;
+    done += read;
+  }
+  return done;
+}
+
 }  // namespace
 
 void Base64EncodeStream(TStream& input, TStream& output) {
@@ -83,7 +98,7 @@ void Base64EncodeStream(TStream& input, TStream& output) {
   char characters[kEncodeChunkChars];
   int32_t read = 0;
   do {
-    read = input.Read(bytes, kEncodeChunkBytes);
+    read = ReadChunk(input, bytes, kEncodeChunkBytes);
     if (read <= 0)
       break;
     int32_t written = 0;
@@ -100,7 +115,7 @@ void Base64DecodeStream(TStream& input, TStream& output) {
   uint8_t bytes[kDecodeChunkBytes];
   int32_t read = 0;
   do {
-    read = input.Read(characters, kDecodeChunkChars);
+    read = ReadChunk(input, characters, kDecodeChunkChars);
     if (read <= 0)
       break;
     int32_t produced = 0;

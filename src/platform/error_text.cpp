@@ -1,8 +1,7 @@
 #include "platform/error_text.h"
 
-#include <string.h>
-
 #include <algorithm>
+#include <cstring>
 
 namespace ostrel {
 namespace {

@@ -1,6 +1,6 @@
 #include "platform/millisecond_timer.h"
 
-#include <time.h>
+#include <ctime>
 
 namespace ostrel {
 

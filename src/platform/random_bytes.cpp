@@ -18,7 +18,7 @@ void FillFromSystemRandom(uint8_t* buffer, size_t size) {
       if (errno == EINTR) {
         continue;
       }
-      std::fprintf(stderr, "The system random source failed: %s\n", std::strerror(errno));
+      (void)std::fprintf(stderr, "The system random source failed: %s\n", std::strerror(errno));
       std::abort();
     }
     // Large requests may be answered in parts (and an interrupted one returns what it has).

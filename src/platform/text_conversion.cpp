@@ -112,7 +112,7 @@ std::string NarrowSystemText(std::u16string_view text) {
     const char16_t unit = text[i];
     if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
       const char32_t codePoint =
-          0x10000 + ((char32_t{unit} - 0xD800) << 10) + (char32_t{text[i + 1]} - 0xDC00);
+          0x10000u + ((char32_t{unit} - 0xD800u) << 10) + (char32_t{text[i + 1]} - 0xDC00u);
       AppendUtf8(narrow, codePoint);
       ++i;
     } else if (unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF) {

@@ -10,8 +10,9 @@ std::string CommandLineErrorText(const Exception& error, std::string_view module
   const std::string& message = error.Message();
   const bool needsStop = !message.empty() && message.back() != '.';
   char location[9];
-  std::snprintf(location, sizeof location, "%08X",
-                static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(error.RaisedAt())));
+  // Eight hexadecimal digits of an unsigned int always fit.
+  (void)std::snprintf(location, sizeof location, "%08X",
+                      static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(error.RaisedAt())));
   return std::string("Exception ") + error.ClassName() + " in module " + std::string(moduleName) +
          " at " + location + ".\r\n" + message + (needsStop ? "." : "") + "\r\n";
 }

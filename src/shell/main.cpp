@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
 #ifdef OSTREL_WITH_DIALOG
     return ostrel::RunDialog(argc, argv);
 #else
-    std::fputs(
+    (void)std::fputs(
         "ostrel-decrypt: built without the dialog; usage: ostrel-decrypt /E PATH PASSPHRASE"
         " | ostrel-decrypt PATH PASSPHRASE\n",
         stderr);

@@ -15,8 +15,9 @@ void WriteBox(const std::string& caption, const std::string& text) {
   }
   if (lines.empty() || lines.back() != '\n')
     lines += '\n';
-  std::fprintf(stderr, "%s\n%s", caption.c_str(), lines.c_str());
-  std::fflush(stderr);
+  // A closed or full standard error leaves nowhere else to report to; the exit code still speaks.
+  (void)std::fprintf(stderr, "%s\n%s", caption.c_str(), lines.c_str());
+  (void)std::fflush(stderr);
 }
 
 }  // namespace

@@ -1,0 +1,210 @@
+// Faults met through real files: a full disk behind the named output, a file-size limit that stops
+// writing at any offset, and an input file that shrinks while it is read. The input must stay as
+// it was, the documented message must come out, and no file but the named output may change.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cipher/memory_stream.h"
+#include "cipher/stream_formats.h"
+#include "cipher/wide_file_stream.h"
+#include "errors/exceptions.h"
+#include "platform/text_conversion.h"
+#include "primitives/fold_digest.h"
+#include "support/process.h"
+#include "support/temporary_directory.h"
+
+namespace ostrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ProcessResult;
+using testing_support::ReadFileBytes;
+using testing_support::RunProcess;
+using testing_support::TemporaryDirectory;
+using testing_support::WriteFileBytes;
+
+const std::string kProgram = std::string(OSTREL_BINARY_DIR) + "/ostrel-decrypt";
+
+std::string Plain(std::size_t length) {
+  std::string bytes(length, '\0');
+  for (std::size_t i = 0; i < length; ++i)
+    bytes[i] = static_cast<char>(i * 89 + 17);
+  return bytes;
+}
+
+// Every entry of a directory with what it is: a file's content, or a symbolic link's target.
+std::map<std::string, std::string> Snapshot(const fs::path& directory) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : fs::directory_iterator(directory)) {
+    const std::string name = entry.path().filename().string();
+    entries[name] = entry.is_symlink() ? "-> " + fs::read_symlink(entry.path()).string()
+                                       : ReadFileBytes(entry.path().string());
+  }
+  return entries;
+}
+
+class FileFaults : public ::testing::Test {
+ protected:
+  ProcessResult Run(const std::vector<std::string>& arguments,
+                    const std::string& program = kProgram) {
+    return RunProcess(program, arguments, dir_.Path().string());
+  }
+  std::string Path(const std::string& name) const { return dir_ / name; }
+
+  // report.doc and its encryption, report.doc.2crypt, made by the program itself.
+  void MakeFiles(std::size_t plainLength) {
+    plain_ = Plain(plainLength);
+    WriteFileBytes(Path("report.doc"), plain_);
+    ASSERT_EQ(Run({"/E", "report.doc", "phrase"}).ExitCode, 0);
+    encrypted_ = ReadFileBytes(Path("report.doc.2crypt"));
+  }
+
+  TemporaryDirectory dir_;
+  std::string plain_;
+  std::string encrypted_;
+};
+
+// The output is a symbolic link to the full-disk device: both requests fail with the write error
+// and touch nothing else, the input least of all.
+TEST_F(FileFaults, AFullDiskBehindTheOutputFailsBothRequestsAndChangesNothingElse) {
+  MakeFiles(1000);
+  const struct {
+    std::vector<std::string> arguments;
+    std::string output;
+  } requests[] = {
+      {{"report.doc.2crypt", "phrase"}, "report.doc"},
+      {{"/E", "report.doc", "phrase"}, "report.doc.2crypt"},
+  };
+  for (const auto& request : requests) {
+    const std::string kept = Path("kept-" + request.output);
+    fs::rename(Path(request.output), kept);
+    fs::create_symlink("/dev/full", Path(request.output));
+    const auto before = Snapshot(dir_.Path());
+
+    const ProcessResult result = Run(request.arguments);
+    EXPECT_EQ(result.ExitCode, 1) << request.output;
+    EXPECT_NE(result.Stderr.find("ECipherException"), std::string::npos) << result.Stderr;
+    EXPECT_NE(result.Stderr.find("\nError writing to temp file.\n"), std::string::npos)
+        << result.Stderr;
+    EXPECT_EQ(Snapshot(dir_.Path()), before) << request.output;
+
+    fs::remove(Path(request.output));
+    fs::rename(kept, Path(request.output));
+  }
+}
+
+// The file-size limit cuts writing off at every offset of the output in turn: the request fails
+// with the write error, the output holds exactly the bytes before the cut, and the input and
+// every other file stay as they were.
+TEST_F(FileFaults, AWriteCutOffAtAnyOffsetFailsAndLeavesThePrefixBeforeIt) {
+  if (!fs::exists("/usr/bin/prlimit"))
+    GTEST_SKIP() << "prlimit is not installed";
+  MakeFiles(61);  // four Rijndael blocks, the last carrying 13 bytes
+  // Crossing the limit raises a signal that would end the process; ignored, the write just fails.
+  // The child processes inherit the ignored signal.
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &previous);
+
+  const struct {
+    std::vector<std::string> arguments;
+    std::string output;
+    std::string complete;
+  } requests[] = {
+      {{"report.doc.2crypt", "phrase"}, "report.doc", plain_},
+      {{"/E", "report.doc", "phrase"}, "report.doc.2crypt", encrypted_},
+  };
+  for (const auto& request : requests) {
+    for (std::size_t limit = 0; limit < request.complete.size(); ++limit) {
+      fs::remove(Path(request.output));
+      const auto before = Snapshot(dir_.Path());
+      std::vector<std::string> arguments = {"--fsize=" + std::to_string(limit), kProgram};
+      arguments.insert(arguments.end(), request.arguments.begin(), request.arguments.end());
+
+      const ProcessResult result = Run(arguments, "/usr/bin/prlimit");
+      EXPECT_EQ(result.ExitCode, 1) << request.output << " " << limit;
+      EXPECT_NE(result.Stderr.find("\nError writing to temp file.\n"), std::string::npos)
+          << result.Stderr;
+      auto after = Snapshot(dir_.Path());
+      EXPECT_EQ(after[request.output], request.complete.substr(0, limit))
+          << request.output << " " << limit;
+      after.erase(request.output);
+      EXPECT_EQ(after, before) << request.output << " " << limit;
+    }
+    fs::remove(Path(request.output));
+    WriteFileBytes(Path(request.output), request.complete);
+  }
+  sigaction(SIGXFSZ, &previous, nullptr);
+}
+
+// A real input file cut short by someone else while the procedure works on it: after its size was
+// taken and before the first byte is read, the file loses its second half. The procedure must
+// notice the missing blocks, however much it asks for in one read.
+class ShrinkingFileStream : public TWideFileStream {
+ public:
+  ShrinkingFileStream(const std::string& name, std::uintmax_t shrinkTo)
+      : TWideFileStream(WidenSystemText(name), fmOpenRead | fmShareDenyWrite),
+        name_(name),
+        shrinkTo_(shrinkTo) {}
+
+  int32_t Read(void* buffer, int32_t count) override {
+    if (!shrunk_) {
+      shrunk_ = true;
+      fs::resize_file(name_, shrinkTo_);
+    }
+    return TWideFileStream::Read(buffer, count);
+  }
+
+ private:
+  std::string name_;
+  std::uintmax_t shrinkTo_;
+  bool shrunk_ = false;
+};
+
+TEST_F(FileFaults, AFileThatShrinksWhileReadIsInvalidInBothDirections) {
+  const std::string plain = Plain(64 * 1024 + 7);
+  uint8_t key[32];
+  PassphraseToKey(key, 32, "phrase");
+  TMemoryStream source(plain);
+  TMemoryStream encrypted;
+  RijndaelStreamEcb(source, encrypted, key, 32, true);
+
+  const struct {
+    const char* name;
+    std::string content;
+    bool encrypt;
+  } inputs[] = {
+      {"plain.doc", plain, true},
+      {"plain.doc.2crypt", encrypted.Bytes(), false},
+  };
+  for (const auto& input : inputs) {
+    WriteFileBytes(Path(input.name), input.content);
+    const std::uintmax_t half = input.content.size() / 2;
+    TMemoryStream output;
+    {
+      ShrinkingFileStream stream(Path(input.name), half);
+      try {
+        RijndaelStreamEcb(stream, output, key, 32, input.encrypt);
+        ADD_FAILURE() << input.name << ": nothing raised";
+      } catch (const ECipherException& error) {
+        EXPECT_EQ(error.Message(), "Invalid file format") << input.name;
+      }
+    }
+    // Whatever was written came from the bytes that were there, and stops at a whole block.
+    const std::string& written = output.Bytes();
+    EXPECT_EQ(written.size() % 16, 0u) << input.name;
+    EXPECT_LE(written.size(), half) << input.name;
+    const std::string& reference = input.encrypt ? encrypted.Bytes() : plain;
+    EXPECT_EQ(written, reference.substr(0, written.size())) << input.name;
+    EXPECT_EQ(ReadFileBytes(Path(input.name)), input.content.substr(0, half)) << input.name;
+  }
+}
+
+}  // namespace
+}  // namespace ostrel
