@@ -21,7 +21,7 @@ std::uintmax_t FileSizeOrZero(const std::string& path) {
 
 }  // namespace
 
-RequestProgress::RequestProgress(std::string inputPath, std::string outputPath)
+RequestProgress::RequestProgress(const std::string& inputPath, std::string outputPath)
     : known_(true), outputPath_(std::move(outputPath)), total_(FileSizeOrZero(inputPath)) {}
 
 RequestProgress RequestProgress::ForDecrypt(std::string_view path) {

@@ -14,7 +14,7 @@ class RequestProgress {
   // Nothing to watch: a request whose files cannot be named in advance.
   RequestProgress() = default;
   // Takes the input's size now.
-  RequestProgress(std::string inputPath, std::string outputPath);
+  RequestProgress(const std::string& inputPath, std::string outputPath);
 
   // The files of the two requests, named the way the requests name them.
   static RequestProgress ForDecrypt(std::string_view path);

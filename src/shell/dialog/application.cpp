@@ -27,7 +27,8 @@ bool TApplication::OnInit() {
 bool TApplication::OnExceptionInMainLoop() {
   std::string message;
   try {
-    throw;
+    // The toolkit calls this from inside its handler, with the error still current.
+    throw;  // cppcheck-suppress rethrowNoCurrentException
   } catch (const Exception& error) {
     message = error.Message();
   } catch (const std::bad_alloc&) {

@@ -33,7 +33,7 @@ int RunDialog(int argc, char** argv) {
   // words and formatting, so it keeps quiet and the failure is told here in one line.
   wxLog::EnableLogging(false);
   if (!wxEntryStart(argc, argv)) {
-    std::fprintf(stderr, "%s: cannot open the dialog: no display is available\n", program.c_str());
+    (void)std::fprintf(stderr, "%s: cannot open the dialog: no display is available\n", program.c_str());
     return 2;
   }
   wxLog::EnableLogging(true);
