@@ -10,6 +10,8 @@
 namespace ostrel {
 namespace {
 
+constexpr char kInterruptCharacter = '\x03';  // Ctrl-C
+
 // Echo comes back however the read ends.
 class EchoOff {
  public:
@@ -18,13 +20,15 @@ class EchoOff {
     if (!active_)
       return;
     termios quiet = saved_;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL);
+    // Without ISIG, Ctrl-C arrives as a character and ends the reading here: a signal would end
+    // the process with echo still off.
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ISIG);
     quiet.c_lflag |= ICANON;
     ::tcsetattr(handle_, TCSAFLUSH, &quiet);
   }
   ~EchoOff() {
     if (active_)
-      ::tcsetattr(handle_, TCSAFLUSH, &saved_);
+      ::tcsetattr(handle_, TCSANOW, &saved_);
   }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
@@ -60,8 +64,9 @@ bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line) {
     return false;
   bool complete = false;
   {
-    WriteAll(terminal, prompt);
+    // Echo goes off before the prompt shows, so nothing typed in answer is ever echoed.
     const EchoOff quiet(terminal);
+    WriteAll(terminal, prompt);
     // A byte at a time, so nothing typed after the line is taken from the terminal.
     for (;;) {
       char byte = 0;
@@ -74,6 +79,8 @@ bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line) {
         complete = true;
         break;
       }
+      if (byte == kInterruptCharacter)
+        break;
       line.push_back(byte);
     }
   }

@@ -9,8 +9,8 @@ namespace ostrel {
 bool IsTerminal(int handle) noexcept;
 
 // Writes prompt to the controlling terminal, reads one line from it with echo off and appends it,
-// without its line ending, to line. Echo is restored before returning, also after an
-// interruption. Returns false when the process has no terminal or reading fails.
+// without its line ending, to line. Echo is restored before returning. Returns false when the
+// process has no terminal, reading fails or the user presses Ctrl-C.
 bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line);
 
 }  // namespace ostrel

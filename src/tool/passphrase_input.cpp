@@ -68,8 +68,8 @@ void ReadFromEnvironment(const std::string& variable, std::string& line) {
 void AskOnTerminal(bool confirm, SecretText& passphrase) {
   if (!ReadHiddenLineFromTerminal("Pass phrase: ", passphrase.Text()))
     Fail(
-        "no terminal to ask for the pass phrase on: use --passphrase-file, --passphrase-env or "
-        "--passphrase-fd");
+        "no pass phrase from the terminal (without one, use --passphrase-file, --passphrase-env "
+        "or --passphrase-fd)");
   if (!confirm)
     return;
   SecretText again;
