@@ -13,9 +13,9 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 
 struct EncodedFile {
-  std::string Name;      // below src/
+  std::string Name;  // below src/
   int Method;
-  std::string Output;    // below out/, as the name rules give it
+  std::string Output;  // below out/, as the name rules give it
 };
 
 // Mixed methods and suffixes, and a name that is not valid UTF-8.
@@ -30,7 +30,8 @@ const EncodedFile kTree[] = {
 TEST_F(ToolTest, DecryptsATreeOfMixedMethodsIntoAMirroredTree) {
   int seed = 0;
   for (const EncodedFile& file : kTree) {
-    const std::string plain = PatternBytes(file.Name == "empty.2crypt" ? 0 : 1000 + 37 * seed, seed);
+    const std::string plain =
+        PatternBytes(file.Name == "empty.2crypt" ? 0 : 1000 + 37 * seed, seed);
     Write("src/" + file.Name, EncryptWithLibrary(file.Method, plain, kPassphrase));
     Write("expected/" + file.Output, plain);
     ++seed;
@@ -52,7 +53,8 @@ TEST_F(ToolTest, DecryptsBesideTheInputsWithoutAnOutputDirectory) {
   Write("backup.zip.old/a.2crypt", EncryptWithLibrary(2, "archived", kPassphrase));
   Write("x/report.doc.2crypt", EncryptWithLibrary(2, "report", kPassphrase));
 
-  const ToolRun run = OstrelKeyed({"decrypt", "backup.zip.old/a.2crypt", "x/../x/report.doc.2crypt"});
+  const ToolRun run =
+      OstrelKeyed({"decrypt", "backup.zip.old/a.2crypt", "x/../x/report.doc.2crypt"});
 
   EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
   EXPECT_EQ(Read("backup.zip.old/a.zip"), "archived");  // the ".zip." rule sees directories too
@@ -104,10 +106,10 @@ TEST_F(ToolTest, AFailingFileIsReportedAndTheOthersAreStillDone) {
   Write("in/7-nothing.3crypt", "x");
   Write("in/8-triple.1crypt", std::string(12, 'x'));
 
-  const ToolRun run = OstrelKeyed({"decrypt", "in/1-good.2crypt", "in/2-truncated.2crypt",
-                                   "in/3-ragged.2crypt", "in/4-zero.2crypt",
-                                   "in/5-wrong-key.2crypt", "in/6-plain.txt", "in/7-nothing.3crypt",
-                                   "in/8-triple.1crypt", "in/9-missing.2crypt", "-j", "3"});
+  const ToolRun run =
+      OstrelKeyed({"decrypt", "in/1-good.2crypt", "in/2-truncated.2crypt", "in/3-ragged.2crypt",
+                   "in/4-zero.2crypt", "in/5-wrong-key.2crypt", "in/6-plain.txt",
+                   "in/7-nothing.3crypt", "in/8-triple.1crypt", "in/9-missing.2crypt", "-j", "3"});
 
   EXPECT_EQ(run.ExitCode, 1);
   EXPECT_EQ(Read("in/1-good"), "good");

@@ -87,8 +87,12 @@ TEST_F(ToolTest, ThePromptAsksTwiceWhenEncryptingAndNeverEchoes) {
 }
 
 // "Grüße €" as typed on this system (UTF-8) and as the encrypting machine held it (cp1252).
-constexpr const char* kTypedUtf8 = "Gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac";
-constexpr const char* kCp1252 = "Gr\xfc\xdf" "e \x80";
+constexpr const char* kTypedUtf8 =
+    "Gr\xc3\xbc\xc3\x9f"
+    "e \xe2\x82\xac";
+constexpr const char* kCp1252 =
+    "Gr\xfc\xdf"
+    "e \x80";
 
 TEST_F(ToolTest, ACodePageTurnsTheTypedPassphraseIntoTheEncryptingMachinesBytes) {
   Write("made-elsewhere.2crypt", EncryptWithLibrary(2, "from a cp1252 machine", kCp1252));

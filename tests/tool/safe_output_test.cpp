@@ -69,8 +69,8 @@ TEST_F(ToolTest, AnUnwritableTargetFailsWithTheSystemsReason) {
   EXPECT_THAT(blocked.Stderr, HasSubstr("cannot create directory file/out: Not a directory"));
 
   std::filesystem::create_directory(PathOf("locked"));
-  std::filesystem::permissions(PathOf("locked"), std::filesystem::perms::owner_read |
-                                                     std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      PathOf("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   const ToolRun locked = OstrelKeyed({"decrypt", "a.2crypt", "-o", "locked"});
   std::filesystem::permissions(PathOf("locked"), std::filesystem::perms::owner_all);
   if (geteuid() != 0) {  // root writes into a read-only directory regardless

@@ -40,7 +40,8 @@ TEST_F(ToolTest, PipesCarryExactlyTheFileLayout) {
 
 TEST_F(ToolTest, ABrokenPipeInputIsRefused) {
   const std::string encrypted = EncryptWithLibrary(2, PatternBytes(300000), kPassphrase);
-  const ToolRun truncated = OstrelKeyed({"decrypt", "-", "--method", "2"}, encrypted.substr(0, 299999));
+  const ToolRun truncated =
+      OstrelKeyed({"decrypt", "-", "--method", "2"}, encrypted.substr(0, 299999));
   EXPECT_EQ(truncated.ExitCode, 1);
   EXPECT_THAT(truncated.Stderr, HasSubstr("ostrel: -: truncated or not an encrypted file"));
 
@@ -101,7 +102,8 @@ TEST_F(ToolTest, NamesShowWhatEachNameCarries) {
             "plain.txt: no encryption detected\n"
             "x.5crypt: method 5 selects no cipher\n");
 
-  const ToolRun json = Ostrel({"names", "--json", "a.s40.2crypt", "x.d20230230-t120000.txt.2crypt"});
+  const ToolRun json =
+      Ostrel({"names", "--json", "a.s40.2crypt", "x.d20230230-t120000.txt.2crypt"});
   EXPECT_EQ(json.ExitCode, 1);
   const std::vector<nlohmann::json> objects = JsonLines(json.Stdout);
   ASSERT_EQ(objects.size(), 2U);

@@ -86,7 +86,8 @@ std::vector<std::string> ToolTest::TemporaryLeftovers() const {
   std::vector<std::string> leftovers;
   std::error_code error;
   std::filesystem::recursive_directory_iterator entry(directory_.Path(), error);
-  for (; !error && entry != std::filesystem::recursive_directory_iterator(); entry.increment(error)) {
+  for (; !error && entry != std::filesystem::recursive_directory_iterator();
+       entry.increment(error)) {
     if (entry->path().filename().string().starts_with(".ostrel-"))
       leftovers.push_back(entry->path().string());
   }
