@@ -46,6 +46,18 @@ int32_t BufferedInputStream::Read(void* buffer, int32_t count) {
   auto* out = static_cast<uint8_t*>(buffer);
   int32_t done = 0;
   while (done < count) {
+    // A large piece with an empty buffer comes straight from the file: no copy.
+    if (start_ == end_ && count - done >= capacity_) {
+      errno = 0;
+      const int32_t moved = ReadFromFile(handle_, out + done, count - done);
+      if (bytesRead_ != nullptr)
+        bytesRead_->fetch_add(moved, std::memory_order_relaxed);
+      if (moved < count - done && position_ + moved < size_ && failure_ == 0)
+        failure_ = errno != 0 ? errno : -1;
+      done += moved;
+      position_ += moved;
+      break;
+    }
     if (start_ == end_ && !Refill())
       break;
     const int32_t step = std::min(count - done, end_ - start_);
