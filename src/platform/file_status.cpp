@@ -1,0 +1,78 @@
+#include "platform/file_status.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <string>
+
+namespace ostrel {
+namespace {
+
+FileKind KindOf(mode_t mode) {
+  if (S_ISREG(mode))
+    return FileKind::Regular;
+  if (S_ISDIR(mode))
+    return FileKind::Directory;
+  if (S_ISLNK(mode))
+    return FileKind::SymbolicLink;
+  return FileKind::Other;
+}
+
+FileStatus FromStat(int result, const struct stat& status) {
+  FileStatus file;
+  if (result != 0) {
+    file.Error = errno;
+    return file;
+  }
+  file.Kind = KindOf(status.st_mode);
+  file.Device = status.st_dev;
+  file.Inode = status.st_ino;
+  file.Size = status.st_size;
+  file.Permissions = status.st_mode & 07777;
+  file.AccessSeconds = status.st_atim.tv_sec;
+  file.AccessNanoseconds = status.st_atim.tv_nsec;
+  file.ModificationSeconds = status.st_mtim.tv_sec;
+  file.ModificationNanoseconds = status.st_mtim.tv_nsec;
+  return file;
+}
+
+}  // namespace
+
+FileStatus StatusOfPath(std::string_view name) {
+  struct stat status {};
+  const std::string path(name);
+  return FromStat(::stat(path.c_str(), &status), status);
+}
+
+FileStatus StatusOfLink(std::string_view name) {
+  struct stat status {};
+  const std::string path(name);
+  return FromStat(::lstat(path.c_str(), &status), status);
+}
+
+FileStatus StatusOfHandle(int handle) {
+  struct stat status {};
+  return FromStat(::fstat(handle, &status), status);
+}
+
+int SetPermissions(int handle, uint32_t permissions) {
+  return ::fchmod(handle, static_cast<mode_t>(permissions & 07777)) == 0 ? 0 : errno;
+}
+
+int SetAccessAndModificationTimes(int handle, const FileStatus& times) {
+  const timespec stamps[2] = {{times.AccessSeconds, times.AccessNanoseconds},
+                              {times.ModificationSeconds, times.ModificationNanoseconds}};
+  return ::futimens(handle, stamps) == 0 ? 0 : errno;
+}
+
+uint32_t FileCreationMask() {
+  static const uint32_t mask = [] {
+    const mode_t previous = ::umask(077);
+    ::umask(previous);
+    return static_cast<uint32_t>(previous);
+  }();
+  return mask;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,16 @@
+// The controlling terminal: whether a handle is one, and reading a line that is not echoed, so a
+// pass phrase never shows on the screen.
+#pragma once
+
+#include <string>
+
+namespace ostrel {
+
+bool IsTerminal(int handle) noexcept;
+
+// Writes prompt to the controlling terminal, reads one line from it with echo off and appends it,
+// without its line ending, to line. Echo is restored before returning. Returns false when the
+// process has no terminal, reading fails or the user presses Ctrl-C.
+bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line);
+
+}  // namespace ostrel

@@ -1,0 +1,166 @@
+#include "tool/file_transform.h"
+
+#include <string>
+
+#include "cipher/stream_formats.h"
+#include "errors/exceptions.h"
+#include "platform/directory_creation.h"
+#include "platform/error_text.h"
+#include "platform/file_handle.h"
+#include "platform/file_status.h"
+#include "tool/buffered_streams.h"
+#include "tool/safe_output.h"
+
+namespace ostrel {
+namespace {
+
+constexpr int kStandardOutput = 1;
+
+[[noreturn]] void Fail(const std::string& reason) {
+  throw Exception(reason);
+}
+
+// Closes the input however the transformation ends.
+class OpenInput {
+ public:
+  explicit OpenInput(const std::string& name) {
+    const OpenedFile file = OpenExistingFile(name, FileAccess::Read);
+    if (file.handle < 0)
+      Fail(SystemErrorText(file.error));
+    handle_ = file.handle;
+  }
+  ~OpenInput() { CloseFile(handle_); }
+  OpenInput(const OpenInput&) = delete;
+  OpenInput& operator=(const OpenInput&) = delete;
+  int Handle() const { return handle_; }
+
+ private:
+  int handle_ = -1;
+};
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// The output's permissions. With -p, the input's own (without set-user and set-group bits, which
+// a new owner's file must not inherit); otherwise the input's read/write bits plus the owner's,
+// less the creation mask, so a private input gives a private output.
+uint32_t OutputPermissions(const FileStatus& input, bool preserve) {
+  if (preserve)
+    return input.Permissions & 0777;
+  return ((input.Permissions & 0666) | 0600) & ~FileCreationMask();
+}
+
+void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys, TStream& input,
+               TStream& output) {
+  if (item.Method == 1) {
+    TripleDesStreamEcb(input, output, keys.KeyFor(1), encrypt);
+  } else {
+    RijndaelStreamEcb(input, output, keys.KeyFor(2), CipherKeys::KeyLengthFor(2), encrypt);
+  }
+}
+
+// The cipher layer speaks of formats; the user needs to know whether the disk, the input or the
+// pass phrase is to blame.
+[[noreturn]] void ExplainCipherFailure(const ECipherException& error, bool encrypt,
+                                       const BufferedInputStream& input,
+                                       const BufferedOutputStream& output,
+                                       const std::string& outputName) {
+  if (output.Failure() != 0)
+    Fail("cannot write " + outputName + ": " + SystemErrorText(output.Failure()));
+  if (input.Failure() > 0)
+    Fail(SystemErrorText(input.Failure()));
+  if (input.Failure() < 0)
+    Fail("the file became shorter while it was read");
+  if (!encrypt && error.Message() == "Invalid file format")
+    Fail(kWrongPassphraseReason);
+  Fail(error.Message());
+}
+
+void CheckExistingOutput(const std::string& output, const FileStatus& input, bool force) {
+  const FileStatus existing = StatusOfPath(output);
+  if (existing.Kind == FileKind::Missing)
+    return;
+  if (existing.IsSameFileAs(input))
+    Fail("output " + output + " is the input itself");
+  if (!force)
+    Fail(OutputExistsReason(output));
+}
+
+}  // namespace
+
+FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, const CipherKeys& keys,
+                          std::atomic<int64_t>& bytesRead) {
+  const bool encrypt = options.Command == ToolCommand::Encrypt;
+  const bool toStandardOutput = item.Output.empty();
+  try {
+    const OpenInput in(item.Input);
+    const FileStatus status = StatusOfHandle(in.Handle());
+    if (status.Error != 0)
+      Fail(SystemErrorText(status.Error));
+    if (status.Kind != FileKind::Regular)
+      Fail("not a regular file");
+    const int64_t size = status.Size;
+    if (!encrypt) {
+      const int32_t block = BlockSizeOf(item.Method);
+      if (size < block || size % block != 0)
+        Fail(kTruncatedReason);
+    }
+    const int64_t expected = encrypt ? size + BlockSizeOf(item.Method) : size;
+    BufferedInputStream input(in.Handle(), size, &bytesRead);
+
+    if (toStandardOutput) {
+      BufferedOutputStream output(kStandardOutput, expected);
+      try {
+        RunCipher(item, encrypt, keys, input, output);
+      } catch (const ECipherException& error) {
+        output.Flush();
+        ExplainCipherFailure(error, encrypt, input, output, "standard output");
+      }
+      if (!output.Flush())
+        Fail("cannot write standard output: " + SystemErrorText(output.Failure()));
+      return {OutcomeKind::Done, std::string(), output.Position()};
+    }
+
+    if (options.OutputDirectory) {
+      const std::string directory = DirectoryOf(item.Output);
+      const int error = MakeDirectories(directory);
+      if (error != 0)
+        Fail("cannot create directory " + directory + ": " + SystemErrorText(error));
+    }
+    CheckExistingOutput(item.Output, status, options.Force);
+    SafeOutput target(item.Output);
+    BufferedOutputStream output(target.Handle(), expected);
+    try {
+      RunCipher(item, encrypt, keys, input, output);
+    } catch (const ECipherException& error) {
+      ExplainCipherFailure(error, encrypt, input, output, item.Output);
+    }
+    if (!output.Flush())
+      Fail("cannot write " + item.Output + ": " + SystemErrorText(output.Failure()));
+    int error = SetPermissions(target.Handle(), OutputPermissions(status, options.Preserve));
+    if (error == 0 && options.Preserve)
+      error = SetAccessAndModificationTimes(target.Handle(), status);
+    if (error != 0)
+      Fail("cannot set the permissions or times of " + item.Output + ": " + SystemErrorText(error));
+    target.Commit(options.Force, status);
+    return {OutcomeKind::Done, std::string(), output.Position()};
+  } catch (const Exception& error) {
+    return {OutcomeKind::Failed, error.Message(), 0};
+  } catch (const std::bad_alloc&) {
+    return {OutcomeKind::Failed, "out of memory", 0};
+  }
+}
+
+FileOutcome PlanOnly(const WorkItem& item, const ToolOptions& options) {
+  const FileStatus input = StatusOfPath(item.Input);
+  try {
+    CheckExistingOutput(item.Output, input, options.Force);
+  } catch (const Exception& error) {
+    return {OutcomeKind::Failed, error.Message(), 0};
+  }
+  return {OutcomeKind::WouldWrite, std::string(), 0};
+}
+
+}  // namespace ostrel

@@ -1,0 +1,28 @@
+// Decrypting or encrypting one file of a run, into a safe output (or standard output with -c),
+// and saying in plain words why it failed: the system's text for files that cannot be opened or
+// created, "truncated or not an encrypted file" for a length that no encrypted file has, and
+// "wrong pass phrase or damaged file" for a final block whose tail count is out of range.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "tool/cipher_keys.h"
+#include "tool/file_outcome.h"
+#include "tool/tool_options.h"
+#include "tool/work_list.h"
+
+namespace ostrel {
+
+inline constexpr const char* kTruncatedReason = "truncated or not an encrypted file";
+inline constexpr const char* kWrongPassphraseReason = "wrong pass phrase or damaged file";
+
+// bytesRead grows as the input is read, for progress reports.
+FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, const CipherKeys& keys,
+                          std::atomic<int64_t>& bytesRead);
+
+// What --dry-run reports for the item: WouldWrite, or Failed when the output exists and may not
+// be replaced.
+FileOutcome PlanOnly(const WorkItem& item, const ToolOptions& options);
+
+}  // namespace ostrel

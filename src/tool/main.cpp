@@ -1,0 +1,35 @@
+// ostrel: the command-line tool for scripts and whole backups. Decrypts and encrypts files, trees
+// and pipes with safe outputs, describes encoded names, checks pass phrases and prints keys.
+#include <cstdio>
+#include <exception>
+
+#include "platform/file_status.h"
+#include "platform/interrupt_cleanup.h"
+#include "tool/tool_commands.h"
+#include "tool/tool_options.h"
+
+int main(int argc, char** argv) {
+  const ostrel::ParsedCommandLine parsed = ostrel::ParseToolCommandLine(argc, argv);
+  if (!parsed.Options)
+    return parsed.ExitCode;
+  const ostrel::ToolOptions& options = *parsed.Options;
+  try {
+    // Before any thread starts: reading the creation mask means setting it for a moment.
+    ostrel::FileCreationMask();
+    ostrel::InstallInterruptCleanup();
+    switch (options.Command) {
+      case ostrel::ToolCommand::Decrypt:
+      case ostrel::ToolCommand::Encrypt:
+        return ostrel::RunTransformCommand(options);
+      case ostrel::ToolCommand::Names:
+        return ostrel::RunNamesCommand(options);
+      case ostrel::ToolCommand::Verify:
+        return ostrel::RunVerifyCommand(options);
+      case ostrel::ToolCommand::Key:
+        return ostrel::RunKeyCommand(options);
+    }
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "ostrel: %s\n", error.what());
+  }
+  return 1;
+}

@@ -1,0 +1,114 @@
+// ostrel names: what each encoded name decodes to, without a pass phrase and without reading a
+// file.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "errors/exceptions.h"
+#include "platform/directory_walk.h"
+#include "platform/error_text.h"
+#include "platform/file_status.h"
+#include "shell/request_plan.h"
+#include "tool/cipher_keys.h"
+#include "tool/json_text.h"
+#include "tool/name_description.h"
+#include "tool/tool_commands.h"
+#include "tool/work_list.h"
+
+namespace ostrel {
+namespace {
+
+std::string FileNameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The names to describe: each PATH as given, or with -r the files below a directory.
+std::vector<std::string> NamesToDescribe(const ToolOptions& options, bool& failed) {
+  std::vector<std::string> names;
+  for (const std::string& path : options.Paths) {
+    if (!options.Recursive || StatusOfPath(path).Kind != FileKind::Directory) {
+      names.push_back(path);
+      continue;
+    }
+    WalkDirectoryTree(path, [&](const TreeEntry& entry) {
+      const std::string child =
+          entry.RelativePath.empty()
+              ? path
+              : (path.ends_with('/') ? path : path + "/") + entry.RelativePath;
+      if (entry.Error != 0) {
+        std::fprintf(stderr, "ostrel: %s: %s\n", child.c_str(),
+                     SystemErrorText(entry.Error).c_str());
+        failed = true;
+      } else if (entry.Kind == FileKind::Regular) {
+        names.push_back(child);
+      }
+    });
+  }
+  return names;
+}
+
+void PrintText(const std::string& path, const NameDescription& description) {
+  if (description.Method == 0 || description.Method >= 3) {
+    std::printf("%s: %s\n", path.c_str(), NoCipherReason(description.Method).c_str());
+    return;
+  }
+  const std::string output = PlanDecryptRequest(path, kHostPathStyle).Plan.OutputPath;
+  std::string line = path + ": method " + std::to_string(description.Method) + " (" +
+                     CipherNameOf(description.Method) + "), plain name " + description.PlainName +
+                     ", output " + output;
+  if (description.PlainSize)
+    line += ", plain size " + std::to_string(*description.PlainSize);
+  if (description.TimeStamp)
+    line += ", time stamp " + *description.TimeStamp;
+  std::printf("%s\n", line.c_str());
+}
+
+void PrintJson(const std::string& path, const NameDescription& description) {
+  nlohmann::json object;
+  SetJsonName(object, "input", path);
+  object["method"] = description.Method;
+  object["cipher"] = CipherNameOf(description.Method);
+  if (description.DateError) {
+    object["error"] = *description.DateError;
+  } else {
+    SetJsonName(object, "plain_name", description.PlainName);
+    if (description.Method == 1 || description.Method == 2) {
+      SetJsonName(object, "output", PlanDecryptRequest(path, kHostPathStyle).Plan.OutputPath);
+    } else {
+      object["output"] = nullptr;
+    }
+    object["plain_size"] =
+        description.PlainSize ? nlohmann::json(*description.PlainSize) : nlohmann::json(nullptr);
+    object["time_stamp"] =
+        description.TimeStamp ? nlohmann::json(*description.TimeStamp) : nlohmann::json(nullptr);
+  }
+  std::printf("%s\n", JsonLine(object).c_str());
+}
+
+}  // namespace
+
+int RunNamesCommand(const ToolOptions& options) {
+  bool failed = false;
+  for (const std::string& path : NamesToDescribe(options, failed)) {
+    const NameDescription description = DescribeEncodedName(FileNameOf(path));
+    if (description.DateError) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "ostrel: %s: %s\n", path.c_str(), description.DateError->c_str());
+      failed = true;
+      if (!options.Json)
+        continue;
+    }
+    if (options.Json) {
+      PrintJson(path, description);
+    } else {
+      PrintText(path, description);
+    }
+  }
+  std::fflush(stdout);
+  return failed ? 1 : 0;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,24 @@
+// Decrypting or encrypting standard input to standard output as it streams, in the ECB layout of
+// the file format, when the total size is not known in advance. Decrypting holds back the last
+// whole block until the input ends, because only that block carries the tail count; encrypting
+// makes the final block when the input ends.
+#pragma once
+
+#include "names/encoded_name.h"
+#include "tool/cipher_keys.h"
+#include "tool/file_outcome.h"
+
+namespace ostrel {
+
+// Reads the handle to its end and writes to the other; Failed with a one-line reason. What was
+// written before a failure stays written: a pipe cannot take bytes back.
+FileOutcome DecryptStreaming(EncryptionMethod method, const CipherKeys& keys, int input,
+                             int output);
+FileOutcome EncryptStreaming(EncryptionMethod method, const CipherKeys& keys, int input,
+                             int output);
+
+// Reads the handle to its end, decrypting only the last block: Done when it is a whole number of
+// blocks, at least one, whose tail count is in range.
+FileOutcome VerifyStreaming(EncryptionMethod method, const CipherKeys& keys, int input);
+
+}  // namespace ostrel

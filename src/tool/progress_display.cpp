@@ -1,0 +1,104 @@
+#include "tool/progress_display.h"
+
+#include <cstdio>
+#include <string>
+
+namespace ostrel {
+namespace {
+
+constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
+
+std::string Duration(double seconds) {
+  const auto whole = static_cast<long long>(seconds + 0.5);
+  char text[32];
+  if (whole >= 3600) {
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
+                  whole % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string HumanSize(int64_t bytes) {
+  static constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+  auto value = static_cast<double>(bytes);
+  std::size_t unit = 0;
+  while (value >= 1024.0 && unit + 1 < std::size(kUnits)) {
+    value /= 1024.0;
+    ++unit;
+  }
+  char text[32];
+  if (unit == 0) {
+    std::snprintf(text, sizeof text, "%lld B", static_cast<long long>(bytes));
+  } else {
+    std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
+  }
+  return text;
+}
+
+ProgressDisplay::ProgressDisplay(const ProgressCounters& counters, bool enabled)
+    : counters_(counters), enabled_(enabled), start_(std::chrono::steady_clock::now()) {
+  if (enabled_)
+    thread_ = std::thread([this] { Run(); });
+}
+
+ProgressDisplay::~ProgressDisplay() {
+  Stop();
+}
+
+void ProgressDisplay::Run() {
+  std::unique_lock lock(mutex_);
+  while (!wake_.wait_for(lock, kRedrawInterval, [this] { return stopping_; }))
+    Draw();
+}
+
+void ProgressDisplay::Draw() {
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  const int64_t bytes = counters_.BytesDone.load(std::memory_order_relaxed);
+  const double rate = seconds > 0 ? static_cast<double>(bytes) / seconds : 0.0;
+  std::string line = std::to_string(counters_.FilesDone.load(std::memory_order_relaxed)) + "/" +
+                     std::to_string(counters_.FilesTotal) + " files  " + HumanSize(bytes) + " of " +
+                     HumanSize(counters_.BytesTotal) + "  " +
+                     HumanSize(static_cast<int64_t>(rate)) + "/s";
+  if (rate > 0 && counters_.BytesTotal >= bytes) {
+    line += "  " + Duration(static_cast<double>(counters_.BytesTotal - bytes) / rate) + " left";
+  }
+  // Back to the start of the line, the text, then erase what a longer earlier line left.
+  std::fprintf(stderr, "\r%s\033[K", line.c_str());
+  std::fflush(stderr);
+  shown_ = true;
+}
+
+void ProgressDisplay::Erase() {
+  if (!shown_)
+    return;
+  std::fputs("\r\033[K", stderr);
+  std::fflush(stderr);
+  shown_ = false;
+}
+
+void ProgressDisplay::WriteAbove(const std::function<void()>& write) {
+  const std::lock_guard lock(mutex_);
+  Erase();
+  write();
+}
+
+void ProgressDisplay::Stop() {
+  {
+    const std::lock_guard lock(mutex_);
+    if (stopping_)
+      return;
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  if (thread_.joinable())
+    thread_.join();
+  const std::lock_guard lock(mutex_);
+  Erase();
+}
+
+}  // namespace ostrel

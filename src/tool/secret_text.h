@@ -1,0 +1,36 @@
+// A pass phrase or other secret text: held in one buffer that never moves (room is reserved up
+// front, so growing never leaves an old copy behind) and wiped when it dies.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "primitives/secure_wipe.h"
+
+namespace ostrel {
+
+class SecretText {
+ public:
+  // Longer pass phrases are refused by their readers before they could reach this size.
+  static constexpr std::size_t kCapacity = 65536;
+
+  SecretText() { text_.reserve(kCapacity); }
+  ~SecretText() { Wipe(); }
+  SecretText(const SecretText&) = delete;
+  SecretText& operator=(const SecretText&) = delete;
+
+  std::string& Text() { return text_; }
+  std::string_view View() const { return text_; }
+  bool Empty() const { return text_.empty(); }
+
+  void Wipe() noexcept {
+    SecureWipe(text_.data(), text_.capacity());
+    text_.clear();
+  }
+
+ private:
+  std::string text_;
+};
+
+}  // namespace ostrel

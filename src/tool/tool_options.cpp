@@ -1,0 +1,214 @@
+#include "tool/tool_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace ostrel {
+namespace {
+
+constexpr const char* kDescription =
+    "Decrypts and encrypts the .1crypt (Triple-DES) and .2crypt (Rijndael-256) files of the Ostrel "
+    "file synchronizer: single files, whole trees and pipes. The pass phrase never goes on the "
+    "command line: it is asked for on the terminal, or read from a file, an environment variable "
+    "or a file descriptor.";
+
+constexpr const char* kExitCodes =
+    "Exit status: 0 when every file succeeded, 1 when any file failed, 2 for a usage error.";
+
+// The options shared by the commands that need a pass phrase.
+void AddPassphraseOptions(CLI::App& command, PassphraseChoice& choice) {
+  command
+      .add_option("--passphrase-file", choice.File,
+                  "read the pass phrase from the first line of FILE (\"-\": standard input)")
+      ->type_name("FILE");
+  command
+      .add_option("--passphrase-env", choice.EnvironmentVariable,
+                  "take the pass phrase from the environment variable VAR")
+      ->type_name("VAR");
+  command
+      .add_option("--passphrase-fd", choice.Descriptor,
+                  "read the pass phrase from the first line of file descriptor N")
+      ->type_name("N")
+      ->check(CLI::NonNegativeNumber);
+  command
+      .add_option("--codepage", choice.CodePage,
+                  "convert the pass phrase from this system's encoding to the 8-bit code page "
+                  "NAME (such as cp1252) that the encrypting machine used")
+      ->type_name("NAME");
+}
+
+struct ProgressFlags {
+  bool on = false;
+  bool off = false;
+};
+
+// The options of the commands that work on files in batches.
+void AddBatchOptions(CLI::App& command, ToolOptions& options, ProgressFlags& progress) {
+  command.add_flag("-r,--recursive", options.Recursive, "work on every file below each directory");
+  command
+      .add_option("-o,--output-dir", options.OutputDirectory,
+                  "write the outputs under DIR, mirroring the tree below each PATH")
+      ->type_name("DIR");
+  command.add_flag("-f,--force", options.Force, "replace existing output files");
+  command.add_flag("-p,--preserve", options.Preserve,
+                   "give each output its input's modification time and permission bits");
+  command.add_flag("--dry-run", options.DryRun, "print what would be written; write nothing");
+  command
+      .add_option("-j,--jobs", options.Jobs, "work on N files at once (default: one per processor)")
+      ->type_name("N")
+      ->check(CLI::Range(1U, 64U));
+  command.add_flag("--fail-fast", options.FailFast, "stop at the first file that fails");
+  command.add_flag("--progress", progress.on, "show a progress line on standard error");
+  command.add_flag("--no-progress", progress.off, "show no progress line");
+  command.add_flag("--json", options.Json,
+                   "print one JSON object per file on standard output instead of the summary");
+}
+
+void AddMethodOption(CLI::App& command, ToolOptions& options, const char* text) {
+  command.add_option("--method", options.Method, text)
+      ->type_name("1|2")
+      ->check(CLI::IsMember({1, 2}));
+}
+
+[[noreturn]] void Refuse(const std::string& text) {
+  throw std::invalid_argument(text);
+}
+
+// Rules that span several options.
+void CheckCombinations(const ToolOptions& options) {
+  const PassphraseChoice& passphrase = options.Passphrase;
+  const int sources = (passphrase.File ? 1 : 0) + (passphrase.EnvironmentVariable ? 1 : 0) +
+                      (passphrase.Descriptor ? 1 : 0);
+  if (sources > 1)
+    Refuse("give at most one of --passphrase-file, --passphrase-env and --passphrase-fd");
+
+  bool readsStandardInput = false;
+  for (const std::string& path : options.Paths) {
+    if (path == "-")
+      readsStandardInput = true;
+  }
+  if (readsStandardInput) {
+    if (options.Paths.size() != 1)
+      Refuse("\"-\" (standard input) must be the only PATH");
+    if (options.Command == ToolCommand::Decrypt && options.Method == 0)
+      Refuse("decrypting standard input needs --method 1 or --method 2");
+    if (options.Command == ToolCommand::Verify && options.Method == 0)
+      Refuse("verifying standard input needs --method 1 or --method 2");
+    if (options.Recursive || options.OutputDirectory || options.DryRun)
+      Refuse("\"-\" streams standard input to standard output: -r, -o and --dry-run do not apply");
+    if (passphrase.File && *passphrase.File == "-")
+      Refuse("standard input cannot carry both the pass phrase and the data");
+  }
+  if (options.Command == ToolCommand::Encrypt && options.Method == 1)
+    Refuse("encryption always uses method 2 (Rijndael-256)");
+  if (options.ToStandardOutput && (options.OutputDirectory || options.DryRun))
+    Refuse("-c writes to standard output: -o and --dry-run do not apply");
+  if (options.Command == ToolCommand::Key && options.Method == 0)
+    Refuse("key needs --method 1 or --method 2");
+}
+
+}  // namespace
+
+ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
+  ToolOptions options;
+  ProgressFlags progress;
+
+  CLI::App app(kDescription, "ostrel");
+  app.footer(kExitCodes);
+  app.set_version_flag("--version", std::string("ostrel ") + OSTREL_VERSION);
+  app.require_subcommand(1);
+
+  CLI::App* decrypt = app.add_subcommand(
+      "decrypt",
+      "Decrypt files (or, with -r, the encrypted files of trees) beside themselves or under -o. "
+      "The output name is the input's name without the synchronizer's suffixes.");
+  decrypt->add_option("PATH", options.Paths, "files or directories; \"-\" for standard input")
+      ->required();
+  AddBatchOptions(*decrypt, options, progress);
+  decrypt->add_flag("-c,--stdout", options.ToStandardOutput,
+                    "write the plain text to standard output");
+  AddMethodOption(*decrypt, options, "the cipher of standard input: 1 Triple-DES, 2 Rijndael-256");
+  AddPassphraseOptions(*decrypt, options.Passphrase);
+  decrypt->footer(kExitCodes);
+
+  CLI::App* encrypt = app.add_subcommand(
+      "encrypt",
+      "Encrypt files (or, with -r, every file of trees that carries no encryption suffix) into "
+      "PATH.2crypt, with Rijndael-256. The pass phrase is asked for twice on the terminal.");
+  encrypt->add_option("PATH", options.Paths, "files or directories; \"-\" for standard input")
+      ->required();
+  AddBatchOptions(*encrypt, options, progress);
+  AddMethodOption(*encrypt, options, "2 (the only method that encryption uses)");
+  AddPassphraseOptions(*encrypt, options.Passphrase);
+  encrypt->footer(kExitCodes);
+
+  CLI::App* names = app.add_subcommand(
+      "names",
+      "Show what encoded file names decode to: method and cipher, plain name, plain size and "
+      "time stamp. Needs no pass phrase and reads no file.");
+  names->add_option("PATH", options.Paths, "encoded file names (or, with -r, directories)")
+      ->required();
+  names->add_flag("-r,--recursive", options.Recursive, "list every file below each directory");
+  names->add_flag("--json", options.Json, "print one JSON object per name");
+
+  CLI::App* verify = app.add_subcommand(
+      "verify",
+      "Check, reading only the last block of each file, whether the pass phrase plausibly opens "
+      "it. A wrong pass phrase passes by chance for 1 Rijndael file in 16 and 1 Triple-DES file "
+      "in 32, so many files give a strong answer.");
+  verify->add_option("PATH", options.Paths, "files or directories; \"-\" for standard input")
+      ->required();
+  verify->add_flag("-r,--recursive", options.Recursive,
+                   "check every encrypted file below each directory");
+  verify
+      ->add_option("-j,--jobs", options.Jobs, "check N files at once (default: one per processor)")
+      ->type_name("N")
+      ->check(CLI::Range(1U, 64U));
+  verify->add_flag("--json", options.Json, "print one JSON object per file");
+  AddMethodOption(*verify, options, "the cipher of standard input: 1 Triple-DES, 2 Rijndael-256");
+  AddPassphraseOptions(*verify, options.Passphrase);
+  verify->footer(kExitCodes);
+
+  CLI::App* key = app.add_subcommand(
+      "key",
+      "Print the key derived from the pass phrase, in hexadecimal, for use with other tools.");
+  AddMethodOption(*key, options, "1: the 16-byte Triple-DES key, 2: the 32-byte Rijndael key");
+  AddPassphraseOptions(*key, options.Passphrase);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int code = app.exit(error);
+    return {std::nullopt, code == 0 ? 0 : 2};
+  }
+
+  if (decrypt->parsed()) {
+    options.Command = ToolCommand::Decrypt;
+  } else if (encrypt->parsed()) {
+    options.Command = ToolCommand::Encrypt;
+  } else if (names->parsed()) {
+    options.Command = ToolCommand::Names;
+  } else if (verify->parsed()) {
+    options.Command = ToolCommand::Verify;
+  } else {
+    options.Command = ToolCommand::Key;
+  }
+  if (progress.on && progress.off) {
+    std::fputs("ostrel: --progress and --no-progress exclude each other\n", stderr);
+    return {std::nullopt, 2};
+  }
+  options.Progress = progress.on    ? ProgressChoice::On
+                     : progress.off ? ProgressChoice::Off
+                                    : ProgressChoice::Automatic;
+  try {
+    CheckCombinations(options);
+  } catch (const std::invalid_argument& error) {
+    std::fprintf(stderr, "ostrel: %s\n", error.what());
+    return {std::nullopt, 2};
+  }
+  return {std::move(options), 0};
+}
+
+}  // namespace ostrel

@@ -1,0 +1,47 @@
+// What the command line asked for, after parsing: the command, its paths and its options.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+
+enum class ToolCommand { Decrypt, Encrypt, Names, Verify, Key };
+
+enum class ProgressChoice { Automatic, On, Off };
+
+struct PassphraseChoice {
+  std::optional<std::string> File;  // "-": standard input
+  std::optional<std::string> EnvironmentVariable;
+  std::optional<int> Descriptor;
+  std::optional<std::string> CodePage;
+};
+
+struct ToolOptions {
+  ToolCommand Command = ToolCommand::Decrypt;
+  std::vector<std::string> Paths;
+  bool Recursive = false;
+  std::optional<std::string> OutputDirectory;
+  bool Force = false;
+  bool Preserve = false;
+  bool DryRun = false;
+  bool ToStandardOutput = false;  // -c
+  unsigned Jobs = 0;              // 0: one per processor
+  bool FailFast = false;
+  ProgressChoice Progress = ProgressChoice::Automatic;
+  bool Json = false;
+  int Method = 0;  // --method; 0 when not given
+  PassphraseChoice Passphrase;
+};
+
+// The outcome of parsing: options to run, or an exit code (0 after --help or --version, 2 for a
+// usage error, whose message has been printed).
+struct ParsedCommandLine {
+  std::optional<ToolOptions> Options;
+  int ExitCode = 0;
+};
+
+ParsedCommandLine ParseToolCommandLine(int argc, char** argv);
+
+}  // namespace ostrel

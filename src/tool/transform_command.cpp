@@ -1,0 +1,94 @@
+// ostrel decrypt and ostrel encrypt: files, trees and standard input.
+#include <cstdio>
+#include <memory>
+
+#include "platform/file_status.h"
+#include "platform/processor_count.h"
+#include "platform/terminal_input.h"
+#include "tool/batch_run.h"
+#include "tool/file_transform.h"
+#include "tool/passphrase_input.h"
+#include "tool/pipe_transform.h"
+#include "tool/progress_display.h"
+#include "tool/run_report.h"
+#include "tool/tool_commands.h"
+#include "tool/work_list.h"
+
+namespace ostrel {
+namespace {
+
+constexpr int kStandardInput = 0;
+constexpr int kStandardOutput = 1;
+constexpr int kStandardError = 2;
+
+bool ShowsProgress(const ToolOptions& options) {
+  switch (options.Progress) {
+    case ProgressChoice::On:
+      return true;
+    case ProgressChoice::Off:
+      return false;
+    case ProgressChoice::Automatic:
+      break;
+  }
+  return IsTerminal(kStandardError);
+}
+
+int RunStandardInput(const ToolOptions& options) {
+  const bool encrypt = options.Command == ToolCommand::Encrypt;
+  const std::unique_ptr<CipherKeys> keys = ObtainKeys(options.Passphrase, encrypt, encrypt);
+  if (!keys)
+    return 2;
+  const EncryptionMethod method = encrypt ? 2 : options.Method;
+  const FileOutcome outcome =
+      encrypt ? EncryptStreaming(method, *keys, kStandardInput, kStandardOutput)
+              : DecryptStreaming(method, *keys, kStandardInput, kStandardOutput);
+  if (outcome.Kind == OutcomeKind::Failed) {
+    std::fprintf(stderr, "ostrel: -: %s\n", outcome.Reason.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RunTransformCommand(const ToolOptions& options) {
+  if (options.Paths.size() == 1 && options.Paths.front() == "-")
+    return RunStandardInput(options);
+
+  const bool encrypt = options.Command == ToolCommand::Encrypt;
+  const std::vector<WorkItem> items = CollectWork(options);
+  ProgressCounters counters;
+  bool anyPending = false;
+  for (const WorkItem& item : items) {
+    if (item.State != ItemState::Pending)
+      continue;
+    anyPending = true;
+    counters.BytesTotal += item.Size;
+  }
+  counters.FilesTotal = static_cast<int64_t>(items.size());
+
+  // No pass phrase is asked for when there is nothing to open, nor for a dry run.
+  std::unique_ptr<CipherKeys> keys;
+  if (anyPending && !options.DryRun) {
+    keys = ObtainKeys(options.Passphrase, encrypt, encrypt);
+    if (!keys)
+      return 2;
+  }
+
+  ProgressDisplay progress(counters, ShowsProgress(options) && !options.DryRun);
+  RunReport report(options, progress);
+  // Plain text on standard output must come out in the order of the files.
+  const unsigned jobs = options.ToStandardOutput ? 1U
+                        : options.Jobs != 0      ? options.Jobs
+                                                 : ProcessorCount();
+  RunBatch(items, jobs, options.FailFast, report, counters, [&](const WorkItem& item) {
+    if (options.DryRun)
+      return PlanOnly(item, options);
+    return TransformFile(item, options, *keys, counters.BytesDone);
+  });
+  progress.Stop();
+  report.PrintSummary(options.DryRun ? "would write" : encrypt ? "encrypted" : "decrypted");
+  return report.Failed() > 0 ? 1 : 0;
+}
+
+}  // namespace ostrel

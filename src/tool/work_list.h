@@ -1,0 +1,33 @@
+// The files of one run, decided before any is touched: which inputs, which outputs, which cipher,
+// and which files are skipped or fail already at planning (no encryption suffix on a file named
+// on the command line, a directory without -r, a missing file).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "names/encoded_name.h"
+#include "tool/tool_options.h"
+
+namespace ostrel {
+
+enum class ItemState { Pending, Skipped, Failed };
+
+struct WorkItem {
+  std::string Input;
+  std::string Output;  // empty when the output is standard output or there is none (verify)
+  EncryptionMethod Method = 0;
+  int64_t Size = 0;  // of the input, when planning could see it
+  ItemState State = ItemState::Pending;
+  std::string Reason;  // why it was skipped or failed
+};
+
+// Plans decrypt, encrypt and verify runs. The order is that of the paths, each tree in name
+// order.
+std::vector<WorkItem> CollectWork(const ToolOptions& options);
+
+// "no encryption detected" or "method N selects no cipher" for the methods that open nothing.
+std::string NoCipherReason(EncryptionMethod method);
+
+}  // namespace ostrel

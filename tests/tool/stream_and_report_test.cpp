@@ -1,0 +1,158 @@
+// Pipes in the exact file layout, the reports a script reads (JSON, names, verify) and the usage
+// errors.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "tool_fixture.h"
+
+namespace ostrel::testing_support {
+namespace {
+
+using ::testing::HasSubstr;
+
+std::vector<nlohmann::json> JsonLines(const std::string& text) {
+  std::vector<nlohmann::json> objects;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    objects.push_back(nlohmann::json::parse(line));
+  return objects;
+}
+
+TEST_F(ToolTest, PipesCarryExactlyTheFileLayout) {
+  // Around the block sizes and around the tool's 256 KiB reading chunk.
+  for (const std::size_t size : {0, 1, 7, 8, 15, 16, 17, 262143, 262144, 262145, 262160, 600000}) {
+    const std::string plain = PatternBytes(size, static_cast<int>(size));
+    const ToolRun encrypted = OstrelKeyed({"encrypt", "-"}, plain);
+    ASSERT_EQ(encrypted.ExitCode, 0) << size << ": " << encrypted.Stderr;
+    EXPECT_EQ(encrypted.Stdout, EncryptWithLibrary(2, plain, kPassphrase)) << size;
+
+    for (const int method : {1, 2}) {
+      const ToolRun decrypted = OstrelKeyed({"decrypt", "-", "--method", std::to_string(method)},
+                                            EncryptWithLibrary(method, plain, kPassphrase));
+      EXPECT_EQ(decrypted.ExitCode, 0) << size << ": " << decrypted.Stderr;
+      EXPECT_EQ(decrypted.Stdout, plain) << size << " method " << method;
+    }
+  }
+}
+
+TEST_F(ToolTest, ABrokenPipeInputIsRefused) {
+  const std::string encrypted = EncryptWithLibrary(2, PatternBytes(300000), kPassphrase);
+  const ToolRun truncated =
+      OstrelKeyed({"decrypt", "-", "--method", "2"}, encrypted.substr(0, 299999));
+  EXPECT_EQ(truncated.ExitCode, 1);
+  EXPECT_THAT(truncated.Stderr, HasSubstr("ostrel: -: truncated or not an encrypted file"));
+
+  const std::string wrong = PassphraseFailingTailCheck(2, encrypted);
+  const ToolRun garbled = OstrelKeyed({"decrypt", "-", "--method", "2"}, encrypted, wrong);
+  EXPECT_EQ(garbled.ExitCode, 1);
+  EXPECT_THAT(garbled.Stderr, HasSubstr("wrong pass phrase or damaged file"));
+}
+
+TEST_F(ToolTest, StandardOutputTakesThePlainTextOfFilesInOrder) {
+  Write("a.2crypt", EncryptWithLibrary(2, "first ", kPassphrase));
+  Write("b.1crypt", EncryptWithLibrary(1, "second", kPassphrase));
+
+  const ToolRun run = OstrelKeyed({"decrypt", "-c", "a.2crypt", "b.1crypt"});
+
+  EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
+  EXPECT_EQ(run.Stdout, "first second");
+  EXPECT_FALSE(Exists("a"));
+}
+
+TEST_F(ToolTest, JsonGivesOneObjectPerFile) {
+  Write("t/ok.2crypt", EncryptWithLibrary(2, "12345", kPassphrase));
+  Write("t/bad.2crypt", "x");
+  Write("t/skip.txt", "plain");
+  Write("t/\xff.2crypt", EncryptWithLibrary(2, "odd", kPassphrase));
+
+  const ToolRun run = OstrelKeyed({"decrypt", "-r", "t", "--json", "-j", "1"});
+
+  EXPECT_EQ(run.ExitCode, 1);
+  const std::vector<nlohmann::json> objects = JsonLines(run.Stdout);
+  ASSERT_EQ(objects.size(), 4U) << run.Stdout;
+  std::map<std::string, nlohmann::json> byResult;
+  for (const nlohmann::json& object : objects)
+    byResult[object["input"].get<std::string>().substr(2, 2)] = object;
+  EXPECT_EQ(byResult["ok"]["result"], "ok");
+  EXPECT_EQ(byResult["ok"]["output"], "t/ok");
+  EXPECT_EQ(byResult["ok"]["method"], 2);
+  EXPECT_EQ(byResult["ok"]["bytes"], 5);
+  EXPECT_EQ(byResult["ba"]["result"], "failed");
+  EXPECT_EQ(byResult["ba"]["reason"], "truncated or not an encrypted file");
+  EXPECT_EQ(byResult["sk"]["result"], "skipped");
+  // A name that is not UTF-8 keeps its exact bytes beside the readable form.
+  const nlohmann::json odd = objects.back();  // names in byte order: 0xff comes last
+  EXPECT_EQ(odd["input_hex"], "742fff2e326372797074");
+  EXPECT_EQ(odd["result"], "ok");
+  EXPECT_EQ(Read("t/\xff"), "odd");
+}
+
+TEST_F(ToolTest, NamesShowWhatEachNameCarries) {
+  const ToolRun run = Ostrel({"names", "dir.zip.x/report.doc.s1500.zip.2crypt",
+                              "notes.d20240131-t235959.txt.1crypt", "plain.txt", "x.5crypt"});
+  EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
+  EXPECT_EQ(run.Stdout,
+            "dir.zip.x/report.doc.s1500.zip.2crypt: method 2 (Rijndael-256), plain name "
+            "report.doc, output dir.zip.x/report.doc.zip, plain size 1500\n"
+            "notes.d20240131-t235959.txt.1crypt: method 1 (Triple-DES), plain name notes.txt, "
+            "output notes.txt, time stamp 2024-01-31 23:59:59\n"
+            "plain.txt: no encryption detected\n"
+            "x.5crypt: method 5 selects no cipher\n");
+
+  const ToolRun json =
+      Ostrel({"names", "--json", "a.s40.2crypt", "x.d20230230-t120000.txt.2crypt"});
+  EXPECT_EQ(json.ExitCode, 1);
+  const std::vector<nlohmann::json> objects = JsonLines(json.Stdout);
+  ASSERT_EQ(objects.size(), 2U);
+  EXPECT_EQ(objects[0]["plain_size"], 40);
+  EXPECT_EQ(objects[0]["time_stamp"], nullptr);
+  EXPECT_EQ(objects[1]["error"], "''2023/2/30 12:0:0.0'' is not a valid date and time");
+}
+
+TEST_F(ToolTest, VerifyJudgesFromTheLastBlockAndSaysHowStrongTheAnswerIs) {
+  std::string good = EncryptWithLibrary(2, PatternBytes(100), kPassphrase);
+  good[0] = static_cast<char>(good[0] ^ 1);  // only the last block is read: this goes unseen
+  Write("good.2crypt", good);
+  Write("triple.1crypt", EncryptWithLibrary(1, "x", kPassphrase));
+  Write("short.2crypt", "abc");
+
+  const ToolRun run = OstrelKeyed({"verify", "good.2crypt", "triple.1crypt", "short.2crypt"});
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_THAT(run.Stderr, HasSubstr("short.2crypt: truncated or not an encrypted file"));
+  EXPECT_THAT(run.Stderr, HasSubstr("2 files plausibly opened by the pass phrase, 1 failed"));
+  EXPECT_THAT(run.Stderr, HasSubstr("1 Rijndael file in 16, 1 Triple-DES file in 32"));
+  EXPECT_THAT(run.Stderr, HasSubstr("1 in 2^9"));
+
+  const ToolRun wrong =
+      OstrelKeyed({"verify", "good.2crypt"}, {}, PassphraseFailingTailCheck(2, good));
+  EXPECT_EQ(wrong.ExitCode, 1);
+  EXPECT_THAT(wrong.Stderr, HasSubstr("good.2crypt: wrong pass phrase or damaged file"));
+}
+
+TEST_F(ToolTest, UsageErrorsExitWithTwo) {
+  const std::vector<std::vector<std::string>> kCalls = {
+      {},
+      {"decrypt"},
+      {"frobnicate", "x"},
+      {"decrypt", "-"},
+      {"decrypt", "a", "--passphrase-env", "X", "--passphrase-fd", "3"},
+      {"encrypt", "-", "--method", "1"},
+      {"key"},
+      {"decrypt", "a", "-j", "0"},
+      {"decrypt", "a", "--progress", "--no-progress"},
+  };
+  for (const std::vector<std::string>& arguments : kCalls) {
+    const ToolRun run = Ostrel(arguments);
+    EXPECT_EQ(run.ExitCode, 2) << ::testing::PrintToString(arguments) << run.Stderr;
+  }
+  const ToolRun help = Ostrel({"decrypt", "--help"});
+  EXPECT_EQ(help.ExitCode, 0);
+  EXPECT_THAT(help.Stdout, HasSubstr("--passphrase-file"));
+  EXPECT_THAT(Ostrel({"--version"}).Stdout, HasSubstr("ostrel "));
+}
+
+}  // namespace
+}  // namespace ostrel::testing_support

@@ -1,0 +1,214 @@
+#include "tool_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace ostrel::testing_support {
+namespace {
+
+struct Pipe {
+  int read = -1;
+  int write = -1;
+  Pipe() {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+      throw std::runtime_error("pipe");
+    read = fds[0];
+    write = fds[1];
+  }
+};
+
+// In the child, just before exec.
+[[noreturn]] void ExecTool(const std::string& program, const ToolCall& call) {
+  for (const auto& [name, value] : call.Environment)
+    setenv(name.c_str(), value.c_str(), 1);
+  if (!call.WorkingDirectory.empty() && chdir(call.WorkingDirectory.c_str()) != 0)
+    _exit(126);
+  signal(SIGPIPE, SIG_DFL);
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& argument : call.Arguments)
+    argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
+void Collect(int status, ToolRun& result) {
+  if (WIFEXITED(status)) {
+    result.ExitCode = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    result.Signal = WTERMSIG(status);
+  }
+}
+
+int WaitFor(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return status;
+}
+
+}  // namespace
+
+ToolRun RunTool(const std::string& program, const ToolCall& call) {
+  Pipe in, out, err, extra;
+  const pid_t pid = fork();
+  if (pid < 0)
+    throw std::runtime_error("fork");
+  if (pid == 0) {
+    setsid();  // no controlling terminal: the program can never ask
+    dup2(in.read, 0);
+    dup2(out.write, 1);
+    dup2(err.write, 2);
+    if (!call.Descriptor3.empty())
+      dup2(extra.read, 3);
+    ExecTool(program, call);
+  }
+  close(in.read);
+  close(out.write);
+  close(err.write);
+  close(extra.read);
+  signal(SIGPIPE, SIG_IGN);
+  // The extra descriptor's text is small: it fits in the pipe at once.
+  if (!call.Descriptor3.empty() &&
+      write(extra.write, call.Descriptor3.data(), call.Descriptor3.size()) < 0)
+    throw std::runtime_error("write");
+  close(extra.write);
+
+  ToolRun result;
+  std::size_t written = 0;
+  int input = in.write;
+  // Non-blocking: a large write must not wait for a program that waits for its output to be read.
+  fcntl(input, F_SETFL, fcntl(input, F_GETFL) | O_NONBLOCK);
+  if (call.Stdin.empty()) {
+    close(input);
+    input = -1;
+  }
+  pollfd fds[3] = {{out.read, POLLIN, 0}, {err.read, POLLIN, 0}, {input, POLLOUT, 0}};
+  int open = 2;
+  while (open > 0) {
+    fds[2].fd = input;
+    if (poll(fds, 3, -1) < 0) {
+      if (errno == EINTR)
+        continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0)
+        continue;
+      char buffer[65536];
+      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n > 0) {
+        (i == 0 ? result.Stdout : result.Stderr).append(buffer, static_cast<std::size_t>(n));
+      } else if (n == 0 || errno != EINTR) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open;
+      }
+    }
+    if (input >= 0 && fds[2].revents != 0) {
+      const ssize_t n = write(input, call.Stdin.data() + written, call.Stdin.size() - written);
+      if (n > 0)
+        written += static_cast<std::size_t>(n);
+      if ((n < 0 && errno != EAGAIN) || written == call.Stdin.size()) {
+        close(input);
+        input = -1;
+      }
+    }
+  }
+  if (input >= 0)
+    close(input);
+  Collect(WaitFor(pid), result);
+  return result;
+}
+
+ToolRun RunToolOnTerminal(const std::string& program, const ToolCall& call,
+                          const std::vector<std::string>& answers) {
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid < 0)
+    throw std::runtime_error("forkpty");
+  if (pid == 0)
+    ExecTool(program, call);
+
+  ToolRun result;
+  std::size_t answered = 0;
+  std::size_t searchFrom = 0;
+  for (;;) {
+    char buffer[4096];
+    const ssize_t n = read(terminal, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      break;  // EIO: the program has ended and closed the terminal
+    result.Stdout.append(buffer, static_cast<std::size_t>(n));
+    const std::size_t prompt = result.Stdout.find(": ", searchFrom);
+    if (prompt != std::string::npos && answered < answers.size()) {
+      searchFrom = prompt + 2;
+      const std::string line = answers[answered++] + "\n";
+      if (write(terminal, line.data(), line.size()) < 0)
+        break;
+    }
+  }
+  close(terminal);
+  Collect(WaitFor(pid), result);
+  return result;
+}
+
+BackgroundTool::BackgroundTool(const std::string& program, const ToolCall& call) {
+  pid_ = fork();
+  if (pid_ < 0)
+    throw std::runtime_error("fork");
+  if (pid_ == 0) {
+    setsid();
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    ExecTool(program, call);
+  }
+}
+
+BackgroundTool::~BackgroundTool() {
+  if (!waited_) {
+    kill(pid_, SIGKILL);
+    WaitFor(pid_);
+  }
+}
+
+void BackgroundTool::Signal(int signal) const {
+  kill(pid_, signal);
+}
+
+bool BackgroundTool::HasEnded() {
+  if (waited_)
+    return true;
+  int status = 0;
+  if (waitpid(pid_, &status, WNOHANG) == pid_) {
+    waited_ = true;
+    Collect(status, result_);
+    return true;
+  }
+  return false;
+}
+
+ToolRun BackgroundTool::Wait() {
+  if (!waited_) {
+    Collect(WaitFor(pid_), result_);
+    waited_ = true;
+  }
+  return result_;
+}
+
+}  // namespace ostrel::testing_support

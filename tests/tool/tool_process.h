@@ -1,0 +1,56 @@
+// Running the real ostrel program for end-to-end tests: with environment variables, standard
+// input, an extra descriptor, without a controlling terminal (so that it can never ask), on a
+// pseudo-terminal (so that it asks), or in the background to be interrupted.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ostrel::testing_support {
+
+struct ToolCall {
+  std::vector<std::string> Arguments;  // after the program name
+  std::vector<std::pair<std::string, std::string>> Environment;
+  std::string Stdin;
+  std::string WorkingDirectory;
+  // When not empty, readable by the program on descriptor 3.
+  std::string Descriptor3;
+};
+
+struct ToolRun {
+  int ExitCode = -1;  // -1 when a signal ended the program
+  int Signal = 0;     // the signal that ended it, else 0
+  std::string Stdout;
+  std::string Stderr;
+};
+
+// program: the path of the executable.
+ToolRun RunTool(const std::string& program, const ToolCall& call);
+
+// Runs the program on a pseudo-terminal and types each answer after the program has asked
+// ("...: " appeared). Everything the program showed on the terminal is returned as Stdout.
+ToolRun RunToolOnTerminal(const std::string& program, const ToolCall& call,
+                          const std::vector<std::string>& answers);
+
+// A program running in the background; its standard output and error go to /dev/null.
+class BackgroundTool {
+ public:
+  BackgroundTool(const std::string& program, const ToolCall& call);
+  ~BackgroundTool();
+  BackgroundTool(const BackgroundTool&) = delete;
+  BackgroundTool& operator=(const BackgroundTool&) = delete;
+
+  void Signal(int signal) const;
+  bool HasEnded();
+  ToolRun Wait();
+
+ private:
+  pid_t pid_ = -1;
+  bool waited_ = false;
+  ToolRun result_;
+};
+
+}  // namespace ostrel::testing_support
