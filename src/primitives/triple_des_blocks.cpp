@@ -17,7 +17,7 @@
 namespace ostrel {
 namespace {
 
-constexpr int kLanes = 2;
+constexpr int kLanes = 4;
 
 inline uint32_t RotateLeft(uint32_t word, int count) noexcept {
   return (word << count) | (word >> (32 - count));

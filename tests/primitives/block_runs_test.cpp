@@ -130,7 +130,7 @@ class BlockRuns : public testing::TestWithParam<Engine> {
   }
 };
 
-// Lengths around the number of blocks kept in flight (two for Triple-DES, eight for the AES
+// Lengths around the number of blocks kept in flight (four for Triple-DES, eight for the AES
 // instructions), so that full groups, partial groups and the rest after them are all exercised.
 TEST_P(BlockRuns, EveryRunLengthGivesWhatTheSingleBlockCallGives) {
   std::mt19937 random(static_cast<unsigned>(GetParam().keyLength * 7 + GetParam().blockSize));
