@@ -56,9 +56,7 @@ class RijndaelCipher {
     InitRijndaelBatchContext(key, keyLength, context_, encrypt, implementation);
   }
   // The AES instructions outrun the disk on one core; the tables do not.
-  bool SharingPays() const {
-    return context_.Implementation == RijndaelImplementation::kPortable;
-  }
+  bool SharingPays() const { return context_.Implementation == RijndaelImplementation::kPortable; }
   void Block(uint8_t* block) const { RijndaelBlocks(context_, block, 1); }
   void Blocks(uint8_t* blocks, int64_t count) const { RijndaelBlocks(context_, blocks, count); }
   void ChainedBlocks(uint8_t* chain, uint8_t* blocks, int64_t count) const {
@@ -146,8 +144,8 @@ class BlockTransform {
     std::memcpy(partChains_[0].data(), chain_, kBlockSize);
     for (int32_t part = 1; part < workers.Parts(); ++part) {
       const int64_t first = workers.PartStart(count, part);
-      std::memcpy(partChains_[static_cast<size_t>(part)].data(),
-                  blocks + (first - 1) * kBlockSize, kBlockSize);
+      std::memcpy(partChains_[static_cast<size_t>(part)].data(), blocks + (first - 1) * kBlockSize,
+                  kBlockSize);
     }
     std::memcpy(chain_, blocks + (count - 1) * kBlockSize, kBlockSize);
     workers.Run(count, [&](int32_t part, int64_t first, int64_t n) {

@@ -18,8 +18,11 @@ struct StreamSchedule {
   // Threads that share the blocks of a chunk when the cipher is slow (Triple-DES, portable
   // Rijndael) and the layout allows it (not CBC encryption). 0: one per processor core.
   int32_t cipherThreads = 0;
-  // Read the next chunk on a thread of its own while this one is transformed and written.
-  bool readAhead = true;
+  // Read the next chunk on a thread of its own while this one is transformed and written. Off by
+  // default: with files in the page cache on a two-core machine it cost as much time as it saved
+  // (the chunk is filled in one core's cache and worked on in the other's), and for files on a
+  // disk the system already reads ahead.
+  bool readAhead = false;
   // Rijndael on table look-ups even where the processor has AES instructions.
   bool portableRijndael = false;
 };

@@ -21,8 +21,8 @@ RijndaelImplementation FastestRijndaelImplementation() noexcept;
 
 // A key prepared for runs of blocks in one direction. Besides the block context it holds the round
 // keys in the order and form the chosen implementation reads them: for decryption with the AES
-// instructions that is the equivalent inverse cipher's schedule (round keys reversed, the inner ones
-// put through InvMixColumns). Wiped when it dies.
+// instructions that is the equivalent inverse cipher's schedule (round keys reversed, the inner
+// ones put through InvMixColumns). Wiped when it dies.
 struct RijndaelBatchContext {
   RijndaelContext Block;
   RijndaelImplementation Implementation;

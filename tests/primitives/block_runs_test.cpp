@@ -152,7 +152,8 @@ TEST_P(BlockRuns, EveryRunLengthGivesWhatTheSingleBlockCallGives) {
       // decrypting; an empty run leaves it as it was.
       const Bytes& cipherText = encrypt ? cbc : data;
       const Bytes expectedChain =
-          count == 0 ? initialChain : Bytes(cipherText.end() - static_cast<long>(B()), cipherText.end());
+          count == 0 ? initialChain
+                     : Bytes(cipherText.end() - static_cast<long>(B()), cipherText.end());
       EXPECT_EQ(ToHex(chain), ToHex(expectedChain));
     }
   }
