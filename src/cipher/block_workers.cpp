@@ -6,12 +6,22 @@ namespace ostrel {
 
 BlockWorkers::BlockWorkers(int32_t parts) : parts_(std::max(parts, 1)) {
   threads_.reserve(static_cast<size_t>(parts_ - 1));
-  for (int32_t part = 1; part < parts_; ++part) {
-    threads_.emplace_back([this, part] { Serve(part); });
+  try {
+    for (int32_t part = 1; part < parts_; ++part) {
+      threads_.emplace_back([this, part] { Serve(part); });
+    }
+  } catch (...) {
+    // The threads already started must end before their vector dies.
+    Stop();
+    throw;
   }
 }
 
 BlockWorkers::~BlockWorkers() {
+  Stop();
+}
+
+void BlockWorkers::Stop() {
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -20,6 +30,7 @@ BlockWorkers::~BlockWorkers() {
   for (std::thread& thread : threads_) {
     thread.join();
   }
+  threads_.clear();
 }
 
 int64_t BlockWorkers::PartStart(int64_t total, int32_t part) const {

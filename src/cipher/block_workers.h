@@ -17,7 +17,7 @@ class BlockWorkers {
   using PartWork = std::function<void(int32_t part, int64_t first, int64_t count)>;
 
   // parts: how many parts a run is split into; the caller's thread does one of them, so
-  // parts - 1 threads are started.
+  // parts - 1 threads are started. Raises std::system_error when the system refuses a thread.
   explicit BlockWorkers(int32_t parts);
   ~BlockWorkers();
   BlockWorkers(const BlockWorkers&) = delete;
@@ -34,6 +34,7 @@ class BlockWorkers {
 
  private:
   void Serve(int32_t part);
+  void Stop();
 
   const int32_t parts_;
   std::mutex mutex_;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -132,7 +133,13 @@ class BlockTransform {
       return nullptr;
     }
     if (!workers_) {
-      workers_ = std::make_unique<BlockWorkers>(threads_);
+      try {
+        workers_ = std::make_unique<BlockWorkers>(threads_);
+      } catch (const std::system_error&) {
+        // No thread to spare: the blocks are the same when this thread does them all.
+        threads_ = 1;
+        return nullptr;
+      }
       partChains_.resize(static_cast<size_t>(threads_));
     }
     return workers_.get();
