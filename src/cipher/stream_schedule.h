@@ -1,0 +1,36 @@
+// How the stream procedures schedule their work. The bytes written, the errors raised and what a
+// failure leaves in the output never depend on it; only speed and memory do. The four procedures of
+// stream_formats.h use the defaults; tests choose small chunks to reach chunk boundaries with small
+// streams, and the portable Rijndael to check it on a processor with AES instructions.
+#pragma once
+
+#include <cstdint>
+
+#include "cipher/stream.h"
+
+namespace ostrel {
+
+enum class StreamLayout { kEcb, kCbc };
+
+struct StreamSchedule {
+  // Bytes read, transformed and written at a time; taken down to whole blocks, at least one.
+  int32_t chunkBytes = 1 << 20;
+  // Threads that share the blocks of a chunk when the cipher is slow (Triple-DES, portable
+  // Rijndael) and the layout allows it (not CBC encryption). 0: one per processor core.
+  int32_t cipherThreads = 0;
+  // Read the next chunk on a thread of its own while this one is transformed and written. Off by
+  // default: with files in the page cache on a two-core machine it cost as much time as it saved
+  // (the chunk is filled in one core's cache and worked on in the other's), and for files on a
+  // disk the system already reads ahead.
+  bool readAhead = false;
+  // Rijndael on table look-ups even where the processor has AES instructions.
+  bool portableRijndael = false;
+};
+
+// The stream procedures with an explicit schedule; keyLength as for RijndaelStreamEcb.
+void TripleDesStream(TStream& input, TStream& output, const uint8_t* key, StreamLayout layout,
+                     bool encrypt, const StreamSchedule& schedule);
+void RijndaelStream(TStream& input, TStream& output, const uint8_t* key, int32_t keyLength,
+                    StreamLayout layout, bool encrypt, const StreamSchedule& schedule);
+
+}  // namespace ostrel
