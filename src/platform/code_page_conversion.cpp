@@ -2,10 +2,9 @@
 
 #include <iconv.h>
 #include <langinfo.h>
-#include <locale.h>
-#include <string.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstring>
 #include <vector>
 
@@ -30,7 +29,8 @@ std::string SourceEncoding() {
 CodePageResult ConvertToCodePage(std::string_view text, const std::string& codePage,
                                  std::string& converted) {
   const iconv_t converter = ::iconv_open(codePage.c_str(), SourceEncoding().c_str());
-  if (converter == reinterpret_cast<iconv_t>(-1))
+  // iconv_open reports failure as the handle (iconv_t)-1.
+  if (converter == reinterpret_cast<iconv_t>(-1))  // NOLINT(performance-no-int-to-ptr)
     return CodePageResult::UnknownCodePage;
   // An 8-bit code page never needs more bytes than the text has; a few spare for shift states.
   std::vector<char> input(text.begin(), text.end());

@@ -79,7 +79,10 @@ void Walk(const std::string& root, const std::string& relative,
     return;
   }
   for (const auto& [name, kind] : entries) {
-    const std::string child = relative.empty() ? name : relative + "/" + name;
+    std::string child = relative;
+    if (!child.empty())
+      child += '/';
+    child += name;
     if (kind == FileKind::Directory) {
       Walk(root, child, visit);
     } else {

@@ -1,8 +1,8 @@
 #include "platform/file_rename.h"
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <unistd.h>
+#include <cstdio>
 
 #include <cerrno>
 #include <string>

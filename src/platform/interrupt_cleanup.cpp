@@ -1,8 +1,8 @@
 #include "platform/interrupt_cleanup.h"
 
-#include <limits.h>
-#include <signal.h>
 #include <unistd.h>
+#include <climits>
+#include <csignal>
 
 #include <atomic>
 #include <cerrno>
@@ -36,8 +36,9 @@ extern "C" void RemoveTemporaryFilesAndDie(int signal) {
   fallback.sa_handler = SIG_DFL;
   sigemptyset(&fallback.sa_mask);
   ::sigaction(signal, &fallback, nullptr);
-  ::raise(signal);
-  errno = savedError;
+  (void)::raise(signal);
+  // Reached when the signal is one whose default action lets the process go on.
+  errno = savedError;  // cppcheck-suppress unreachableCode
 }
 
 }  // namespace

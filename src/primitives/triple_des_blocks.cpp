@@ -139,7 +139,7 @@ void TripleDesBlocksCbc(const TripleDesContext& context, uint8_t* chain, uint8_t
   for (; i < count; i += kLanes) {
     const int lanes = count - i >= kLanes ? kLanes : static_cast<int>(count - i);
     uint8_t* group = blocks + kDesBlockSize * i;
-    const auto groupBytes = static_cast<size_t>(lanes * kDesBlockSize);
+    const auto groupBytes = static_cast<size_t>(lanes) * kDesBlockSize;
     std::memcpy(cipher, group, groupBytes);
     if (lanes == kLanes) {
       TripleDesLanes<kLanes>(context, group, group);

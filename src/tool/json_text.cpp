@@ -1,5 +1,7 @@
 #include "tool/json_text.h"
 
+#include <algorithm>
+
 #include "platform/text_conversion.h"
 
 namespace ostrel {
@@ -7,11 +9,9 @@ namespace {
 
 // Widening maps every byte that is not part of valid UTF-8 to a lone surrogate U+DC80..U+DCFF.
 bool IsValidUtf8(const std::string& text) {
-  for (const char16_t unit : WidenSystemText(text)) {
-    if (unit >= 0xDC80 && unit <= 0xDCFF)
-      return false;
-  }
-  return true;
+  const std::u16string wide = WidenSystemText(text);
+  return std::none_of(wide.begin(), wide.end(),
+                      [](char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; });
 }
 
 std::string Hexadecimal(const std::string& bytes) {

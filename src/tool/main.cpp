@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
         return ostrel::RunKeyCommand(options);
     }
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "ostrel: %s\n", error.what());
+    (void)std::fprintf(stderr, "ostrel: %s\n", error.what());
   }
   return 1;
 }

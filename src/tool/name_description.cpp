@@ -1,5 +1,8 @@
 #include "tool/name_description.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "errors/exceptions.h"
 #include "names/path_rules.h"
 #include "platform/text_conversion.h"
@@ -23,11 +26,9 @@ bool LooksLikeTimeStamp(std::u16string_view stamp) {
   if (stamp.size() != kTimeStampLength || stamp[0] != u'.' || LowerAscii(stamp[1]) != u'd' ||
       stamp[10] != u'-' || LowerAscii(stamp[11]) != u't')
     return false;
-  for (const std::size_t i : {2, 3, 4, 5, 6, 7, 8, 9, 12, 13, 14, 15, 16, 17}) {
-    if (!IsDigit(stamp[i]))
-      return false;
-  }
-  return true;
+  const std::size_t digits[] = {2, 3, 4, 5, 6, 7, 8, 9, 12, 13, 14, 15, 16, 17};
+  return std::all_of(std::begin(digits), std::end(digits),
+                     [&](std::size_t i) { return IsDigit(stamp[i]); });
 }
 
 bool EqualsIgnoringAsciiCase(std::u16string_view text, std::u16string_view lower) {

@@ -39,8 +39,8 @@ std::vector<std::string> NamesToDescribe(const ToolOptions& options, bool& faile
               ? path
               : (path.ends_with('/') ? path : path + "/") + entry.RelativePath;
       if (entry.Error != 0) {
-        std::fprintf(stderr, "ostrel: %s: %s\n", child.c_str(),
-                     SystemErrorText(entry.Error).c_str());
+        (void)std::fprintf(stderr, "ostrel: %s: %s\n", child.c_str(),
+                           SystemErrorText(entry.Error).c_str());
         failed = true;
       } else if (entry.Kind == FileKind::Regular) {
         names.push_back(child);
@@ -95,8 +95,8 @@ int RunNamesCommand(const ToolOptions& options) {
   for (const std::string& path : NamesToDescribe(options, failed)) {
     const NameDescription description = DescribeEncodedName(FileNameOf(path));
     if (description.DateError) {
-      std::fflush(stdout);
-      std::fprintf(stderr, "ostrel: %s: %s\n", path.c_str(), description.DateError->c_str());
+      (void)std::fflush(stdout);
+      (void)std::fprintf(stderr, "ostrel: %s: %s\n", path.c_str(), description.DateError->c_str());
       failed = true;
       if (!options.Json)
         continue;
@@ -107,7 +107,7 @@ int RunNamesCommand(const ToolOptions& options) {
       PrintText(path, description);
     }
   }
-  std::fflush(stdout);
+  (void)std::fflush(stdout);
   return failed ? 1 : 0;
 }
 

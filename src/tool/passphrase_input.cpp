@@ -124,7 +124,7 @@ std::unique_ptr<CipherKeys> ObtainKeys(const PassphraseChoice& choice, bool conf
       Fail("an empty pass phrase is refused");
     return std::make_unique<CipherKeys>(passphrase.View());
   } catch (const Exception& error) {
-    std::fprintf(stderr, "ostrel: %s\n", error.Message().c_str());
+    (void)std::fprintf(stderr, "ostrel: %s\n", error.Message().c_str());
     return nullptr;
   }
 }

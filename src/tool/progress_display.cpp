@@ -1,5 +1,6 @@
 #include "tool/progress_display.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -9,13 +10,13 @@ namespace {
 constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
 
 std::string Duration(double seconds) {
-  const auto whole = static_cast<long long>(seconds + 0.5);
+  const auto whole = std::llround(seconds);
   char text[32];
   if (whole >= 3600) {
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
-                  whole % 60);
+    (void)std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
+                        whole % 60);
   } else {
-    std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+    (void)std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
   }
   return text;
 }
@@ -32,9 +33,9 @@ std::string HumanSize(int64_t bytes) {
   }
   char text[32];
   if (unit == 0) {
-    std::snprintf(text, sizeof text, "%lld B", static_cast<long long>(bytes));
+    (void)std::snprintf(text, sizeof text, "%lld B", static_cast<long long>(bytes));
   } else {
-    std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
+    (void)std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
   }
   return text;
 }
@@ -68,16 +69,16 @@ void ProgressDisplay::Draw() {
     line += "  " + Duration(static_cast<double>(counters_.BytesTotal - bytes) / rate) + " left";
   }
   // Back to the start of the line, the text, then erase what a longer earlier line left.
-  std::fprintf(stderr, "\r%s\033[K", line.c_str());
-  std::fflush(stderr);
+  (void)std::fprintf(stderr, "\r%s\033[K", line.c_str());
+  (void)std::fflush(stderr);
   shown_ = true;
 }
 
 void ProgressDisplay::Erase() {
   if (!shown_)
     return;
-  std::fputs("\r\033[K", stderr);
-  std::fflush(stderr);
+  (void)std::fputs("\r\033[K", stderr);
+  (void)std::fflush(stderr);
   shown_ = false;
 }
 

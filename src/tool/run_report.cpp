@@ -44,8 +44,8 @@ void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
   }
   progress_.WriteAbove([&] {
     if (outcome.Kind == OutcomeKind::Failed) {
-      std::fprintf(stderr, "ostrel: %s: %s\n", item.Input.c_str(), outcome.Reason.c_str());
-      std::fflush(stderr);
+      (void)std::fprintf(stderr, "ostrel: %s: %s\n", item.Input.c_str(), outcome.Reason.c_str());
+      (void)std::fflush(stderr);
     }
     if (options_.Json) {
       WriteJson(item, outcome);
@@ -69,7 +69,7 @@ void RunReport::WriteJson(const WorkItem& item, const FileOutcome& outcome) {
   if (!outcome.Reason.empty())
     object["reason"] = outcome.Reason;
   std::printf("%s\n", JsonLine(object).c_str());
-  std::fflush(stdout);
+  (void)std::fflush(stdout);
 }
 
 void RunReport::PrintSummary(const char* verb) {
@@ -79,10 +79,10 @@ void RunReport::PrintSummary(const char* verb) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   const std::lock_guard lock(mutex_);
   progress_.WriteAbove([&] {
-    std::fprintf(stderr, "ostrel: %s %lld file%s (%s), skipped %lld, failed %lld, in %.2f s\n",
-                 verb, static_cast<long long>(done_), done_ == 1 ? "" : "s",
-                 HumanSize(bytes_).c_str(), static_cast<long long>(skipped_),
-                 static_cast<long long>(failed_), seconds);
+    (void)std::fprintf(
+        stderr, "ostrel: %s %lld file%s (%s), skipped %lld, failed %lld, in %.2f s\n", verb,
+        static_cast<long long>(done_), done_ == 1 ? "" : "s", HumanSize(bytes_).c_str(),
+        static_cast<long long>(skipped_), static_cast<long long>(failed_), seconds);
   });
 }
 

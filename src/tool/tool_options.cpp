@@ -196,7 +196,7 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
     options.Command = ToolCommand::Key;
   }
   if (progress.on && progress.off) {
-    std::fputs("ostrel: --progress and --no-progress exclude each other\n", stderr);
+    (void)std::fputs("ostrel: --progress and --no-progress exclude each other\n", stderr);
     return {std::nullopt, 2};
   }
   options.Progress = progress.on    ? ProgressChoice::On
@@ -205,7 +205,7 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
   try {
     CheckCombinations(options);
   } catch (const std::invalid_argument& error) {
-    std::fprintf(stderr, "ostrel: %s\n", error.what());
+    (void)std::fprintf(stderr, "ostrel: %s\n", error.what());
     return {std::nullopt, 2};
   }
   return {std::move(options), 0};

@@ -43,7 +43,7 @@ int RunStandardInput(const ToolOptions& options) {
       encrypt ? EncryptStreaming(method, *keys, kStandardInput, kStandardOutput)
               : DecryptStreaming(method, *keys, kStandardInput, kStandardOutput);
   if (outcome.Kind == OutcomeKind::Failed) {
-    std::fprintf(stderr, "ostrel: -: %s\n", outcome.Reason.c_str());
+    (void)std::fprintf(stderr, "ostrel: -: %s\n", outcome.Reason.c_str());
     return 1;
   }
   return 0;

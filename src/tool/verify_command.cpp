@@ -21,15 +21,18 @@ constexpr int kStandardInput = 0;
 // each Rijndael file halves it four times, each Triple-DES file five times.
 void PrintStrength(int64_t rijndael, int64_t tripleDes) {
   const int64_t exponent = 4 * rijndael + 5 * tripleDes;
-  std::fprintf(stderr,
-               "ostrel: with a wrong pass phrase a file passes this check by chance: 1 Rijndael "
-               "file in %d, 1 Triple-DES file in %d.\n",
-               ChanceDenominator(2), ChanceDenominator(1));
+  (void)std::fprintf(
+      stderr,
+      "ostrel: with a wrong pass phrase a file passes this check by chance: 1 Rijndael "
+      "file in %d, 1 Triple-DES file in %d.\n",
+      ChanceDenominator(2), ChanceDenominator(1));
   if (exponent > 0) {
-    std::fprintf(stderr,
-                 "ostrel: that all %lld passing files passed by chance has a probability of 1 in "
-                 "2^%lld.\n",
-                 static_cast<long long>(rijndael + tripleDes), static_cast<long long>(exponent));
+    (void)std::fprintf(
+        stderr,
+        "ostrel: that all %lld passing files passed by chance has a probability of 1 in "
+        "2^%lld.\n",
+        static_cast<long long>(rijndael) + static_cast<long long>(tripleDes),
+        static_cast<long long>(exponent));
   }
 }
 
@@ -42,10 +45,10 @@ int RunVerifyCommand(const ToolOptions& options) {
       return 2;
     const FileOutcome outcome = VerifyStreaming(options.Method, *keys, kStandardInput);
     if (outcome.Kind == OutcomeKind::Failed) {
-      std::fprintf(stderr, "ostrel: -: %s\n", outcome.Reason.c_str());
+      (void)std::fprintf(stderr, "ostrel: -: %s\n", outcome.Reason.c_str());
       return 1;
     }
-    std::fprintf(stderr, "ostrel: -: the pass phrase plausibly opens it\n");
+    (void)std::fprintf(stderr, "ostrel: -: the pass phrase plausibly opens it\n");
     PrintStrength(options.Method == 2 ? 1 : 0, options.Method == 1 ? 1 : 0);
     return 0;
   }
@@ -68,7 +71,7 @@ int RunVerifyCommand(const ToolOptions& options) {
   RunBatch(items, jobs, false, report, counters,
            [&](const WorkItem& item) { return CheckLastBlock(item, *keys); });
   if (!options.Json) {
-    std::fprintf(
+    (void)std::fprintf(
         stderr,
         "ostrel: %lld file%s plausibly opened by the pass phrase, %lld failed, %lld skipped\n",
         static_cast<long long>(report.Done()), report.Done() == 1 ? "" : "s",
