@@ -29,7 +29,7 @@ expected_files() {
 
 check_file_list() {
   local root=$1 with_tool=$2 difference
-  difference=$(diff <(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort) \
+  difference=$(diff <(cd "$root" && find usr -type f -o -type l | LC_ALL=C sort) \
     <(expected_files "$with_tool")) || fail "installed files differ from the expected list (< installed, > expected):
 $difference"
 }
