@@ -4,6 +4,7 @@
 #include "primitives/des.h"
 
 #include "primitives/byte_order.h"
+#include "primitives/des_round.h"
 #include "primitives/des_tables.h"
 #include "primitives/secure_wipe.h"
 #include "primitives/xor_bytes.h"
@@ -11,16 +12,10 @@
 namespace ostrel {
 namespace {
 
+using namespace des_round;
+
 constexpr int kRounds = 16;
 constexpr uint32_t kHalfKeyMask = 0x0FFFFFFF;  // C and D are 28 bits each
-
-inline uint32_t RotateLeft(uint32_t word, int count) noexcept {
-  return (word << count) | (word >> (32 - count));
-}
-
-inline uint32_t RotateRight(uint32_t word, int count) noexcept {
-  return (word >> count) | (word << (32 - count));
-}
 
 inline uint32_t RotateLeft28(uint32_t half, int count) noexcept {
   return ((half << count) | (half >> (28 - count))) & kHalfKeyMask;
@@ -30,49 +25,6 @@ inline uint32_t RotateLeft28(uint32_t half, int count) noexcept {
 inline uint32_t KeyBit(const uint8_t* key, int position) noexcept {
   const int index = position - 1;
   return (key[index / 8] >> (7 - index % 8)) & 1u;
-}
-
-// The round function: the standard's f rotated left by one bit. t's and u's six-bit fields are
-// already the E expansion for the odd and the even S-boxes.
-inline uint32_t RoundFunction(uint32_t half, uint32_t keyA, uint32_t keyB) noexcept {
-  const uint32_t t = RotateRight(half, 4) ^ keyA;
-  const uint32_t u = half ^ keyB;
-  return SP1[(t >> 24) & 63] ^ SP3[(t >> 16) & 63] ^ SP5[(t >> 8) & 63] ^ SP7[t & 63] ^
-         SP2[(u >> 24) & 63] ^ SP4[(u >> 16) & 63] ^ SP6[(u >> 8) & 63] ^ SP8[u & 63];
-}
-
-// Moves the bits selected by mask between a (at the shifted position) and b.
-inline void ExchangeBits(uint32_t& a, uint32_t& b, int shift, uint32_t mask) noexcept {
-  const uint32_t t = ((a >> shift) ^ b) & mask;
-  b ^= t;
-  a ^= t << shift;
-}
-
-// Leaves the standard's L0 and R0, each rotated left by one bit.
-inline void InitialPermutation(uint32_t& left, uint32_t& right) noexcept {
-  ExchangeBits(left, right, 4, 0x0F0F0F0F);
-  ExchangeBits(left, right, 16, 0x0000FFFF);
-  ExchangeBits(right, left, 2, 0x33333333);
-  ExchangeBits(right, left, 8, 0x00FF00FF);
-  right = RotateLeft(right, 1);
-  const uint32_t t = (left ^ right) & 0xAAAAAAAA;
-  left ^= t;
-  right ^= t;
-  left = RotateLeft(left, 1);
-}
-
-// The inverse of InitialPermutation: the exchanges undone in reverse order. The caller passes the
-// halves in the standard's output order, R16 first.
-inline void FinalPermutation(uint32_t& first, uint32_t& second) noexcept {
-  first = RotateRight(first, 1);
-  const uint32_t t = (first ^ second) & 0xAAAAAAAA;
-  first ^= t;
-  second ^= t;
-  second = RotateRight(second, 1);
-  ExchangeBits(second, first, 8, 0x00FF00FF);
-  ExchangeBits(second, first, 2, 0x33333333);
-  ExchangeBits(first, second, 16, 0x0000FFFF);
-  ExchangeBits(first, second, 4, 0x0F0F0F0F);
 }
 
 }  // namespace
