@@ -26,6 +26,55 @@ struct Pipe {
 
 }  // namespace
 
+void ExchangeWithChild(int stdinFd, const std::string& stdinText, int stdoutFd, int stderrFd,
+                       std::string& stdoutText, std::string& stderrText) {
+  signal(SIGPIPE, SIG_IGN);
+  std::size_t written = 0;
+  int input = stdinFd;
+  // Non-blocking: a large write must not wait for a program that waits for its output to be read.
+  fcntl(input, F_SETFL, fcntl(input, F_GETFL) | O_NONBLOCK);
+  if (stdinText.empty()) {
+    close(input);
+    input = -1;
+  }
+  pollfd fds[3] = {{stdoutFd, POLLIN, 0}, {stderrFd, POLLIN, 0}, {input, POLLOUT, 0}};
+  int open = 2;
+  while (open > 0) {
+    fds[2].fd = input;
+    if (poll(fds, 3, -1) < 0) {
+      if (errno == EINTR)
+        continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0)
+        continue;
+      char buffer[65536];
+      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n > 0) {
+        (i == 0 ? stdoutText : stderrText).append(buffer, static_cast<std::size_t>(n));
+      } else if (n == 0 || errno != EINTR) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open;
+      }
+    }
+    if (input >= 0 && fds[2].revents != 0) {
+      const ssize_t n = write(input, stdinText.data() + written, stdinText.size() - written);
+      if (n > 0)
+        written += static_cast<std::size_t>(n);
+      if ((n < 0 && errno != EAGAIN) || written == stdinText.size()) {
+        close(input);
+        input = -1;
+      }
+    }
+  }
+  for (const pollfd& fd : fds) {
+    if (fd.fd >= 0)
+      close(fd.fd);
+  }
+}
+
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& workingDirectory, const std::string& stdinText) {
   Pipe in, out, err;
@@ -49,45 +98,9 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   close(in.read);
   close(out.write);
   close(err.write);
-  signal(SIGPIPE, SIG_IGN);
 
   ProcessResult result;
-  std::size_t written = 0;
-  if (stdinText.empty()) {
-    close(in.write);
-    in.write = -1;
-  }
-  pollfd fds[3] = {{out.read, POLLIN, 0}, {err.read, POLLIN, 0}, {in.write, POLLOUT, 0}};
-  int open = 2;
-  while (open > 0 || fds[2].fd >= 0) {
-    if (poll(fds, 3, -1) < 0) {
-      if (errno == EINTR)
-        continue;
-      break;
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0)
-        continue;
-      char buffer[65536];
-      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        (i == 0 ? result.Stdout : result.Stderr).append(buffer, static_cast<std::size_t>(n));
-      } else if (n == 0 || errno != EINTR) {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      }
-    }
-    if (fds[2].fd >= 0 && fds[2].revents != 0) {
-      const ssize_t n = write(fds[2].fd, stdinText.data() + written, stdinText.size() - written);
-      if (n > 0)
-        written += static_cast<std::size_t>(n);
-      if (n < 0 || written == stdinText.size()) {
-        close(fds[2].fd);
-        fds[2].fd = -1;
-      }
-    }
-  }
+  ExchangeWithChild(in.write, stdinText, out.read, err.read, result.Stdout, result.Stderr);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }

@@ -12,6 +12,12 @@ struct ProcessResult {
   std::string Stderr;
 };
 
+// Feeds stdinText to the child's standard input (closing it when done, or at once when empty)
+// while collecting its standard output and error, until both of those are closed. Every
+// descriptor is closed on return.
+void ExchangeWithChild(int stdinFd, const std::string& stdinText, int stdoutFd, int stderrFd,
+                       std::string& stdoutText, std::string& stderrText);
+
 // Runs program with arguments (argv[0] is the program), in directory workingDirectory when it is
 // not empty, with stdinText on its standard input.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,

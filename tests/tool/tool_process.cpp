@@ -1,5 +1,7 @@
 #include "tool_process.h"
 
+#include "support/process.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -87,48 +89,7 @@ ToolRun RunTool(const std::string& program, const ToolCall& call) {
   close(extra.write);
 
   ToolRun result;
-  std::size_t written = 0;
-  int input = in.write;
-  // Non-blocking: a large write must not wait for a program that waits for its output to be read.
-  fcntl(input, F_SETFL, fcntl(input, F_GETFL) | O_NONBLOCK);
-  if (call.Stdin.empty()) {
-    close(input);
-    input = -1;
-  }
-  pollfd fds[3] = {{out.read, POLLIN, 0}, {err.read, POLLIN, 0}, {input, POLLOUT, 0}};
-  int open = 2;
-  while (open > 0) {
-    fds[2].fd = input;
-    if (poll(fds, 3, -1) < 0) {
-      if (errno == EINTR)
-        continue;
-      break;
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0)
-        continue;
-      char buffer[65536];
-      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        (i == 0 ? result.Stdout : result.Stderr).append(buffer, static_cast<std::size_t>(n));
-      } else if (n == 0 || errno != EINTR) {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      }
-    }
-    if (input >= 0 && fds[2].revents != 0) {
-      const ssize_t n = write(input, call.Stdin.data() + written, call.Stdin.size() - written);
-      if (n > 0)
-        written += static_cast<std::size_t>(n);
-      if ((n < 0 && errno != EAGAIN) || written == call.Stdin.size()) {
-        close(input);
-        input = -1;
-      }
-    }
-  }
-  if (input >= 0)
-    close(input);
+  ExchangeWithChild(in.write, call.Stdin, out.read, err.read, result.Stdout, result.Stderr);
   Collect(WaitFor(pid), result);
   return result;
 }
