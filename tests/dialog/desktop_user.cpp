@@ -116,7 +116,10 @@ void DesktopUser::Focus(WindowId window) const {
 }
 
 void DesktopUser::Type(const std::string& text) const {
-  Xdotool({"type", "--delay", "10", "--", text});
+  // A character outside the keyboard map is typed through a key code remapped for the moment;
+  // a busy client that reads the key after the map is restored sees another character. The delay
+  // gives it time to catch up, which a loaded test machine needs.
+  Xdotool({"type", "--delay", "40", "--", text});
 }
 
 void DesktopUser::Press(const std::vector<std::string>& keys) const {
