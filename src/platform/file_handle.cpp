@@ -91,11 +91,15 @@ OpenedFile CreateOrEmptyFile(std::string_view name, int sourceHandle) {
   return {handle, 0};
 }
 
-int32_t ReadFromFile(int handle, void* buffer, int32_t count) {
-  auto* bytes = static_cast<char*>(buffer);
+namespace {
+
+// Moves the whole count unless the end of the file or an error comes first; an interrupted call
+// is repeated, a partial one continued.
+template <typename Byte, typename Transfer>
+int32_t TransferAll(Byte* bytes, int32_t count, Transfer transfer) {
   int32_t done = 0;
   while (done < count) {
-    const ssize_t moved = ::read(handle, bytes + done, static_cast<std::size_t>(count - done));
+    const ssize_t moved = transfer(bytes + done, static_cast<std::size_t>(count - done));
     if (moved < 0 && errno == EINTR)
       continue;
     if (moved <= 0)
@@ -105,18 +109,17 @@ int32_t ReadFromFile(int handle, void* buffer, int32_t count) {
   return done;
 }
 
+}  // namespace
+
+int32_t ReadFromFile(int handle, void* buffer, int32_t count) {
+  return TransferAll(static_cast<char*>(buffer), count,
+                     [handle](char* at, std::size_t size) { return ::read(handle, at, size); });
+}
+
 int32_t WriteToFile(int handle, const void* buffer, int32_t count) {
-  const auto* bytes = static_cast<const char*>(buffer);
-  int32_t done = 0;
-  while (done < count) {
-    const ssize_t moved = ::write(handle, bytes + done, static_cast<std::size_t>(count - done));
-    if (moved < 0 && errno == EINTR)
-      continue;
-    if (moved <= 0)
-      break;
-    done += static_cast<int32_t>(moved);
-  }
-  return done;
+  return TransferAll(
+      static_cast<const char*>(buffer), count,
+      [handle](const char* at, std::size_t size) { return ::write(handle, at, size); });
 }
 
 int64_t SeekFile(int handle, int64_t offset, SeekOrigin origin) {
