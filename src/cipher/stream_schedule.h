@@ -18,11 +18,11 @@ struct StreamSchedule {
   // Threads that share the blocks of a chunk when the cipher is slow (Triple-DES, portable
   // Rijndael) and the layout allows it (not CBC encryption). 0: one per processor core.
   int32_t cipherThreads = 0;
-  // Read the next chunk on a thread of its own while this one is transformed and written. Off by
-  // default: with files in the page cache on a two-core machine it cost as much time as it saved
-  // (the chunk is filled in one core's cache and worked on in the other's), and for files on a
-  // disk the system already reads ahead.
-  bool readAhead = false;
+  // Read the next chunk on a thread of its own while this one is transformed and written: the copy
+  // out of the page cache then runs on a second core. On an otherwise idle two-core machine this
+  // takes a 1 GiB file from 1.6 to 1.4-1.5 times the time of cat; when the other core is busy it
+  // gains nothing.
+  bool readAhead = true;
   // Rijndael on table look-ups even where the processor has AES instructions.
   bool portableRijndael = false;
 };
