@@ -9,12 +9,14 @@
 
 #include "errors/exceptions.h"
 #include "platform/text_conversion.h"
+#include "support/raised_message.h"
 #include "support/temporary_directory.h"
 
 namespace ostrel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::MessageOf;
 using testing_support::ReadFileBytes;
 using testing_support::TemporaryDirectory;
 using testing_support::WriteFileBytes;
@@ -70,17 +72,6 @@ std::size_t OpenHandles() {
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd"))
     ++count;
   return count;
-}
-
-template <typename E>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& error) {
-    return error.Message();
-  }
-  ADD_FAILURE() << "nothing was raised";
-  return {};
 }
 
 class FileProceduresTest : public ::testing::Test {

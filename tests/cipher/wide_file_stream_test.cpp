@@ -10,31 +10,20 @@
 
 #include "errors/exceptions.h"
 #include "platform/text_conversion.h"
+#include "support/raised_message.h"
 #include "support/temporary_directory.h"
 
 namespace ostrel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::MessageOf;
 using testing_support::ReadFileBytes;
 using testing_support::TemporaryDirectory;
 using testing_support::WriteFileBytes;
 
 std::u16string Wide(const std::string& path) {
   return WidenSystemText(path);
-}
-
-// The message of the exception of exactly type E that action raises; a failure when it raises
-// nothing.
-template <typename E>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& error) {
-    return error.Message();
-  }
-  ADD_FAILURE() << "nothing was raised";
-  return {};
 }
 
 std::string ReadAll(TWideFileStream& stream) {

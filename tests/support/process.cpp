@@ -10,21 +10,13 @@
 #include <stdexcept>
 
 namespace ostrel::testing_support {
-namespace {
-
-struct Pipe {
-  int read = -1;
-  int write = -1;
-  Pipe() {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-      throw std::runtime_error("pipe");
-    read = fds[0];
-    write = fds[1];
-  }
-};
-
-}  // namespace
+Pipe::Pipe() {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe");
+  read = fds[0];
+  write = fds[1];
+}
 
 void ExchangeWithChild(int stdinFd, const std::string& stdinText, int stdoutFd, int stderrFd,
                        std::string& stdoutText, std::string& stderrText) {

@@ -12,6 +12,13 @@ struct ProcessResult {
   std::string Stderr;
 };
 
+// Both ends of a pipe that is closed on exec, for a child's standard streams.
+struct Pipe {
+  int read = -1;
+  int write = -1;
+  Pipe();
+};
+
 // Feeds stdinText to the child's standard input (closing it when done, or at once when empty)
 // while collecting its standard output and error, until both of those are closed. Every
 // descriptor is closed on return.

@@ -16,18 +16,6 @@
 namespace ostrel::testing_support {
 namespace {
 
-struct Pipe {
-  int read = -1;
-  int write = -1;
-  Pipe() {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-      throw std::runtime_error("pipe");
-    read = fds[0];
-    write = fds[1];
-  }
-};
-
 // In the child, just before exec.
 [[noreturn]] void ExecTool(const std::string& program, const ToolCall& call) {
   for (const auto& [name, value] : call.Environment)
