@@ -1,0 +1,76 @@
+#include "cipher/stream_encoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "cipher/final_block.h"
+#include "platform/millisecond_timer.h"
+#include "platform/random_bytes.h"
+#include "primitives/secure_wipe.h"
+
+namespace ostrel {
+namespace {
+
+// The seed of the chaining block: the low bytes of successive millisecond readings (four for
+// 8-byte blocks, two for 16-byte blocks), then bytes from the system's random source, so that
+// seeds taken in the same millisecond still differ.
+void FillSeed(uint8_t* seed, int32_t blockSize) {
+  const int32_t timerBytes = blockSize == 8 ? 4 : 2;
+  for (int32_t i = 0; i < timerBytes; ++i)
+    seed[i] = static_cast<uint8_t>(MillisecondTimer() & 0xFF);
+  FillFromSystemRandom(seed + timerBytes, static_cast<size_t>(blockSize - timerBytes));
+}
+
+}  // namespace
+
+StreamEncoder::StreamEncoder(const BlockCipher& cipher, StreamLayout layout, int32_t threads)
+    : transform_(cipher, layout, true, threads), layout_(layout), blockSize_(cipher.BlockSize()) {}
+
+StreamEncoder::~StreamEncoder() {
+  SecureWipe(pending_);
+}
+
+void StreamEncoder::Start(ByteSink& output) {
+  if (started_)
+    return;
+  started_ = true;
+  if (layout_ == StreamLayout::kCbc) {
+    uint8_t seed[kLargestBlock] = {};
+    FillSeed(seed, blockSize_);
+    transform_.ChainFromSeed(seed);
+    output.Put(seed, blockSize_);
+  }
+}
+
+void StreamEncoder::Feed(uint8_t* bytes, int64_t count, ByteSink& output) {
+  Start(output);
+  if (pendingCount_ > 0) {
+    const auto take = static_cast<int32_t>(std::min<int64_t>(blockSize_ - pendingCount_, count));
+    std::memcpy(pending_ + pendingCount_, bytes, static_cast<size_t>(take));
+    pendingCount_ += take;
+    bytes += take;
+    count -= take;
+    if (pendingCount_ < blockSize_)
+      return;
+    transform_.Apply(pending_, 1);
+    output.Put(pending_, blockSize_);
+    pendingCount_ = 0;
+  }
+  const int64_t whole = count / blockSize_;
+  transform_.Apply(bytes, whole);
+  output.Put(bytes, whole * blockSize_);
+  pendingCount_ = static_cast<int32_t>(count - whole * blockSize_);
+  std::memcpy(pending_, bytes + whole * blockSize_, static_cast<size_t>(pendingCount_));
+}
+
+void StreamEncoder::Finish(ByteSink& output) {
+  Start(output);
+  uint8_t block[kLargestBlock];
+  MakeFinalBlock(pending_, pendingCount_, block, blockSize_);
+  transform_.Apply(block, 1);
+  output.Put(block, blockSize_);
+  SecureWipe(block);
+  pendingCount_ = 0;
+}
+
+}  // namespace ostrel
