@@ -81,11 +81,11 @@ void TWideFileStream::SetPosition(int64_t position) {
 }
 
 int32_t TWideFileStream::Read(void* buffer, int32_t count) {
-  return ReadFromFile(handle_, buffer, count);
+  return ReadFromFile(handle_, buffer, count).Bytes;
 }
 
 int32_t TWideFileStream::Write(const void* buffer, int32_t count) {
-  return WriteToFile(handle_, buffer, count);
+  return WriteToFile(handle_, buffer, count).Bytes;
 }
 
 std::u16string LongPathName(std::u16string_view name) {

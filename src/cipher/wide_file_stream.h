@@ -37,7 +37,6 @@ class TWideFileStream : public TStream {
   int32_t Read(void* buffer, int32_t count) override;
   int32_t Write(const void* buffer, int32_t count) override;
 
-  int Handle() const { return handle_; }
   // Closes the file now; false when the system reports a failure of the data written.
   bool Close();
 

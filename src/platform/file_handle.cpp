@@ -94,32 +94,66 @@ OpenedFile CreateOrEmptyFile(std::string_view name, int sourceHandle) {
 namespace {
 
 // Moves the whole count unless the end of the file or an error comes first; an interrupted call
-// is repeated, a partial one continued.
+// is repeated, a partial one continued. transfer(at, done, size) moves bytes at offset done.
+// emptyError: the error a call that moves nothing at all stands for (a write that takes no byte
+// is a failure; a read that delivers none is the end of the file).
 template <typename Byte, typename Transfer>
-int32_t TransferAll(Byte* bytes, int32_t count, Transfer transfer) {
-  int32_t done = 0;
-  while (done < count) {
-    const ssize_t moved = transfer(bytes + done, static_cast<std::size_t>(count - done));
+FileTransfer TransferAll(Byte* bytes, int32_t count, int emptyError, Transfer transfer) {
+  FileTransfer result;
+  while (result.Bytes < count) {
+    const ssize_t moved = transfer(bytes + result.Bytes, result.Bytes,
+                                   static_cast<std::size_t>(count - result.Bytes));
     if (moved < 0 && errno == EINTR)
       continue;
-    if (moved <= 0)
+    if (moved < 0) {
+      result.Error = errno;
       break;
-    done += static_cast<int32_t>(moved);
+    }
+    if (moved == 0) {
+      result.Error = emptyError;
+      break;
+    }
+    result.Bytes += static_cast<int32_t>(moved);
   }
-  return done;
+  return result;
 }
 
 }  // namespace
 
-int32_t ReadFromFile(int handle, void* buffer, int32_t count) {
-  return TransferAll(static_cast<char*>(buffer), count,
-                     [handle](char* at, std::size_t size) { return ::read(handle, at, size); });
+FileTransfer ReadFromFile(int handle, void* buffer, int32_t count) {
+  return TransferAll(
+      static_cast<char*>(buffer), count, 0,
+      [handle](char* at, int32_t, std::size_t size) { return ::read(handle, at, size); });
 }
 
-int32_t WriteToFile(int handle, const void* buffer, int32_t count) {
+FileTransfer ReadFromFileAt(int handle, int64_t offset, void* buffer, int32_t count) {
+  return TransferAll(static_cast<char*>(buffer), count, 0,
+                     [handle, offset](char* at, int32_t done, std::size_t size) {
+                       return ::pread(handle, at, size, static_cast<off_t>(offset + done));
+                     });
+}
+
+FileTransfer WriteToFile(int handle, const void* buffer, int32_t count) {
   return TransferAll(
-      static_cast<const char*>(buffer), count,
-      [handle](const char* at, std::size_t size) { return ::write(handle, at, size); });
+      static_cast<const char*>(buffer), count, EIO,
+      [handle](const char* at, int32_t, std::size_t size) { return ::write(handle, at, size); });
+}
+
+OpenedFile CreateExclusiveFile(std::string_view name) {
+  if (!IsUsableName(name))
+    return Failure(EINVAL);
+  const int handle = OpenRetrying(
+      std::string(name), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600);
+  if (handle < 0)
+    return Failure(errno);
+  return {handle, 0};
+}
+
+int RemoveFile(std::string_view name) {
+  if (!IsUsableName(name))
+    return EINVAL;
+  const std::string path(name);
+  return ::unlink(path.c_str()) == 0 ? 0 : errno;
 }
 
 int64_t SeekFile(int handle, int64_t offset, SeekOrigin origin) {
@@ -127,6 +161,13 @@ int64_t SeekFile(int handle, int64_t offset, SeekOrigin origin) {
                      : origin == SeekOrigin::Current ? SEEK_CUR
                                                      : SEEK_END;
   return ::lseek(handle, offset, whence);
+}
+
+FileLength LengthOfFile(int handle) {
+  struct stat status {};
+  if (::fstat(handle, &status) != 0)
+    return {-1, errno};
+  return {static_cast<int64_t>(status.st_size), 0};
 }
 
 int CloseFile(int handle) {

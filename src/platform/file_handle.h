@@ -27,18 +27,42 @@ OpenedFile OpenExistingFile(std::string_view name, FileAccess access);
 // process's umask applies in both cases.
 OpenedFile CreateOrEmptyFile(std::string_view name, int sourceHandle = -1);
 
-// Both move the whole count unless the end of the file or an error comes first, and return the
-// number of bytes moved (0 when the first attempt fails).
-int32_t ReadFromFile(int handle, void* buffer, int32_t count);
-int32_t WriteToFile(int handle, const void* buffer, int32_t count);
+// What a read or write moved, and the system's error code when it stopped short because the
+// system refused (0 when it stopped at the end of the file, or moved everything).
+struct FileTransfer {
+  int32_t Bytes = 0;
+  int Error = 0;
+};
+
+// Both move the whole count unless the end of the file or an error comes first.
+FileTransfer ReadFromFile(int handle, void* buffer, int32_t count);
+FileTransfer WriteToFile(int handle, const void* buffer, int32_t count);
+// Reads at offset without moving the handle's position, so that readers may share a handle.
+FileTransfer ReadFromFileAt(int handle, int64_t offset, void* buffer, int32_t count);
 
 enum class SeekOrigin { Beginning, Current, End };
 
 // The new offset from the beginning of the file, or -1 when the handle cannot seek there.
 int64_t SeekFile(int handle, int64_t offset, SeekOrigin origin);
 
+// The length of the open file, or -1 and the system's error code.
+struct FileLength {
+  int64_t Bytes = -1;
+  int Error = 0;
+};
+FileLength LengthOfFile(int handle);
+
+// Creates a new file for one writer only: never an existing file, never through a symbolic link,
+// readable and writable by the owner alone until the writer says otherwise. EEXIST when the name
+// is taken.
+OpenedFile CreateExclusiveFile(std::string_view name);
+
 // 0, or the error code of a failure the system reports only now (a deferred write that did not
-// make it to a network or full file system). The handle is released either way.
+// make it to a network or full file system): a failing close can be the first report of lost
+// data. The handle is released either way.
 int CloseFile(int handle);
+
+// Returns 0 or the system's error code.
+int RemoveFile(std::string_view name);
 
 }  // namespace ostrel

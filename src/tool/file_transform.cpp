@@ -2,13 +2,16 @@
 
 #include <string>
 
-#include "cipher/stream_formats.h"
+#include "cipher/block_cipher.h"
+#include "cipher/buffered_streams.h"
+#include "cipher/byte_sink.h"
+#include "cipher/stream_engine.h"
+#include "cipher/stream_errors.h"
 #include "errors/exceptions.h"
 #include "platform/directory_creation.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
 #include "platform/file_status.h"
-#include "tool/buffered_streams.h"
 #include "tool/safe_output.h"
 
 namespace ostrel {
@@ -52,18 +55,23 @@ uint32_t OutputPermissions(const FileStatus& input, bool preserve) {
   return ((input.Permissions & 0666) | 0600) & ~FileCreationMask();
 }
 
-void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys, TStream& input,
-               TStream& output) {
-  if (item.Method == 1) {
-    TripleDesStreamEcb(input, output, keys.KeyFor(1), encrypt);
+// Files are read by their size and their final block must pass the tail-count check, exactly as
+// the stream procedures read them.
+void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys,
+               const StreamSchedule& schedule, TStream& input, TStream& output) {
+  const auto cipher = MakeCipherFor(item.Method, keys.KeyFor(item.Method), encrypt);
+  StreamSink sink(output);
+  if (encrypt) {
+    EncryptStream(input, sink, *cipher, StreamLayout::kEcb, InputExtent::kSize, schedule);
   } else {
-    RijndaelStreamEcb(input, output, keys.KeyFor(2), CipherKeys::KeyLengthFor(2), encrypt);
+    DecryptStream(input, sink, *cipher, StreamLayout::kEcb, InputExtent::kSize,
+                  FinalBlockCheck::kTailCount, schedule);
   }
 }
 
 // The cipher layer speaks of formats; the user needs to know whether the disk, the input or the
 // pass phrase is to blame.
-[[noreturn]] void ExplainCipherFailure(const ECipherException& error, bool encrypt,
+[[noreturn]] void ExplainCipherFailure(const ECipherException& error,
                                        const BufferedInputStream& input,
                                        const BufferedOutputStream& output,
                                        const std::string& outputName) {
@@ -73,8 +81,10 @@ void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys, TStre
     Fail(SystemErrorText(input.Failure()));
   if (input.Failure() < 0)
     Fail("the file became shorter while it was read");
-  if (!encrypt && error.Message() == "Invalid file format")
+  if (dynamic_cast<const EFinalBlockRejected*>(&error) != nullptr)
     Fail(kWrongPassphraseReason);
+  if (dynamic_cast<const ETruncatedStream*>(&error) != nullptr)
+    Fail(kTruncatedReason);
   Fail(error.Message());
 }
 
@@ -91,7 +101,7 @@ void CheckExistingOutput(const std::string& output, const FileStatus& input, boo
 }  // namespace
 
 FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, const CipherKeys& keys,
-                          std::atomic<int64_t>& bytesRead) {
+                          const StreamSchedule& schedule, std::atomic<int64_t>& bytesRead) {
   const bool encrypt = options.Command == ToolCommand::Encrypt;
   const bool toStandardOutput = item.Output.empty();
   try {
@@ -113,10 +123,10 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
     if (toStandardOutput) {
       BufferedOutputStream output(kStandardOutput, expected);
       try {
-        RunCipher(item, encrypt, keys, input, output);
+        RunCipher(item, encrypt, keys, schedule, input, output);
       } catch (const ECipherException& error) {
         output.Flush();
-        ExplainCipherFailure(error, encrypt, input, output, "standard output");
+        ExplainCipherFailure(error, input, output, "standard output");
       }
       if (!output.Flush())
         Fail("cannot write standard output: " + SystemErrorText(output.Failure()));
@@ -133,9 +143,9 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
     SafeOutput target(item.Output);
     BufferedOutputStream output(target.Handle(), expected);
     try {
-      RunCipher(item, encrypt, keys, input, output);
+      RunCipher(item, encrypt, keys, schedule, input, output);
     } catch (const ECipherException& error) {
-      ExplainCipherFailure(error, encrypt, input, output, item.Output);
+      ExplainCipherFailure(error, input, output, item.Output);
     }
     if (!output.Flush())
       Fail("cannot write " + item.Output + ": " + SystemErrorText(output.Failure()));

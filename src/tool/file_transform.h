@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "cipher/stream_schedule.h"
 #include "tool/cipher_keys.h"
 #include "tool/file_outcome.h"
 #include "tool/tool_options.h"
@@ -17,9 +18,10 @@ namespace ostrel {
 inline constexpr const char* kTruncatedReason = "truncated or not an encrypted file";
 inline constexpr const char* kWrongPassphraseReason = "wrong pass phrase or damaged file";
 
-// bytesRead grows as the input is read, for progress reports.
+// schedule: this file's share of the machine. bytesRead grows as the input is read, for progress
+// reports.
 FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, const CipherKeys& keys,
-                          std::atomic<int64_t>& bytesRead);
+                          const StreamSchedule& schedule, std::atomic<int64_t>& bytesRead);
 
 // What --dry-run reports for the item: WouldWrite, or Failed when the output exists and may not
 // be replaced.

@@ -2,12 +2,13 @@
 
 #include <string>
 
+#include "cipher/block_cipher.h"
+#include "cipher/ecb_random_access.h"
+#include "cipher/handle_random_access.h"
+#include "cipher/stream_errors.h"
 #include "errors/exceptions.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
-#include "platform/file_status.h"
-#include "primitives/secure_wipe.h"
-#include "tool/ecb_blocks.h"
 #include "tool/file_transform.h"
 
 namespace ostrel {
@@ -17,23 +18,25 @@ FileOutcome CheckLastBlock(const WorkItem& item, const CipherKeys& keys) {
   if (file.handle < 0)
     return {OutcomeKind::Failed, SystemErrorText(file.error), 0};
   FileOutcome outcome{OutcomeKind::Done, std::string(), 0};
-  const EcbBlocks cipher(item.Method, keys, false);
-  const int32_t block = cipher.BlockSize();
-  const FileStatus status = StatusOfHandle(file.handle);
-  uint8_t last[16] = {};
-  if (status.Error != 0) {
-    outcome = {OutcomeKind::Failed, SystemErrorText(status.Error), 0};
-  } else if (status.Size < block || status.Size % block != 0) {
-    outcome = {OutcomeKind::Failed, kTruncatedReason, 0};
-  } else if (SeekFile(file.handle, status.Size - block, SeekOrigin::Beginning) < 0 ||
-             ReadFromFile(file.handle, last, block) != block) {
+  try {
+    const auto cipher = MakeCipherFor(item.Method, keys.KeyFor(item.Method), false);
+    HandleRandomAccess input(file.handle);
+    const int64_t size = input.Size();
+    const int32_t block = cipher->BlockSize();
+    if (size < block || size % block != 0) {
+      outcome = {OutcomeKind::Failed, kTruncatedReason, 0};
+    } else {
+      EcbPlainReader reader(input, *cipher, FinalBlockCheck::kTailCount);
+      reader.PlainLength();
+    }
+  } catch (const ETruncatedStream&) {
+    // The size was a whole number of blocks a moment ago.
     outcome = {OutcomeKind::Failed, "the file became shorter while it was read", 0};
-  } else {
-    cipher.Apply(last, 1);
-    if (last[block - 1] > block - 1)
-      outcome = {OutcomeKind::Failed, kWrongPassphraseReason, 0};
+  } catch (const EFinalBlockRejected&) {
+    outcome = {OutcomeKind::Failed, kWrongPassphraseReason, 0};
+  } catch (const Exception& error) {
+    outcome = {OutcomeKind::Failed, error.Message(), 0};
   }
-  SecureWipe(last);
   CloseFile(file.handle);
   return outcome;
 }

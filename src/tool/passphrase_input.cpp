@@ -26,8 +26,10 @@ constexpr std::size_t kLongestPassphrase = SecretText::kCapacity / 2;
 void ReadFirstLine(int handle, const std::string& source, std::string& line) {
   for (;;) {
     char byte = 0;
-    const int32_t moved = ReadFromFile(handle, &byte, 1);
-    if (moved != 1)
+    const FileTransfer moved = ReadFromFile(handle, &byte, 1);
+    if (moved.Error != 0)
+      Fail("cannot read the pass phrase from " + source + ": " + SystemErrorText(moved.Error));
+    if (moved.Bytes != 1)
       break;
     if (byte == '\n')
       break;

@@ -6,7 +6,7 @@
 
 #include "errors/exceptions.h"
 #include "platform/error_text.h"
-#include "platform/exclusive_file.h"
+#include "platform/file_handle.h"
 #include "platform/file_rename.h"
 #include "platform/interrupt_cleanup.h"
 #include "platform/random_bytes.h"
@@ -63,7 +63,7 @@ SafeOutput::~SafeOutput() {
 
 void SafeOutput::Discard() noexcept {
   if (handle_ >= 0)
-    CloseFileChecked(handle_);
+    CloseFile(handle_);
   handle_ = -1;
   RemoveFile(temporary_);
   ReleaseTemporaryFile(slot_);
@@ -71,7 +71,7 @@ void SafeOutput::Discard() noexcept {
 }
 
 void SafeOutput::Commit(bool replace, const FileStatus& input) {
-  const int closeError = CloseFileChecked(handle_);
+  const int closeError = CloseFile(handle_);
   handle_ = -1;
   if (closeError != 0)
     throw Exception("cannot write " + final_ + ": " + SystemErrorText(closeError));

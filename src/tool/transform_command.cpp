@@ -1,9 +1,9 @@
 // ostrel decrypt and ostrel encrypt: files, trees and standard input.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
 #include "platform/file_status.h"
-#include "platform/processor_count.h"
 #include "platform/terminal_input.h"
 #include "tool/batch_run.h"
 #include "tool/file_transform.h"
@@ -11,6 +11,7 @@
 #include "tool/pipe_transform.h"
 #include "tool/progress_display.h"
 #include "tool/run_report.h"
+#include "tool/thread_budget.h"
 #include "tool/tool_commands.h"
 #include "tool/work_list.h"
 
@@ -39,9 +40,10 @@ int RunStandardInput(const ToolOptions& options) {
   if (!keys)
     return 2;
   const EncryptionMethod method = encrypt ? 2 : options.Method;
+  const StreamSchedule schedule = PlanThreads(1, 1).PerFile;
   const FileOutcome outcome =
-      encrypt ? EncryptStreaming(method, *keys, kStandardInput, kStandardOutput)
-              : DecryptStreaming(method, *keys, kStandardInput, kStandardOutput);
+      encrypt ? EncryptStreaming(method, *keys, kStandardInput, kStandardOutput, schedule)
+              : DecryptStreaming(method, *keys, kStandardInput, kStandardOutput, schedule);
   if (outcome.Kind == OutcomeKind::Failed) {
     (void)std::fprintf(stderr, "ostrel: -: %s\n", outcome.Reason.c_str());
     return 1;
@@ -66,6 +68,10 @@ int RunTransformCommand(const ToolOptions& options) {
     counters.BytesTotal += item.Size;
   }
   counters.FilesTotal = static_cast<int64_t>(items.size());
+  const std::size_t pending =
+      static_cast<std::size_t>(std::count_if(items.begin(), items.end(), [](const WorkItem& item) {
+        return item.State == ItemState::Pending;
+      }));
 
   // No pass phrase is asked for when there is nothing to open, nor for a dry run.
   std::unique_ptr<CipherKeys> keys;
@@ -78,13 +84,11 @@ int RunTransformCommand(const ToolOptions& options) {
   ProgressDisplay progress(counters, ShowsProgress(options) && !options.DryRun);
   RunReport report(options, progress);
   // Plain text on standard output must come out in the order of the files.
-  const unsigned jobs = options.ToStandardOutput ? 1U
-                        : options.Jobs != 0      ? options.Jobs
-                                                 : ProcessorCount();
-  RunBatch(items, jobs, options.FailFast, report, counters, [&](const WorkItem& item) {
+  const ThreadBudget budget = PlanThreads(options.ToStandardOutput ? 1U : options.Jobs, pending);
+  RunBatch(items, budget.Jobs, options.FailFast, report, counters, [&](const WorkItem& item) {
     if (options.DryRun)
       return PlanOnly(item, options);
-    return TransformFile(item, options, *keys, counters.BytesDone);
+    return TransformFile(item, options, *keys, budget.PerFile, counters.BytesDone);
   });
   progress.Stop();
   report.PrintSummary(options.DryRun ? "would write" : encrypt ? "encrypted" : "decrypted");

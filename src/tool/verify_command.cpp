@@ -2,13 +2,13 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/processor_count.h"
 #include "tool/batch_run.h"
 #include "tool/last_block_check.h"
 #include "tool/passphrase_input.h"
 #include "tool/pipe_transform.h"
 #include "tool/progress_display.h"
 #include "tool/run_report.h"
+#include "tool/thread_budget.h"
 #include "tool/tool_commands.h"
 #include "tool/work_list.h"
 
@@ -43,7 +43,8 @@ int RunVerifyCommand(const ToolOptions& options) {
     const std::unique_ptr<CipherKeys> keys = ObtainKeys(options.Passphrase, false, false);
     if (!keys)
       return 2;
-    const FileOutcome outcome = VerifyStreaming(options.Method, *keys, kStandardInput);
+    const FileOutcome outcome =
+        VerifyStreaming(options.Method, *keys, kStandardInput, PlanThreads(1, 1).PerFile);
     if (outcome.Kind == OutcomeKind::Failed) {
       (void)std::fprintf(stderr, "ostrel: -: %s\n", outcome.Reason.c_str());
       return 1;
@@ -67,8 +68,7 @@ int RunVerifyCommand(const ToolOptions& options) {
   counters.FilesTotal = static_cast<int64_t>(items.size());
   ProgressDisplay progress(counters, false);
   RunReport report(options, progress);
-  const unsigned jobs = options.Jobs != 0 ? options.Jobs : ProcessorCount();
-  RunBatch(items, jobs, false, report, counters,
+  RunBatch(items, PlanThreads(options.Jobs, items.size()).Jobs, false, report, counters,
            [&](const WorkItem& item) { return CheckLastBlock(item, *keys); });
   if (!options.Json) {
     (void)std::fprintf(

@@ -1,6 +1,6 @@
 // The buffered streams must hand the stream procedures exactly the file's bytes whatever piece
 // sizes they ask for: one block at a time today, large runs of blocks from a bulk engine.
-#include "tool/buffered_streams.h"
+#include "cipher/buffered_streams.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "tool/buffered_streams.h"
+#include "cipher/buffered_streams.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -31,14 +31,14 @@ void BufferedInputStream::SetPosition(int64_t position) {
 }
 
 bool BufferedInputStream::Refill() {
-  errno = 0;
-  const int32_t moved = ReadFromFile(handle_, buffer_.get(), capacity_);
+  const FileTransfer transfer = ReadFromFile(handle_, buffer_.get(), capacity_);
+  const int32_t moved = transfer.Bytes;
   start_ = 0;
   end_ = moved;
   if (bytesRead_ != nullptr)
     bytesRead_->fetch_add(moved, std::memory_order_relaxed);
   if (moved < capacity_ && position_ + moved < size_ && failure_ == 0)
-    failure_ = errno != 0 ? errno : -1;
+    failure_ = transfer.Error != 0 ? transfer.Error : -1;
   return moved > 0;
 }
 
@@ -48,12 +48,12 @@ int32_t BufferedInputStream::Read(void* buffer, int32_t count) {
   while (done < count) {
     // A large piece with an empty buffer comes straight from the file: no copy.
     if (start_ == end_ && count - done >= capacity_) {
-      errno = 0;
-      const int32_t moved = ReadFromFile(handle_, out + done, count - done);
+      const FileTransfer transfer = ReadFromFile(handle_, out + done, count - done);
+      const int32_t moved = transfer.Bytes;
       if (bytesRead_ != nullptr)
         bytesRead_->fetch_add(moved, std::memory_order_relaxed);
       if (moved < count - done && position_ + moved < size_ && failure_ == 0)
-        failure_ = errno != 0 ? errno : -1;
+        failure_ = transfer.Error != 0 ? transfer.Error : -1;
       done += moved;
       position_ += moved;
       break;
@@ -75,11 +75,11 @@ BufferedOutputStream::BufferedOutputStream(int handle, int64_t expectedSize)
       capacity_(BufferSizeFor(expectedSize)) {}
 
 bool BufferedOutputStream::WriteThrough(const uint8_t* bytes, int32_t count) {
-  errno = 0;
-  if (WriteToFile(handle_, bytes, count) == count)
+  const FileTransfer transfer = WriteToFile(handle_, bytes, count);
+  if (transfer.Bytes == count)
     return true;
   if (failure_ == 0)
-    failure_ = errno != 0 ? errno : EIO;
+    failure_ = transfer.Error != 0 ? transfer.Error : EIO;
   return false;
 }
 
