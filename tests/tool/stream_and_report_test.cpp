@@ -51,6 +51,56 @@ TEST_F(ToolTest, ABrokenPipeInputIsRefused) {
   EXPECT_THAT(garbled.Stderr, HasSubstr("wrong pass phrase or damaged file"));
 }
 
+// Every way in meets the same final-block rule: inputs too short to hold a block, and a final
+// block whose tail count is exactly the block size, which no writer makes.
+TEST_F(ToolTest, BadEndingsAreRefusedAlikeThroughFilesPipesAndVerify) {
+  for (const int method : {1, 2}) {
+    const std::size_t b = method == 1 ? 8 : 16;
+    const std::string suffix = method == 1 ? ".1crypt" : ".2crypt";
+    const std::string data = PatternBytes(b, 3);
+    std::string countOfB(b, '\0');
+    countOfB.back() = static_cast<char>(b);
+    // ECB encrypts each block alone: the first two blocks of the encrypted data + countOfB are a
+    // stream whose final block decrypts to a tail count of B.
+    const std::string tailCountOfB =
+        EncryptWithLibrary(method, data + countOfB, kPassphrase).substr(0, 2 * b);
+    struct Case {
+      const char* what;
+      std::string stored;
+      const char* reason;
+      std::string pipeOutput;  // the blocks before the final one
+    };
+    const Case cases[] = {
+        {"empty", "", "truncated or not an encrypted file", ""},
+        {"one byte", "x", "truncated or not an encrypted file", ""},
+        {"a block less one byte", std::string(b - 1, 'x'), "truncated or not an encrypted file",
+         ""},
+        {"tail count of B", tailCountOfB, "wrong pass phrase or damaged file", data},
+    };
+    const std::string methodText = std::to_string(method);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + " method " + methodText);
+      const ToolRun pipe = OstrelKeyed({"decrypt", "-", "--method", methodText}, c.stored);
+      EXPECT_EQ(pipe.ExitCode, 1);
+      EXPECT_THAT(pipe.Stderr, HasSubstr(c.reason));
+      EXPECT_EQ(pipe.Stdout, c.pipeOutput);
+
+      Write("f" + suffix, c.stored);
+      const ToolRun file = OstrelKeyed({"decrypt", "f" + suffix});
+      EXPECT_EQ(file.ExitCode, 1);
+      EXPECT_THAT(file.Stderr, HasSubstr(c.reason));
+      EXPECT_FALSE(Exists("f"));
+
+      const ToolRun verifyFile = OstrelKeyed({"verify", "f" + suffix});
+      EXPECT_EQ(verifyFile.ExitCode, 1);
+      EXPECT_THAT(verifyFile.Stderr, HasSubstr(c.reason));
+      const ToolRun verifyPipe = OstrelKeyed({"verify", "-", "--method", methodText}, c.stored);
+      EXPECT_EQ(verifyPipe.ExitCode, 1);
+      EXPECT_THAT(verifyPipe.Stderr, HasSubstr(c.reason));
+    }
+  }
+}
+
 TEST_F(ToolTest, StandardOutputTakesThePlainTextOfFilesInOrder) {
   Write("a.2crypt", EncryptWithLibrary(2, "first ", kPassphrase));
   Write("b.1crypt", EncryptWithLibrary(1, "second", kPassphrase));
