@@ -49,6 +49,10 @@ int AccessFlags(FileAccess access) {
 
 }  // namespace
 
+uint32_t NewOutputPermissions(uint32_t inputPermissions) {
+  return (inputPermissions & 0666) | 0600;
+}
+
 OpenedFile OpenExistingFile(std::string_view name, FileAccess access) {
   if (!IsUsableName(name))
     return Failure(EINVAL);
@@ -71,7 +75,7 @@ OpenedFile CreateOrEmptyFile(std::string_view name, int sourceHandle) {
   const bool hasSource = sourceHandle >= 0;
   if (hasSource && ::fstat(sourceHandle, &source) != 0)
     return Failure(errno);
-  const mode_t permissions = hasSource ? (source.st_mode & 0666) | 0600 : 0666;
+  const mode_t permissions = hasSource ? NewOutputPermissions(source.st_mode) : 0666;
 
   // Not O_TRUNC: the file has to be identified before it may lose its content.
   const int handle =

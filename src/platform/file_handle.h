@@ -20,6 +20,11 @@ enum class FileAccess { Read, Write, ReadWrite };
 // has no mandatory sharing modes.
 OpenedFile OpenExistingFile(std::string_view name, FileAccess access);
 
+// The permission bits a new output gets from its input before the creation mask applies: the
+// input's read/write bits plus the owner's, so that a private input gives a private output and
+// the owner can always replace what was written.
+uint32_t NewOutputPermissions(uint32_t inputPermissions);
+
 // Opens or creates the file for reading and writing and empties it. With a source handle, an
 // output that is the source file itself, under whatever name, is refused before it loses a byte,
 // and a new file gets the source's read and write permission bits plus the owner's, so a private

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/file_handle.h"
+
 namespace ostrel {
 namespace {
 
@@ -45,15 +47,15 @@ FileStatus StatusOfPath(std::string_view name) {
   return FromStat(::stat(path.c_str(), &status), status);
 }
 
-FileStatus StatusOfLink(std::string_view name) {
-  struct stat status {};
-  const std::string path(name);
-  return FromStat(::lstat(path.c_str(), &status), status);
-}
-
 FileStatus StatusOfHandle(int handle) {
   struct stat status {};
   return FromStat(::fstat(handle, &status), status);
+}
+
+uint32_t OutputPermissions(uint32_t inputPermissions, bool preserve) {
+  if (preserve)
+    return inputPermissions & 0777;
+  return NewOutputPermissions(inputPermissions) & ~FileCreationMask();
 }
 
 int SetPermissions(int handle, uint32_t permissions) {

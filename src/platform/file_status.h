@@ -29,9 +29,12 @@ struct FileStatus {
 
 // Follows symbolic links.
 FileStatus StatusOfPath(std::string_view name);
-// Does not follow a final symbolic link: it reports SymbolicLink.
-FileStatus StatusOfLink(std::string_view name);
 FileStatus StatusOfHandle(int handle);
+
+// The bits to set on a finished output. preserve: the input's own, without set-user, set-group
+// and sticky bits, which a file of a new owner must not inherit; otherwise NewOutputPermissions
+// less the creation mask.
+uint32_t OutputPermissions(uint32_t inputPermissions, bool preserve);
 
 // Both return 0 or the system's error code.
 int SetPermissions(int handle, uint32_t permissions);

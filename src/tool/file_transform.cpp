@@ -46,15 +46,6 @@ std::string DirectoryOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-// The output's permissions. With -p, the input's own (without set-user and set-group bits, which
-// a new owner's file must not inherit); otherwise the input's read/write bits plus the owner's,
-// less the creation mask, so a private input gives a private output.
-uint32_t OutputPermissions(const FileStatus& input, bool preserve) {
-  if (preserve)
-    return input.Permissions & 0777;
-  return ((input.Permissions & 0666) | 0600) & ~FileCreationMask();
-}
-
 // Files are read by their size and their final block must pass the tail-count check, exactly as
 // the stream procedures read them.
 void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys,
@@ -149,7 +140,8 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
     }
     if (!output.Flush())
       Fail("cannot write " + item.Output + ": " + SystemErrorText(output.Failure()));
-    int error = SetPermissions(target.Handle(), OutputPermissions(status, options.Preserve));
+    int error =
+        SetPermissions(target.Handle(), OutputPermissions(status.Permissions, options.Preserve));
     if (error == 0 && options.Preserve)
       error = SetAccessAndModificationTimes(target.Handle(), status);
     if (error != 0)

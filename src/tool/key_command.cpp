@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "tool/passphrase_input.h"
-#include "tool/secret_text.h"
+#include "primitives/secret_text.h"
 #include "tool/tool_commands.h"
 
 namespace ostrel {

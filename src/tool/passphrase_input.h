@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "tool/cipher_keys.h"
-#include "tool/secret_text.h"
+#include "primitives/secret_text.h"
 #include "tool/tool_options.h"
 
 namespace ostrel {
