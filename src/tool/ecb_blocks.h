@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "names/encoded_name.h"
+#include "names/encryption_method.h"
 #include "primitives/des.h"
 #include "primitives/rijndael.h"
 #include "tool/cipher_keys.h"
@@ -15,7 +15,7 @@ namespace ostrel {
 
 class EcbBlocks {
  public:
-  // method 1 or 2. The contexts wipe themselves when they die.
+  // A method that selects a cipher. The contexts wipe themselves when they die.
   EcbBlocks(EncryptionMethod method, const CipherKeys& keys, bool encrypt);
 
   int32_t BlockSize() const { return blockSize_; }

@@ -54,10 +54,11 @@ uint32_t OutputPermissions(const FileStatus& input, bool preserve) {
 
 void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys, TStream& input,
                TStream& output) {
-  if (item.Method == 1) {
-    TripleDesStreamEcb(input, output, keys.KeyFor(1), encrypt);
+  if (item.Method == EncryptionMethod::kTripleDes) {
+    TripleDesStreamEcb(input, output, keys.KeyFor(EncryptionMethod::kTripleDes), encrypt);
   } else {
-    RijndaelStreamEcb(input, output, keys.KeyFor(2), CipherKeys::KeyLengthFor(2), encrypt);
+    RijndaelStreamEcb(input, output, keys.KeyFor(EncryptionMethod::kRijndael),
+                      CipherMethodFor(EncryptionMethod::kRijndael).KeyLength, encrypt);
   }
 }
 
@@ -103,11 +104,11 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
       Fail("not a regular file");
     const int64_t size = status.Size;
     if (!encrypt) {
-      const int32_t block = BlockSizeOf(item.Method);
+      const int32_t block = CipherMethodFor(item.Method).BlockSize;
       if (size < block || size % block != 0)
         Fail(kTruncatedReason);
     }
-    const int64_t expected = encrypt ? size + BlockSizeOf(item.Method) : size;
+    const int64_t expected = encrypt ? size + CipherMethodFor(item.Method).BlockSize : size;
     BufferedInputStream input(in.Handle(), size, &bytesRead);
 
     if (toStandardOutput) {

@@ -4,7 +4,7 @@
 // makes the final block when the input ends.
 #pragma once
 
-#include "names/encoded_name.h"
+#include "names/encryption_method.h"
 #include "tool/cipher_keys.h"
 #include "tool/file_outcome.h"
 

@@ -92,20 +92,20 @@ void CheckCombinations(const ToolOptions& options) {
   if (readsStandardInput) {
     if (options.Paths.size() != 1)
       Refuse("\"-\" (standard input) must be the only PATH");
-    if (options.Command == ToolCommand::Decrypt && options.Method == 0)
+    if (options.Command == ToolCommand::Decrypt && options.Method == EncryptionMethod::kNone)
       Refuse("decrypting standard input needs --method 1 or --method 2");
-    if (options.Command == ToolCommand::Verify && options.Method == 0)
+    if (options.Command == ToolCommand::Verify && options.Method == EncryptionMethod::kNone)
       Refuse("verifying standard input needs --method 1 or --method 2");
     if (options.Recursive || options.OutputDirectory || options.DryRun)
       Refuse("\"-\" streams standard input to standard output: -r, -o and --dry-run do not apply");
     if (passphrase.File && *passphrase.File == "-")
       Refuse("standard input cannot carry both the pass phrase and the data");
   }
-  if (options.Command == ToolCommand::Encrypt && options.Method == 1)
+  if (options.Command == ToolCommand::Encrypt && options.Method == EncryptionMethod::kTripleDes)
     Refuse("encryption always uses method 2 (Rijndael-256)");
   if (options.ToStandardOutput && (options.OutputDirectory || options.DryRun))
     Refuse("-c writes to standard output: -o and --dry-run do not apply");
-  if (options.Command == ToolCommand::Key && options.Method == 0)
+  if (options.Command == ToolCommand::Key && options.Method == EncryptionMethod::kNone)
     Refuse("key needs --method 1 or --method 2");
 }
 

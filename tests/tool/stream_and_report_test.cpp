@@ -27,33 +27,37 @@ TEST_F(ToolTest, PipesCarryExactlyTheFileLayout) {
     const std::string plain = PatternBytes(size, static_cast<int>(size));
     const ToolRun encrypted = OstrelKeyed({"encrypt", "-"}, plain);
     ASSERT_EQ(encrypted.ExitCode, 0) << size << ": " << encrypted.Stderr;
-    EXPECT_EQ(encrypted.Stdout, EncryptWithLibrary(2, plain, kPassphrase)) << size;
+    EXPECT_EQ(encrypted.Stdout, EncryptWithLibrary(EncryptionMethod::kRijndael, plain, kPassphrase))
+        << size;
 
-    for (const int method : {1, 2}) {
-      const ToolRun decrypted = OstrelKeyed({"decrypt", "-", "--method", std::to_string(method)},
+    for (const EncryptionMethod method :
+         {EncryptionMethod::kTripleDes, EncryptionMethod::kRijndael}) {
+      const std::string number = std::to_string(MethodNumber(method));
+      const ToolRun decrypted = OstrelKeyed({"decrypt", "-", "--method", number},
                                             EncryptWithLibrary(method, plain, kPassphrase));
       EXPECT_EQ(decrypted.ExitCode, 0) << size << ": " << decrypted.Stderr;
-      EXPECT_EQ(decrypted.Stdout, plain) << size << " method " << method;
+      EXPECT_EQ(decrypted.Stdout, plain) << size << " method " << number;
     }
   }
 }
 
 TEST_F(ToolTest, ABrokenPipeInputIsRefused) {
-  const std::string encrypted = EncryptWithLibrary(2, PatternBytes(300000), kPassphrase);
+  const std::string encrypted =
+      EncryptWithLibrary(EncryptionMethod::kRijndael, PatternBytes(300000), kPassphrase);
   const ToolRun truncated =
       OstrelKeyed({"decrypt", "-", "--method", "2"}, encrypted.substr(0, 299999));
   EXPECT_EQ(truncated.ExitCode, 1);
   EXPECT_THAT(truncated.Stderr, HasSubstr("ostrel: -: truncated or not an encrypted file"));
 
-  const std::string wrong = PassphraseFailingTailCheck(2, encrypted);
+  const std::string wrong = PassphraseFailingTailCheck(EncryptionMethod::kRijndael, encrypted);
   const ToolRun garbled = OstrelKeyed({"decrypt", "-", "--method", "2"}, encrypted, wrong);
   EXPECT_EQ(garbled.ExitCode, 1);
   EXPECT_THAT(garbled.Stderr, HasSubstr("wrong pass phrase or damaged file"));
 }
 
 TEST_F(ToolTest, StandardOutputTakesThePlainTextOfFilesInOrder) {
-  Write("a.2crypt", EncryptWithLibrary(2, "first ", kPassphrase));
-  Write("b.1crypt", EncryptWithLibrary(1, "second", kPassphrase));
+  Write("a.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "first ", kPassphrase));
+  Write("b.1crypt", EncryptWithLibrary(EncryptionMethod::kTripleDes, "second", kPassphrase));
 
   const ToolRun run = OstrelKeyed({"decrypt", "-c", "a.2crypt", "b.1crypt"});
 
@@ -63,10 +67,10 @@ TEST_F(ToolTest, StandardOutputTakesThePlainTextOfFilesInOrder) {
 }
 
 TEST_F(ToolTest, JsonGivesOneObjectPerFile) {
-  Write("t/ok.2crypt", EncryptWithLibrary(2, "12345", kPassphrase));
+  Write("t/ok.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "12345", kPassphrase));
   Write("t/bad.2crypt", "x");
   Write("t/skip.txt", "plain");
-  Write("t/\xff.2crypt", EncryptWithLibrary(2, "odd", kPassphrase));
+  Write("t/\xff.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "odd", kPassphrase));
 
   const ToolRun run = OstrelKeyed({"decrypt", "-r", "t", "--json", "-j", "1"});
 
@@ -113,10 +117,11 @@ TEST_F(ToolTest, NamesShowWhatEachNameCarries) {
 }
 
 TEST_F(ToolTest, VerifyJudgesFromTheLastBlockAndSaysHowStrongTheAnswerIs) {
-  std::string good = EncryptWithLibrary(2, PatternBytes(100), kPassphrase);
+  std::string good =
+      EncryptWithLibrary(EncryptionMethod::kRijndael, PatternBytes(100), kPassphrase);
   good[0] = static_cast<char>(good[0] ^ 1);  // only the last block is read: this goes unseen
   Write("good.2crypt", good);
-  Write("triple.1crypt", EncryptWithLibrary(1, "x", kPassphrase));
+  Write("triple.1crypt", EncryptWithLibrary(EncryptionMethod::kTripleDes, "x", kPassphrase));
   Write("short.2crypt", "abc");
 
   const ToolRun run = OstrelKeyed({"verify", "good.2crypt", "triple.1crypt", "short.2crypt"});
@@ -126,8 +131,8 @@ TEST_F(ToolTest, VerifyJudgesFromTheLastBlockAndSaysHowStrongTheAnswerIs) {
   EXPECT_THAT(run.Stderr, HasSubstr("1 Rijndael file in 16, 1 Triple-DES file in 32"));
   EXPECT_THAT(run.Stderr, HasSubstr("1 in 2^9"));
 
-  const ToolRun wrong =
-      OstrelKeyed({"verify", "good.2crypt"}, {}, PassphraseFailingTailCheck(2, good));
+  const ToolRun wrong = OstrelKeyed({"verify", "good.2crypt"}, {},
+                                    PassphraseFailingTailCheck(EncryptionMethod::kRijndael, good));
   EXPECT_EQ(wrong.ExitCode, 1);
   EXPECT_THAT(wrong.Stderr, HasSubstr("good.2crypt: wrong pass phrase or damaged file"));
 }
