@@ -69,7 +69,8 @@ void AddBatchOptions(CLI::App& command, ToolOptions& options, ProgressFlags& pro
 void AddMethodOption(CLI::App& command, ToolOptions& options, const char* text) {
   command.add_option("--method", options.Method, text)
       ->type_name("1|2")
-      ->check(CLI::IsMember({1, 2}));
+      ->check(CLI::IsMember(
+          {MethodNumber(EncryptionMethod::kTripleDes), MethodNumber(EncryptionMethod::kRijndael)}));
 }
 
 [[noreturn]] void Refuse(const std::string& text) {

@@ -87,16 +87,16 @@ TEST_F(ToolTest, FilesInteroperateWithOstrelDecryptBothWays) {
   const std::string plain = PatternBytes(4099);
   Write("mine/doc", plain);
   ASSERT_EQ(OstrelKeyed({"encrypt", "mine/doc", "-o", "theirs"}).ExitCode, 0);
-  ToolCall legacy;
-  legacy.WorkingDirectory = directory_.Path().string();
-  legacy.Arguments = {"theirs/doc.2crypt", kPassphrase};
-  ASSERT_EQ(RunTool(kOstrelDecrypt, legacy).ExitCode, 0);
+  ToolCall utility;
+  utility.WorkingDirectory = directory_.Path().string();
+  utility.Arguments = {"theirs/doc.2crypt", kPassphrase};
+  ASSERT_EQ(RunTool(kOstrelDecrypt, utility).ExitCode, 0);
   EXPECT_EQ(Read("theirs/doc"), plain);
 
-  Write("legacy/doc", plain);
-  legacy.Arguments = {"/E", "legacy/doc", kPassphrase};
-  ASSERT_EQ(RunTool(kOstrelDecrypt, legacy).ExitCode, 0);
-  const ToolRun run = OstrelKeyed({"decrypt", "legacy/doc.2crypt", "-o", "back"});
+  Write("by-utility/doc", plain);
+  utility.Arguments = {"/E", "by-utility/doc", kPassphrase};
+  ASSERT_EQ(RunTool(kOstrelDecrypt, utility).ExitCode, 0);
+  const ToolRun run = OstrelKeyed({"decrypt", "by-utility/doc.2crypt", "-o", "back"});
   EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
   EXPECT_EQ(Read("back/doc"), plain);
 }
