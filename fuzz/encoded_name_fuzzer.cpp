@@ -7,8 +7,8 @@
 
 #include "errors/exceptions.h"
 #include "names/encoded_name.h"
+#include "names/request_plan.h"
 #include "property_check.h"
-#include "shell/request_plan.h"
 
 namespace ostrel {
 namespace {
@@ -52,14 +52,26 @@ void CheckDecoder(std::u16string_view name) {
     OSTREL_CHECK(IsDateError(error));
     return;
   }
-  OSTREL_CHECK(decoded.Method >= 0 && decoded.Method <= 7);
+  const int method = MethodNumber(decoded.Method);
+  OSTREL_CHECK(method >= 0 && method <= 7);
   const int digit = CryptDigit(name);
   // The method comes from the encryption suffix alone, and the suffix always comes off.
-  OSTREL_CHECK(decoded.Method == (digit < 0 ? 0 : digit % 8));
+  OSTREL_CHECK(method == (digit < 0 ? 0 : digit % 8));
+  OSTREL_CHECK(EncodedMethod(name) == decoded.Method);
   if (digit >= 0) {
     OSTREL_CHECK(decoded.PlainName.size() + 7 <= name.size());
   } else {
     OSTREL_CHECK(decoded.PlainName.size() <= name.size());
+  }
+  // Every rule but the time stamp's cuts the end off, so the plain name with its stamp put back
+  // is where the name started.
+  const std::u16string restored = PlainNameWithTimeStamp(decoded);
+  OSTREL_CHECK(name.substr(0, restored.size()) == restored);
+  if (decoded.TimeStamp) {
+    const NameTimeStamp& stamp = *decoded.TimeStamp;
+    OSTREL_CHECK(stamp.Text.size() == 18 && stamp.Position <= decoded.PlainName.size());
+    OSTREL_CHECK(stamp.Year >= 1800 && stamp.Month >= 1 && stamp.Month <= 12 && stamp.Day >= 1 &&
+                 stamp.Day <= 31 && stamp.Hour <= 23 && stamp.Minute <= 59 && stamp.Second <= 59);
   }
   // A second decoding of the same name gives the same answer: the rules keep no state.
   const DecodedFileName again = DecodeFileName(name);
@@ -78,7 +90,7 @@ void CheckPlanning(std::string_view path, PathStyle style) {
   OSTREL_CHECK(!planning.Plan.Encrypt);
   if (planning.Outcome != DecryptOutcome::Run)
     return;
-  OSTREL_CHECK(planning.Plan.Method == 1 || planning.Plan.Method == 2);
+  OSTREL_CHECK(SelectsCipher(planning.Plan.Method));
   // The output is built from the input with suffixes removed and at most ".zip" added back, so it
   // is always shorter: a decrypt request can never name its own input as its output.
   OSTREL_CHECK(planning.Plan.OutputPath.size() < path.size());

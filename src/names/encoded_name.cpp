@@ -88,13 +88,13 @@ int DaysInMonth(int64_t year, int month) {
 
 // How the last 18 characters of a stem read: not as a stamp at all (the caller may try the whole
 // name), as a stamp with a month, day or time of day out of range (no further try), or as a stamp
-// that has now been stripped.
+// that has now been stripped (and is described in removed).
 enum class StampReading { NotAStamp, OutOfRange, Stripped };
 
 // The stem is at least 18 characters long.
-
 StampReading StripStampFromStem(TSearchRecW& record, std::u16string_view stem,
-                                std::u16string_view extension) {
+                                std::u16string_view extension,
+                                std::optional<NameTimeStamp>& removed) {
   const std::u16string_view stamp = stem.substr(stem.size() - kTimeStampLength);
   if (stamp[0] != u'.' || LowerAscii(stamp[1]) != u'd' || stamp[10] != u'-' ||
       LowerAscii(stamp[11]) != u't') {
@@ -122,15 +122,16 @@ StampReading StripStampFromStem(TSearchRecW& record, std::u16string_view stem,
     RaiseInvalidDateTime(year, month, day, hour, minute, second);
   }
 
-  std::u16string plain(stem.substr(0, stem.size() - kTimeStampLength));
+  const std::size_t position = stem.size() - kTimeStampLength;
+  removed = NameTimeStamp{std::u16string(stamp), position, year, month, day, hour, minute, second};
+  std::u16string plain(stem.substr(0, position));
   plain += extension;
   record.Name = std::move(plain);
   return StampReading::Stripped;
 }
 
-}  // namespace
-
-bool StripCryptSuffix(TSearchRecW& record) {
+// The encryption suffix without the size suffix that may stand before it.
+bool StripCryptSuffixAlone(TSearchRecW& record) {
   SplitPathResult<std::u16string> parts = SplitName(record.Name);
   const std::u16string& extension = parts.Extension;
   if (extension.size() != 7 || extension[0] != u'.' || !IsAsciiDigit(extension[1]) ||
@@ -140,6 +141,77 @@ bool StripCryptSuffix(TSearchRecW& record) {
   const auto digit = static_cast<uint32_t>(extension[1] - u'0');
   record.Name = std::move(parts.Stem);
   record.dwFileAttributes |= digit << kMethodShift;
+  return true;
+}
+
+ArchiveMarker StripArchiveMarker(TSearchRecW& record) {
+  SplitPathResult<std::u16string> parts = SplitName(record.Name);
+  const std::u16string_view stem = parts.Stem;
+  const bool zip = EqualsIgnoringAsciiCase(parts.Extension, ".zip");
+  if (stem.size() < 4 || !(zip || EqualsIgnoringAsciiCase(parts.Extension, ".incomplete"))) {
+    return ArchiveMarker::None;
+  }
+  const std::optional<std::size_t> dot = SizeSuffixStart(stem);
+  if (!dot)
+    return ArchiveMarker::None;
+  if (zip && record.nFileSizeHigh == 0 && record.nFileSizeLow <= kLargestSizeKeepingArchiveMarker) {
+    return ArchiveMarker::None;
+  }
+  const int64_t size = ReadInt64OrMinusOne(stem.substr(*dot + 2));
+  if (size < 0)
+    return ArchiveMarker::None;
+  if (zip)
+    SetPlainSize(record, size);
+  record.Name = std::u16string(stem.substr(0, *dot));
+  return zip ? ArchiveMarker::Archive : ArchiveMarker::Incomplete;
+}
+
+std::optional<NameTimeStamp> StripStamp(TSearchRecW& record, bool whole) {
+  SplitPathResult<std::u16string> parts = SplitName(record.Name);
+  if (whole) {
+    parts.Stem += parts.Extension;
+    parts.Extension.clear();
+  }
+  // A stamp that is itself the last suffix arrives as an 18-character extension: read it once
+  // more as part of the whole name. That second reading has no extension, so it never repeats.
+  const bool mayRetryWhole = parts.Extension.size() == kTimeStampLength;
+  if (parts.Stem.size() < kTimeStampLength) {
+    return mayRetryWhole ? StripStamp(record, true) : std::nullopt;
+  }
+  std::optional<NameTimeStamp> removed;
+  switch (StripStampFromStem(record, parts.Stem, parts.Extension, removed)) {
+    case StampReading::Stripped:
+      return removed;
+    case StampReading::OutOfRange:
+      return std::nullopt;
+    case StampReading::NotAStamp:
+      break;
+  }
+  return mayRetryWhole ? StripStamp(record, true) : std::nullopt;
+}
+
+EncryptionMethod MethodOf(const TSearchRecW& record) {
+  return static_cast<EncryptionMethod>((record.dwFileAttributes >> kMethodShift) & kMethodMask);
+}
+
+uint64_t PlainSizeOf(const TSearchRecW& record) {
+  return (uint64_t{record.nFileSizeHigh} << 32) | record.nFileSizeLow;
+}
+
+TSearchRecW RecordBeforeDecoding(std::u16string_view name) {
+  TSearchRecW record;
+  record.Name = std::u16string(name);
+  record.dwFileAttributes = 0;
+  record.nFileSizeHigh = 0;
+  record.nFileSizeLow = kPlainSizeBeforeDecoding;
+  return record;
+}
+
+}  // namespace
+
+bool StripCryptSuffix(TSearchRecW& record) {
+  if (!StripCryptSuffixAlone(record))
+    return false;
   StripCryptSizeSuffix(record);
   return true;
 }
@@ -160,62 +232,38 @@ bool StripCryptSizeSuffix(TSearchRecW& record) {
 }
 
 bool StripArchiveSuffix(TSearchRecW& record) {
-  SplitPathResult<std::u16string> parts = SplitName(record.Name);
-  const std::u16string_view stem = parts.Stem;
-  const bool zip = EqualsIgnoringAsciiCase(parts.Extension, ".zip");
-  if (stem.size() < 4 || !(zip || EqualsIgnoringAsciiCase(parts.Extension, ".incomplete"))) {
-    return false;
-  }
-  const std::optional<std::size_t> dot = SizeSuffixStart(stem);
-  if (!dot)
-    return false;
-  if (zip && record.nFileSizeHigh == 0 && record.nFileSizeLow <= kLargestSizeKeepingArchiveMarker) {
-    return false;
-  }
-  const int64_t size = ReadInt64OrMinusOne(stem.substr(*dot + 2));
-  if (size < 0)
-    return false;
-  if (zip)
-    SetPlainSize(record, size);
-  record.Name = std::u16string(stem.substr(0, *dot));
-  return true;
+  return StripArchiveMarker(record) != ArchiveMarker::None;
 }
 
 bool StripTimeStamp(TSearchRecW& record, bool whole) {
-  SplitPathResult<std::u16string> parts = SplitName(record.Name);
-  if (whole) {
-    parts.Stem += parts.Extension;
-    parts.Extension.clear();
-  }
-  // A stamp that is itself the last suffix arrives as an 18-character extension: read it once
-  // more as part of the whole name. That second reading has no extension, so it never repeats.
-  const bool mayRetryWhole = parts.Extension.size() == kTimeStampLength;
-  if (parts.Stem.size() < kTimeStampLength) {
-    return mayRetryWhole && StripTimeStamp(record, true);
-  }
-  switch (StripStampFromStem(record, parts.Stem, parts.Extension)) {
-    case StampReading::Stripped:
-      return true;
-    case StampReading::OutOfRange:
-      return false;
-    case StampReading::NotAStamp:
-      break;
-  }
-  return mayRetryWhole && StripTimeStamp(record, true);
+  return StripStamp(record, whole).has_value();
 }
 
 DecodedFileName DecodeFileName(std::u16string_view name) {
-  TSearchRecW record;
-  record.Name = std::u16string(name);
-  record.dwFileAttributes = 0;
-  record.nFileSizeHigh = 0;
-  record.nFileSizeLow = kPlainSizeBeforeDecoding;
-  StripCryptSuffix(record);
-  StripArchiveSuffix(record);
-  StripTimeStamp(record, false);
-  const auto method =
-      static_cast<EncryptionMethod>((record.dwFileAttributes >> kMethodShift) & kMethodMask);
-  return {method, std::move(record.Name)};
+  TSearchRecW record = RecordBeforeDecoding(name);
+  DecodedFileName decoded;
+  bool sizeCarried = StripCryptSuffixAlone(record) && StripCryptSizeSuffix(record);
+  decoded.RemovedMarker = StripArchiveMarker(record);
+  sizeCarried = sizeCarried || decoded.RemovedMarker == ArchiveMarker::Archive;
+  decoded.TimeStamp = StripStamp(record, false);
+  decoded.Method = MethodOf(record);
+  if (sizeCarried)
+    decoded.PlainSize = PlainSizeOf(record);
+  decoded.PlainName = std::move(record.Name);
+  return decoded;
+}
+
+EncryptionMethod EncodedMethod(std::u16string_view name) {
+  TSearchRecW record = RecordBeforeDecoding(name);
+  StripCryptSuffixAlone(record);
+  return MethodOf(record);
+}
+
+std::u16string PlainNameWithTimeStamp(const DecodedFileName& decoded) {
+  std::u16string name = decoded.PlainName;
+  if (decoded.TimeStamp)
+    name.insert(decoded.TimeStamp->Position, decoded.TimeStamp->Text);
+  return name;
 }
 
 }  // namespace ostrel

@@ -112,8 +112,10 @@ std::basic_string<Char> CollapseColonRuns(const std::basic_string<Char>& path) {
 // separator that followed "..", so the next first occurrence can only end further on.
 //
 // When the segment is the first of the path, Windows style keeps that separator at the front
-// ("a\..\b\" gives "\b\"), as stored names expect. POSIX style drops it too, so that a relative
-// directory stays relative ("a/../b/" gives "b/") instead of turning into one under the root.
+// ("a\..\b\" gives "\b\"): a resolution removes the segment and its "..", never the separator
+// after them, so the desktop rule gives the same directory wherever the pair stands. POSIX style
+// drops it too, so that a relative directory stays relative ("a/../b/" gives "b/") instead of
+// turning into one under the root.
 template <typename Char>
 std::basic_string<Char> ResolveParentSegments(const std::basic_string<Char>& path, Char separator,
                                               PathStyle style) {

@@ -6,8 +6,9 @@
 namespace ostrel {
 namespace {
 
-// Stored names were split by a routine that compared at most this many characters of the
-// extension with the end of the file name; a longer extension therefore never came off the stem.
+// The extension comes off the stem only when it matches the end of the file name compared over
+// at most this many characters, so a longer extension stays on the stem. A name decodes to the
+// same plain name wherever it is read only if every reader splits it by this same rule.
 constexpr std::size_t kLongestStrippedExtension = 500;
 
 template <typename Char>

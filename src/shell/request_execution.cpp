@@ -9,7 +9,7 @@ namespace ostrel {
 namespace {
 
 std::unique_ptr<TSymmetricCipher> CreateComponent(EncryptionMethod method) {
-  if (method == 1)
+  if (method == EncryptionMethod::kTripleDes)
     return std::make_unique<TTripleDes>();
   auto rijndael = std::make_unique<TRijndael>();
   // Before the key is generated: GenerateKey fills as many bytes as the key size asks for.

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "shell/request_plan.h"
+#include "names/request_plan.h"
 
 namespace ostrel {
 

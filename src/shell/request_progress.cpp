@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "errors/exceptions.h"
-#include "shell/request_plan.h"
+#include "names/request_plan.h"
 
 namespace ostrel {
 namespace {

@@ -1,7 +1,7 @@
 #include "shell/requests.h"
 
+#include "names/request_plan.h"
 #include "shell/request_execution.h"
-#include "shell/request_plan.h"
 
 namespace ostrel {
 

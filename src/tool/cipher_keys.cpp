@@ -1,15 +1,21 @@
 #include "tool/cipher_keys.h"
 
-#include "primitives/des.h"
 #include "primitives/fold_digest.h"
-#include "primitives/rijndael.h"
 #include "primitives/secure_wipe.h"
 
 namespace ostrel {
+namespace {
+
+void DeriveKey(uint8_t* key, EncryptionMethod method, std::string_view passphrase) {
+  const int32_t length = CipherMethodFor(method).KeyLength;
+  PassphraseToKey(key, length, passphrase);
+}
+
+}  // namespace
 
 CipherKeys::CipherKeys(std::string_view passphrase) {
-  PassphraseToKey(tripleDes_, kTripleDesKeyLength, passphrase);
-  PassphraseToKey(rijndael_, kRijndaelKeyLength, passphrase);
+  DeriveKey(tripleDes_, EncryptionMethod::kTripleDes, passphrase);
+  DeriveKey(rijndael_, EncryptionMethod::kRijndael, passphrase);
 }
 
 CipherKeys::~CipherKeys() {
@@ -18,26 +24,12 @@ CipherKeys::~CipherKeys() {
 }
 
 const uint8_t* CipherKeys::KeyFor(EncryptionMethod method) const {
-  return method == 1 ? tripleDes_ : rijndael_;
+  return method == EncryptionMethod::kTripleDes ? tripleDes_ : rijndael_;
 }
 
-int32_t CipherKeys::KeyLengthFor(EncryptionMethod method) {
-  return method == 1 ? kTripleDesKeyLength : kRijndaelKeyLength;
-}
-
-int32_t BlockSizeOf(EncryptionMethod method) {
-  return method == 1 ? kDesBlockSize : kRijndaelBlockSize;
-}
-
-const char* CipherNameOf(EncryptionMethod method) {
-  switch (method) {
-    case 1:
-      return "Triple-DES";
-    case 2:
-      return "Rijndael-256";
-    default:
-      return "none";
-  }
+const char* CipherNameOrNone(EncryptionMethod method) {
+  const CipherMethod* entry = CipherMethodOf(method);
+  return entry != nullptr ? entry->CipherName : "none";
 }
 
 }  // namespace ostrel

@@ -5,12 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "names/encoded_name.h"
+#include "names/encryption_method.h"
 
 namespace ostrel {
-
-inline constexpr int32_t kTripleDesKeyLength = 16;
-inline constexpr int32_t kRijndaelKeyLength = 32;
 
 class CipherKeys {
  public:
@@ -19,19 +16,18 @@ class CipherKeys {
   CipherKeys(const CipherKeys&) = delete;
   CipherKeys& operator=(const CipherKeys&) = delete;
 
-  // method is 1 (Triple-DES, 16 bytes) or 2 (Rijndael-256, 32 bytes).
+  // The key of a method that selects a cipher; CipherMethodFor(method).KeyLength bytes.
   const uint8_t* KeyFor(EncryptionMethod method) const;
-  static int32_t KeyLengthFor(EncryptionMethod method);
 
  private:
-  uint8_t tripleDes_[kTripleDesKeyLength] = {};
-  uint8_t rijndael_[kRijndaelKeyLength] = {};
+  // Room for the longest key of the method table, Rijndael's 32 bytes; each holds its
+  // method's KeyLength.
+  static constexpr int32_t kLongestKey = 32;
+  uint8_t tripleDes_[kLongestKey] = {};
+  uint8_t rijndael_[kLongestKey] = {};
 };
 
-// 8 for Triple-DES, 16 for Rijndael.
-int32_t BlockSizeOf(EncryptionMethod method);
-
-// "Triple-DES", "Rijndael-256", or "none" for the methods without a cipher.
-const char* CipherNameOf(EncryptionMethod method);
+// The cipher name of the method, or "none" for the methods without a cipher.
+const char* CipherNameOrNone(EncryptionMethod method);
 
 }  // namespace ostrel

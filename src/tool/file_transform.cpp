@@ -104,11 +104,11 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
       Fail("not a regular file");
     const int64_t size = status.Size;
     if (!encrypt) {
-      const int32_t block = BlockSizeOf(item.Method);
+      const int32_t block = CipherMethodFor(item.Method).BlockSize;
       if (size < block || size % block != 0)
         Fail(kTruncatedReason);
     }
-    const int64_t expected = encrypt ? size + BlockSizeOf(item.Method) : size;
+    const int64_t expected = encrypt ? size + CipherMethodFor(item.Method).BlockSize : size;
     BufferedInputStream input(in.Handle(), size, &bytesRead);
 
     if (toStandardOutput) {

@@ -15,7 +15,7 @@ int RunKeyCommand(const ToolOptions& options) {
   static constexpr char kDigits[] = "0123456789abcdef";
   SecretText text;
   const uint8_t* const key = keys->KeyFor(options.Method);
-  for (int32_t i = 0; i < CipherKeys::KeyLengthFor(options.Method); ++i) {
+  for (int32_t i = 0; i < CipherMethodFor(options.Method).KeyLength; ++i) {
     text.Text().push_back(kDigits[key[i] >> 4]);
     text.Text().push_back(kDigits[key[i] & 0xF]);
   }

@@ -42,7 +42,7 @@ FileOutcome CheckLastBlock(const WorkItem& item, const CipherKeys& keys) {
 }
 
 int ChanceDenominator(EncryptionMethod method) {
-  return 256 / BlockSizeOf(method);
+  return 256 / CipherMethodFor(method).BlockSize;
 }
 
 }  // namespace ostrel

@@ -7,10 +7,10 @@
 #include <nlohmann/json.hpp>
 
 #include "errors/exceptions.h"
+#include "names/request_plan.h"
 #include "platform/directory_walk.h"
 #include "platform/error_text.h"
 #include "platform/file_status.h"
-#include "shell/request_plan.h"
 #include "tool/cipher_keys.h"
 #include "tool/json_text.h"
 #include "tool/name_description.h"
@@ -51,14 +51,14 @@ std::vector<std::string> NamesToDescribe(const ToolOptions& options, bool& faile
 }
 
 void PrintText(const std::string& path, const NameDescription& description) {
-  if (description.Method == 0 || description.Method >= 3) {
+  if (!SelectsCipher(description.Method)) {
     std::printf("%s: %s\n", path.c_str(), NoCipherReason(description.Method).c_str());
     return;
   }
   const std::string output = PlanDecryptRequest(path, kHostPathStyle).Plan.OutputPath;
-  std::string line = path + ": method " + std::to_string(description.Method) + " (" +
-                     CipherNameOf(description.Method) + "), plain name " + description.PlainName +
-                     ", output " + output;
+  std::string line = path + ": method " + std::to_string(MethodNumber(description.Method)) + " (" +
+                     CipherMethodFor(description.Method).CipherName + "), plain name " +
+                     description.PlainName + ", output " + output;
   if (description.PlainSize)
     line += ", plain size " + std::to_string(*description.PlainSize);
   if (description.TimeStamp)
@@ -69,13 +69,13 @@ void PrintText(const std::string& path, const NameDescription& description) {
 void PrintJson(const std::string& path, const NameDescription& description) {
   nlohmann::json object;
   SetJsonName(object, "input", path);
-  object["method"] = description.Method;
-  object["cipher"] = CipherNameOf(description.Method);
+  object["method"] = MethodNumber(description.Method);
+  object["cipher"] = CipherNameOrNone(description.Method);
   if (description.DateError) {
     object["error"] = *description.DateError;
   } else {
     SetJsonName(object, "plain_name", description.PlainName);
-    if (description.Method == 1 || description.Method == 2) {
+    if (SelectsCipher(description.Method)) {
       SetJsonName(object, "output", PlanDecryptRequest(path, kHostPathStyle).Plan.OutputPath);
     } else {
       object["output"] = nullptr;

@@ -33,7 +33,7 @@ void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
     case OutcomeKind::WouldWrite:
       ++done_;
       bytes_ += outcome.BytesWritten;
-      (item.Method == 1 ? doneTripleDes_ : doneRijndael_) += 1;
+      (item.Method == EncryptionMethod::kTripleDes ? doneTripleDes_ : doneRijndael_) += 1;
       break;
     case OutcomeKind::Skipped:
       ++skipped_;
@@ -63,7 +63,7 @@ void RunReport::WriteJson(const WorkItem& item, const FileOutcome& outcome) {
   } else {
     SetJsonName(object, "output", item.Output);
   }
-  object["method"] = item.Method;
+  object["method"] = MethodNumber(item.Method);
   object["bytes"] = outcome.BytesWritten;
   object["result"] = ResultName(outcome.Kind);
   if (!outcome.Reason.empty())

@@ -28,7 +28,9 @@ class RunReport {
   int64_t Failed() const { return failed_; }
   int64_t Skipped() const { return skipped_; }
   // Files that passed as Rijndael and as Triple-DES (for the strength of a verify answer).
-  int64_t DoneWithMethod(int method) const { return method == 1 ? doneTripleDes_ : doneRijndael_; }
+  int64_t DoneWithMethod(EncryptionMethod method) const {
+    return method == EncryptionMethod::kTripleDes ? doneTripleDes_ : doneRijndael_;
+  }
 
  private:
   void WriteJson(const WorkItem& item, const FileOutcome& outcome);

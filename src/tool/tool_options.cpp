@@ -69,7 +69,8 @@ void AddBatchOptions(CLI::App& command, ToolOptions& options, ProgressFlags& pro
 void AddMethodOption(CLI::App& command, ToolOptions& options, const char* text) {
   command.add_option("--method", options.Method, text)
       ->type_name("1|2")
-      ->check(CLI::IsMember({1, 2}));
+      ->check(CLI::IsMember(
+          {MethodNumber(EncryptionMethod::kTripleDes), MethodNumber(EncryptionMethod::kRijndael)}));
 }
 
 [[noreturn]] void Refuse(const std::string& text) {
@@ -92,20 +93,20 @@ void CheckCombinations(const ToolOptions& options) {
   if (readsStandardInput) {
     if (options.Paths.size() != 1)
       Refuse("\"-\" (standard input) must be the only PATH");
-    if (options.Command == ToolCommand::Decrypt && options.Method == 0)
+    if (options.Command == ToolCommand::Decrypt && options.Method == EncryptionMethod::kNone)
       Refuse("decrypting standard input needs --method 1 or --method 2");
-    if (options.Command == ToolCommand::Verify && options.Method == 0)
+    if (options.Command == ToolCommand::Verify && options.Method == EncryptionMethod::kNone)
       Refuse("verifying standard input needs --method 1 or --method 2");
     if (options.Recursive || options.OutputDirectory || options.DryRun)
       Refuse("\"-\" streams standard input to standard output: -r, -o and --dry-run do not apply");
     if (passphrase.File && *passphrase.File == "-")
       Refuse("standard input cannot carry both the pass phrase and the data");
   }
-  if (options.Command == ToolCommand::Encrypt && options.Method == 1)
+  if (options.Command == ToolCommand::Encrypt && options.Method == EncryptionMethod::kTripleDes)
     Refuse("encryption always uses method 2 (Rijndael-256)");
   if (options.ToStandardOutput && (options.OutputDirectory || options.DryRun))
     Refuse("-c writes to standard output: -o and --dry-run do not apply");
-  if (options.Command == ToolCommand::Key && options.Method == 0)
+  if (options.Command == ToolCommand::Key && options.Method == EncryptionMethod::kNone)
     Refuse("key needs --method 1 or --method 2");
 }
 

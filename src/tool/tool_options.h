@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "names/encryption_method.h"
+
 namespace ostrel {
 
 enum class ToolCommand { Decrypt, Encrypt, Names, Verify, Key };
@@ -31,7 +33,7 @@ struct ToolOptions {
   bool FailFast = false;
   ProgressChoice Progress = ProgressChoice::Automatic;
   bool Json = false;
-  int Method = 0;  // --method; 0 when not given
+  EncryptionMethod Method = EncryptionMethod::kNone;  // --method; kNone when not given
   PassphraseChoice Passphrase;
 };
 

@@ -39,7 +39,7 @@ int RunStandardInput(const ToolOptions& options) {
   const std::unique_ptr<CipherKeys> keys = ObtainKeys(options.Passphrase, encrypt, encrypt);
   if (!keys)
     return 2;
-  const EncryptionMethod method = encrypt ? 2 : options.Method;
+  const EncryptionMethod method = encrypt ? EncryptionMethod::kRijndael : options.Method;
   const StreamSchedule schedule = PlanThreads(1, 1).PerFile;
   const FileOutcome outcome =
       encrypt ? EncryptStreaming(method, *keys, kStandardInput, kStandardOutput, schedule)

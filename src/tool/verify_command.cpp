@@ -25,7 +25,8 @@ void PrintStrength(int64_t rijndael, int64_t tripleDes) {
       stderr,
       "ostrel: with a wrong pass phrase a file passes this check by chance: 1 Rijndael "
       "file in %d, 1 Triple-DES file in %d.\n",
-      ChanceDenominator(2), ChanceDenominator(1));
+      ChanceDenominator(EncryptionMethod::kRijndael),
+      ChanceDenominator(EncryptionMethod::kTripleDes));
   if (exponent > 0) {
     (void)std::fprintf(
         stderr,
@@ -50,7 +51,8 @@ int RunVerifyCommand(const ToolOptions& options) {
       return 1;
     }
     (void)std::fprintf(stderr, "ostrel: -: the pass phrase plausibly opens it\n");
-    PrintStrength(options.Method == 2 ? 1 : 0, options.Method == 1 ? 1 : 0);
+    PrintStrength(options.Method == EncryptionMethod::kRijndael ? 1 : 0,
+                  options.Method == EncryptionMethod::kTripleDes ? 1 : 0);
     return 0;
   }
 
@@ -76,7 +78,8 @@ int RunVerifyCommand(const ToolOptions& options) {
         "ostrel: %lld file%s plausibly opened by the pass phrase, %lld failed, %lld skipped\n",
         static_cast<long long>(report.Done()), report.Done() == 1 ? "" : "s",
         static_cast<long long>(report.Failed()), static_cast<long long>(report.Skipped()));
-    PrintStrength(report.DoneWithMethod(2), report.DoneWithMethod(1));
+    PrintStrength(report.DoneWithMethod(EncryptionMethod::kRijndael),
+                  report.DoneWithMethod(EncryptionMethod::kTripleDes));
   }
   return report.Failed() > 0 ? 1 : 0;
 }

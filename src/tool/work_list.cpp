@@ -3,11 +3,11 @@
 #include <unordered_map>
 
 #include "errors/exceptions.h"
+#include "names/request_plan.h"
 #include "platform/directory_walk.h"
 #include "platform/error_text.h"
 #include "platform/file_status.h"
 #include "platform/text_conversion.h"
-#include "shell/request_plan.h"
 
 namespace ostrel {
 namespace {
@@ -31,7 +31,7 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
 }
 
 EncryptionMethod MethodOfName(const std::string& path) {
-  return DecodeFileName(WidenSystemText(FileNameOf(path))).Method;
+  return EncodedMethod(WidenSystemText(FileNameOf(path)));
 }
 
 class WorkCollector {
@@ -74,7 +74,8 @@ class WorkCollector {
   // it rather than a file to pass over.
   void AddFile(const std::string& path, const std::string& relativeDirectory, int64_t size,
                bool named) {
-    WorkItem item{path, std::string(), 0, size, ItemState::Pending, std::string()};
+    WorkItem item{path, std::string(),      EncryptionMethod::kNone,
+                  size, ItemState::Pending, std::string()};
     try {
       if (options_.Command == ToolCommand::Encrypt) {
         PlanEncryption(item, relativeDirectory, named);
@@ -103,19 +104,19 @@ class WorkCollector {
   }
 
   void PlanEncryption(WorkItem& item, const std::string& relativeDirectory, bool named) {
-    item.Method = 2;
+    item.Method = EncryptionMethod::kRijndael;
     // In a tree, a file that is already encrypted is not encrypted again; a file named on the
     // command line is, as its name asks.
     if (!named) {
       const EncryptionMethod method = MethodOfName(item.Input);
-      if (method != 0) {
+      if (method != EncryptionMethod::kNone) {
         item.State = ItemState::Skipped;
-        item.Reason =
-            "already carries an encryption suffix (method " + std::to_string(method) + ")";
+        item.Reason = "already carries an encryption suffix (method " +
+                      std::to_string(MethodNumber(method)) + ")";
         return;
       }
     }
-    item.Output = OutputFor(item.Input + ".2crypt", relativeDirectory);
+    item.Output = OutputFor(PlanEncryptRequest(item.Input).OutputPath, relativeDirectory);
   }
 
   // Beside the input, or under the output directory at the input's place in its tree.
@@ -138,10 +139,12 @@ class WorkCollector {
   }
 
   void Fail(const std::string& path, std::string reason) {
-    items_.push_back({path, std::string(), 0, 0, ItemState::Failed, std::move(reason)});
+    items_.push_back(
+        {path, std::string(), EncryptionMethod::kNone, 0, ItemState::Failed, std::move(reason)});
   }
   void Skip(const std::string& path, std::string reason) {
-    items_.push_back({path, std::string(), 0, 0, ItemState::Skipped, std::move(reason)});
+    items_.push_back(
+        {path, std::string(), EncryptionMethod::kNone, 0, ItemState::Skipped, std::move(reason)});
   }
 
   const ToolOptions& options_;
@@ -152,9 +155,9 @@ class WorkCollector {
 }  // namespace
 
 std::string NoCipherReason(EncryptionMethod method) {
-  if (method == 0)
+  if (method == EncryptionMethod::kNone)
     return "no encryption detected";
-  return "method " + std::to_string(method) + " selects no cipher";
+  return "method " + std::to_string(MethodNumber(method)) + " selects no cipher";
 }
 
 std::vector<WorkItem> CollectWork(const ToolOptions& options) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "names/encoded_name.h"
+#include "names/encryption_method.h"
 #include "tool/tool_options.h"
 
 namespace ostrel {
@@ -17,7 +17,7 @@ enum class ItemState { Pending, Skipped, Failed };
 struct WorkItem {
   std::string Input;
   std::string Output;  // empty when the output is standard output or there is none (verify)
-  EncryptionMethod Method = 0;
+  EncryptionMethod Method = EncryptionMethod::kNone;
   int64_t Size = 0;  // of the input, when planning could see it
   ItemState State = ItemState::Pending;
   std::string Reason;  // why it was skipped or failed

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -15,7 +17,7 @@ namespace {
 
 struct DecodeCase {
   std::u16string name;
-  EncryptionMethod method;
+  int method;  // its digit, as the name writes it
   std::u16string plainName;
 };
 
@@ -99,7 +101,7 @@ TEST(DecodeFileName, ReadsTheMethodAndStripsTheSuffixes) {
   for (const DecodeCase& c : kDecodeCases) {
     SCOPED_TRACE(c);
     const DecodedFileName decoded = DecodeFileName(c.name);
-    EXPECT_EQ(decoded.Method, c.method);
+    EXPECT_EQ(MethodNumber(decoded.Method), c.method);
     EXPECT_EQ(decoded.PlainName, c.plainName);
   }
 }
@@ -112,6 +114,98 @@ TEST(DecodeFileName, KeepsCharactersThatOnlyTheOtherPathStyleSeparates) {
     EXPECT_EQ(DecodeFileName(u"a\\b.s10.2crypt").PlainName, u"a\\b");
     EXPECT_EQ(DecodeFileName(u"c:x.d20240131-t120000.txt.2crypt").PlainName, u"c:x.txt");
   }
+}
+
+// What decoding removed. Stamp fields: year, month, day, hour, minute, second.
+struct RemovedCase {
+  std::u16string name;
+  std::optional<uint64_t> plainSize;
+  ArchiveMarker marker;
+  std::u16string stampText;  // empty: no stamp removed
+  std::size_t stampPosition;
+  std::array<int, 6> stampFields;
+  std::u16string withStamp;  // the plain name with its stamp put back
+};
+
+TEST(DecodeFileName, ReportsWhatItRemoved) {
+  const std::array<int, 6> none{};
+  const RemovedCase cases[] = {
+      {u"report.doc.2crypt", std::nullopt, ArchiveMarker::None, u"", 0, none, u"report.doc"},
+      {u"report.doc.s1500.2crypt", 1500, ArchiveMarker::None, u"", 0, none, u"report.doc"},
+      {u"report.doc.s0.2crypt", 0, ArchiveMarker::None, u"", 0, none, u"report.doc"},
+      // The archive marker's own size suffix gives the plain size...
+      {u"report.doc.s1500.zip.2crypt", 1500, ArchiveMarker::Archive, u"", 0, none, u"report.doc"},
+      {u"a.s5.zip.s33.2crypt", 5, ArchiveMarker::Archive, u"", 0, none, u"a"},
+      // ...unless the size before it is at most 32, which keeps the marker in the name...
+      {u"a.s5.zip.s32.2crypt", 32, ArchiveMarker::None, u"", 0, none, u"a.s5.zip"},
+      // ...and an incomplete copy's size is not the plain file's.
+      {u"r.s1500.incomplete.2crypt", std::nullopt, ArchiveMarker::Incomplete, u"", 0, none, u"r"},
+      {u"a.s5.INCOMPLETE.s10.2crypt", 10, ArchiveMarker::Incomplete, u"", 0, none, u"a"},
+      {u"notes.D20240131-T120000.txt.2crypt",
+       std::nullopt,
+       ArchiveMarker::None,
+       u".D20240131-T120000",
+       5,
+       {2024, 1, 31, 12, 0, 0},
+       u"notes.D20240131-T120000.txt"},
+      {u"notes.d20240229-t235958.2crypt",
+       std::nullopt,
+       ArchiveMarker::None,
+       u".d20240229-t235958",
+       5,
+       {2024, 2, 29, 23, 59, 58},
+       u"notes.d20240229-t235958"},
+      {u"r.d18000101-t000001.doc.s9.zip.s40.1crypt",
+       9,
+       ArchiveMarker::Archive,
+       u".d18000101-t000001",
+       1,
+       {1800, 1, 1, 0, 0, 1},
+       u"r.d18000101-t000001.doc"},
+      // The fields are the numbers the rule read, the text is as the name wrote it.
+      {u"x.dx5F5E165-t000000.txt.2crypt",
+       std::nullopt,
+       ArchiveMarker::None,
+       u".dx5F5E165-t000000",
+       1,
+       {10000, 1, 1, 0, 0, 0},
+       u"x.dx5F5E165-t000000.txt"},
+      {u"x.d20241301-t000000.txt.2crypt", std::nullopt, ArchiveMarker::None, u"", 0, none,
+       u"x.d20241301-t000000.txt"},
+      {u"plain.d20240131-t120000.txt",
+       std::nullopt,
+       ArchiveMarker::None,
+       u".d20240131-t120000",
+       5,
+       {2024, 1, 31, 12, 0, 0},
+       u"plain.d20240131-t120000.txt"},
+  };
+  for (const RemovedCase& c : cases) {
+    SCOPED_TRACE(NarrowSystemText(c.name));
+    const DecodedFileName decoded = DecodeFileName(c.name);
+    EXPECT_EQ(decoded.PlainSize, c.plainSize);
+    EXPECT_EQ(decoded.RemovedMarker, c.marker);
+    EXPECT_EQ(PlainNameWithTimeStamp(decoded), c.withStamp);
+    ASSERT_EQ(decoded.TimeStamp.has_value(), !c.stampText.empty());
+    if (!decoded.TimeStamp)
+      continue;
+    const NameTimeStamp& stamp = *decoded.TimeStamp;
+    EXPECT_EQ(stamp.Text, c.stampText);
+    EXPECT_EQ(stamp.Position, c.stampPosition);
+    EXPECT_EQ((std::array<int, 6>{stamp.Year, stamp.Month, stamp.Day, stamp.Hour, stamp.Minute,
+                                  stamp.Second}),
+              c.stampFields);
+  }
+}
+
+// The method alone never fails on the rest of the name: a tree being encrypted must tell its plain
+// files from its encrypted ones even when a name holds a date that does not exist.
+TEST(EncodedMethod, ReadsTheEncryptionSuffixAlone) {
+  EXPECT_EQ(EncodedMethod(u"x.d20230230-t120000.txt.2crypt"), EncryptionMethod::kRijndael);
+  EXPECT_EQ(EncodedMethod(u"x.d20230230-t120000.txt"), EncryptionMethod::kNone);
+  EXPECT_EQ(EncodedMethod(u"a.s5.zip.s10.9CRYPT"), EncryptionMethod::kTripleDes);
+  EXPECT_EQ(EncodedMethod(u"a.5crypt"), static_cast<EncryptionMethod>(5));
+  EXPECT_EQ(EncodedMethod(u"a.2crypt.zip"), EncryptionMethod::kNone);
 }
 
 struct DateErrorCase {
@@ -211,12 +305,13 @@ TEST(DecodeFileName, DecodesVeryLongNames) {
       {longStem + u".s" + std::u16string(50000, u'0') + u"7.zip.s40.2crypt", 2, longStem},
       {longStem + u".s" + std::u16string(50000, u'9') + u".2crypt", 2,
        longStem + u".s" + std::u16string(50000, u'9')},
-      {u"a." + longStem + u".2crypt", 2, u"a." + longStem},
-      {u"a" + std::u16string(50000, u'.') + u"2crypt", 2, u"a" + std::u16string(49999, u'.')},
+      {std::u16string(u"a.") + longStem + u".2crypt", 2, std::u16string(u"a.") + longStem},
+      {std::u16string(u"a") + std::u16string(50000, u'.') + u"2crypt", 2,
+       std::u16string(u"a") + std::u16string(49999, u'.')},
   };
   for (const DecodeCase& c : cases) {
     const DecodedFileName decoded = DecodeFileName(c.name);
-    EXPECT_EQ(decoded.Method, c.method);
+    EXPECT_EQ(MethodNumber(decoded.Method), c.method);
     EXPECT_EQ(decoded.PlainName, c.plainName);
   }
 }
@@ -238,8 +333,8 @@ TEST(DecodeFileName, DecodesArbitraryNamesSafely) {
     try {
       const DecodedFileName decoded = DecodeFileName(name);
       ASSERT_LE(decoded.PlainName.size(), name.size());
-      ASSERT_GE(decoded.Method, 0);
-      ASSERT_LE(decoded.Method, 7);
+      ASSERT_GE(MethodNumber(decoded.Method), 0);
+      ASSERT_LE(MethodNumber(decoded.Method), 7);
     } catch (const EConvertError&) {
     }
   }

@@ -14,17 +14,17 @@ using ::testing::Not;
 
 struct EncodedFile {
   std::string Name;  // below src/
-  int Method;
+  EncryptionMethod Method;
   std::string Output;  // below out/, as the name rules give it
 };
 
 // Mixed methods and suffixes, and a name that is not valid UTF-8.
 const EncodedFile kTree[] = {
-    {"a.txt.2crypt", 2, "a.txt"},
-    {"sub/b.doc.s1500.zip.1crypt", 1, "sub/b.doc.zip"},
-    {"sub/c.d20240131-t120000.txt.9crypt", 1, "sub/c.txt"},
-    {"sub/deeper/\xff\xfe name.2CRYPT", 2, "sub/deeper/\xff\xfe name"},
-    {"empty.2crypt", 2, "empty"},
+    {"a.txt.2crypt", EncryptionMethod::kRijndael, "a.txt"},
+    {"sub/b.doc.s1500.zip.1crypt", EncryptionMethod::kTripleDes, "sub/b.doc.zip"},
+    {"sub/c.d20240131-t120000.txt.9crypt", EncryptionMethod::kTripleDes, "sub/c.txt"},
+    {"sub/deeper/\xff\xfe name.2CRYPT", EncryptionMethod::kRijndael, "sub/deeper/\xff\xfe name"},
+    {"empty.2crypt", EncryptionMethod::kRijndael, "empty"},
 };
 
 TEST_F(ToolTest, DecryptsATreeOfMixedMethodsIntoAMirroredTree) {
@@ -50,8 +50,10 @@ TEST_F(ToolTest, DecryptsATreeOfMixedMethodsIntoAMirroredTree) {
 }
 
 TEST_F(ToolTest, DecryptsBesideTheInputsWithoutAnOutputDirectory) {
-  Write("backup.zip.old/a.2crypt", EncryptWithLibrary(2, "archived", kPassphrase));
-  Write("x/report.doc.2crypt", EncryptWithLibrary(2, "report", kPassphrase));
+  Write("backup.zip.old/a.2crypt",
+        EncryptWithLibrary(EncryptionMethod::kRijndael, "archived", kPassphrase));
+  Write("x/report.doc.2crypt",
+        EncryptWithLibrary(EncryptionMethod::kRijndael, "report", kPassphrase));
 
   const ToolRun run =
       OstrelKeyed({"decrypt", "backup.zip.old/a.2crypt", "x/../x/report.doc.2crypt"});
@@ -65,12 +67,18 @@ TEST_F(ToolTest, EncryptsEveryPlainFileOfATreeAndSkipsEncryptedOnes) {
   Write("src/a.txt", PatternBytes(33));
   Write("src/sub/b", "");
   Write("src/sub/old.1crypt", "already encrypted");
+  // A plain file whose name holds a day that does not exist is still a plain file.
+  Write("src/x.d20230230-t120000.txt", "dated");
 
   const ToolRun run = OstrelKeyed({"encrypt", "-r", "src", "-o", "out"});
 
   EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
-  EXPECT_EQ(Read("out/a.txt.2crypt"), EncryptWithLibrary(2, PatternBytes(33), kPassphrase));
-  EXPECT_EQ(Read("out/sub/b.2crypt"), EncryptWithLibrary(2, "", kPassphrase));
+  EXPECT_EQ(Read("out/a.txt.2crypt"),
+            EncryptWithLibrary(EncryptionMethod::kRijndael, PatternBytes(33), kPassphrase));
+  EXPECT_EQ(Read("out/sub/b.2crypt"),
+            EncryptWithLibrary(EncryptionMethod::kRijndael, "", kPassphrase));
+  EXPECT_EQ(Read("out/x.d20230230-t120000.txt.2crypt"),
+            EncryptWithLibrary(EncryptionMethod::kRijndael, "dated", kPassphrase));
   EXPECT_FALSE(Exists("out/sub/old.1crypt.2crypt"));
   EXPECT_THAT(run.Stderr, HasSubstr("skipped 1"));
 }
@@ -79,24 +87,26 @@ TEST_F(ToolTest, FilesInteroperateWithOstrelDecryptBothWays) {
   const std::string plain = PatternBytes(4099);
   Write("mine/doc", plain);
   ASSERT_EQ(OstrelKeyed({"encrypt", "mine/doc", "-o", "theirs"}).ExitCode, 0);
-  ToolCall legacy;
-  legacy.WorkingDirectory = directory_.Path().string();
-  legacy.Arguments = {"theirs/doc.2crypt", kPassphrase};
-  ASSERT_EQ(RunTool(kOstrelDecrypt, legacy).ExitCode, 0);
+  ToolCall utility;
+  utility.WorkingDirectory = directory_.Path().string();
+  utility.Arguments = {"theirs/doc.2crypt", kPassphrase};
+  ASSERT_EQ(RunTool(kOstrelDecrypt, utility).ExitCode, 0);
   EXPECT_EQ(Read("theirs/doc"), plain);
 
-  Write("legacy/doc", plain);
-  legacy.Arguments = {"/E", "legacy/doc", kPassphrase};
-  ASSERT_EQ(RunTool(kOstrelDecrypt, legacy).ExitCode, 0);
-  const ToolRun run = OstrelKeyed({"decrypt", "legacy/doc.2crypt", "-o", "back"});
+  Write("by-utility/doc", plain);
+  utility.Arguments = {"/E", "by-utility/doc", kPassphrase};
+  ASSERT_EQ(RunTool(kOstrelDecrypt, utility).ExitCode, 0);
+  const ToolRun run = OstrelKeyed({"decrypt", "by-utility/doc.2crypt", "-o", "back"});
   EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
   EXPECT_EQ(Read("back/doc"), plain);
 }
 
 TEST_F(ToolTest, AFailingFileIsReportedAndTheOthersAreStillDone) {
-  const std::string good = EncryptWithLibrary(2, "good", kPassphrase);
-  const std::string other = EncryptWithLibrary(2, PatternBytes(40), "another pass phrase");
-  ASSERT_GT(FinalTailCount(2, other, kPassphrase), 15) << "choose another fixture pass phrase";
+  const std::string good = EncryptWithLibrary(EncryptionMethod::kRijndael, "good", kPassphrase);
+  const std::string other =
+      EncryptWithLibrary(EncryptionMethod::kRijndael, PatternBytes(40), "another pass phrase");
+  ASSERT_GT(FinalTailCount(EncryptionMethod::kRijndael, other, kPassphrase), 15)
+      << "choose another fixture pass phrase";
   Write("in/1-good.2crypt", good);
   Write("in/2-truncated.2crypt", good.substr(0, 15));
   Write("in/3-ragged.2crypt", good + "x");
@@ -138,7 +148,7 @@ TEST_F(ToolTest, AFailingFileIsReportedAndTheOthersAreStillDone) {
 
 TEST_F(ToolTest, FailFastStopsAtTheFirstFailure) {
   Write("a.2crypt", "short");
-  Write("b.2crypt", EncryptWithLibrary(2, "b", kPassphrase));
+  Write("b.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "b", kPassphrase));
 
   const ToolRun run = OstrelKeyed({"decrypt", "--fail-fast", "-j", "1", "a.2crypt", "b.2crypt"});
 
@@ -148,7 +158,7 @@ TEST_F(ToolTest, FailFastStopsAtTheFirstFailure) {
 }
 
 TEST_F(ToolTest, DryRunPrintsThePlanAndWritesNothing) {
-  Write("t/a.2crypt", EncryptWithLibrary(2, "a", kPassphrase));
+  Write("t/a.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "a", kPassphrase));
   Write("t/b.txt", "b");
 
   // No pass phrase is given or needed.

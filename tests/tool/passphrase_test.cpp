@@ -39,9 +39,10 @@ TEST_F(ToolTest, EverySourceGivesTheSamePassphrase) {
     call.WorkingDirectory = directory_.Path().string();
     const ToolRun run = RunTool(kOstrel, call);
     EXPECT_EQ(run.ExitCode, 0) << source.Name << ": " << run.Stderr;
-    EXPECT_EQ(run.Stdout, KeyHex(2, kPassphrase)) << source.Name;
+    EXPECT_EQ(run.Stdout, KeyHex(EncryptionMethod::kRijndael, kPassphrase)) << source.Name;
   }
-  EXPECT_EQ(OstrelKeyed({"key", "--method", "1"}).Stdout, KeyHex(1, kPassphrase));
+  EXPECT_EQ(OstrelKeyed({"key", "--method", "1"}).Stdout,
+            KeyHex(EncryptionMethod::kTripleDes, kPassphrase));
 }
 
 TEST_F(ToolTest, APassphraseThatCannotBeHadStopsTheRunWithAUsageStatus) {
@@ -83,7 +84,8 @@ TEST_F(ToolTest, ThePromptAsksTwiceWhenEncryptingAndNeverEchoes) {
   EXPECT_EQ(run.ExitCode, 0) << run.Stdout;
   EXPECT_THAT(run.Stdout, HasSubstr("Pass phrase again: "));
   EXPECT_THAT(run.Stdout, Not(HasSubstr("typed phrase")));
-  EXPECT_EQ(Read("doc.2crypt"), EncryptWithLibrary(2, "content", "typed phrase"));
+  EXPECT_EQ(Read("doc.2crypt"),
+            EncryptWithLibrary(EncryptionMethod::kRijndael, "content", "typed phrase"));
 }
 
 // "Grüße €" as typed on this system (UTF-8) and as the encrypting machine held it (cp1252).
@@ -95,7 +97,8 @@ constexpr const char* kCp1252 =
     "e \x80";
 
 TEST_F(ToolTest, ACodePageTurnsTheTypedPassphraseIntoTheEncryptingMachinesBytes) {
-  Write("made-elsewhere.2crypt", EncryptWithLibrary(2, "from a cp1252 machine", kCp1252));
+  Write("made-elsewhere.2crypt",
+        EncryptWithLibrary(EncryptionMethod::kRijndael, "from a cp1252 machine", kCp1252));
 
   ToolCall call;
   call.Arguments = {"decrypt", "--codepage", "cp1252", "made-elsewhere.2crypt"};
@@ -105,8 +108,9 @@ TEST_F(ToolTest, ACodePageTurnsTheTypedPassphraseIntoTheEncryptingMachinesBytes)
   EXPECT_EQ(Read("made-elsewhere"), "from a cp1252 machine");
 
   EXPECT_EQ(OstrelKeyed({"key", "--method", "2", "--codepage", "cp1252"}, {}, kTypedUtf8).Stdout,
-            KeyHex(2, kCp1252));
-  EXPECT_EQ(OstrelKeyed({"key", "--method", "2"}, {}, kTypedUtf8).Stdout, KeyHex(2, kTypedUtf8));
+            KeyHex(EncryptionMethod::kRijndael, kCp1252));
+  EXPECT_EQ(OstrelKeyed({"key", "--method", "2"}, {}, kTypedUtf8).Stdout,
+            KeyHex(EncryptionMethod::kRijndael, kTypedUtf8));
 
   const ToolRun missing =
       OstrelKeyed({"key", "--method", "2", "--codepage", "cp1252"}, {}, "\xc4\x81");  // a macron

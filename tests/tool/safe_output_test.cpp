@@ -20,7 +20,7 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 TEST_F(ToolTest, AnExistingOutputIsKeptUnlessForced) {
-  Write("a.2crypt", EncryptWithLibrary(2, "new", kPassphrase));
+  Write("a.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "new", kPassphrase));
   Write("a", "old");
 
   const ToolRun refused = OstrelKeyed({"decrypt", "a.2crypt"});
@@ -36,7 +36,8 @@ TEST_F(ToolTest, AnExistingOutputIsKeptUnlessForced) {
 }
 
 TEST_F(ToolTest, TheOutputIsNeverTheInputEvenWhenForced) {
-  const std::string encrypted = EncryptWithLibrary(2, "plain", kPassphrase);
+  const std::string encrypted =
+      EncryptWithLibrary(EncryptionMethod::kRijndael, "plain", kPassphrase);
   Write("a.2crypt", encrypted);
   // The output name reaches the input itself through a hard link.
   std::filesystem::create_hard_link(PathOf("a.2crypt"), PathOf("a"));
@@ -49,8 +50,9 @@ TEST_F(ToolTest, TheOutputIsNeverTheInputEvenWhenForced) {
 }
 
 TEST_F(ToolTest, TwoInputsWithTheSameOutputDoNotOverwriteEachOther) {
-  Write("r.1crypt", EncryptWithLibrary(1, "from triple-des", kPassphrase));
-  Write("r.2crypt", EncryptWithLibrary(2, "from rijndael", kPassphrase));
+  Write("r.1crypt",
+        EncryptWithLibrary(EncryptionMethod::kTripleDes, "from triple-des", kPassphrase));
+  Write("r.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "from rijndael", kPassphrase));
 
   const ToolRun run = OstrelKeyed({"decrypt", "--force", "r.1crypt", "r.2crypt"});
 
@@ -60,7 +62,7 @@ TEST_F(ToolTest, TwoInputsWithTheSameOutputDoNotOverwriteEachOther) {
 }
 
 TEST_F(ToolTest, AnUnwritableTargetFailsWithTheSystemsReason) {
-  Write("a.2crypt", EncryptWithLibrary(2, "a", kPassphrase));
+  Write("a.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "a", kPassphrase));
   Write("file", "in the way");
 
   // A directory that cannot be made under a regular file: refused for root as for anyone.
@@ -124,8 +126,8 @@ mode_t ModeOf(const std::string& path) {
 TEST_F(ToolTest, PermissionsAndTimesAreCarriedOverAsAsked) {
   const mode_t mask = umask(022);
   umask(mask);
-  Write("private.2crypt", EncryptWithLibrary(2, "secret", kPassphrase));
-  Write("shared.2crypt", EncryptWithLibrary(2, "shared", kPassphrase));
+  Write("private.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "secret", kPassphrase));
+  Write("shared.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "shared", kPassphrase));
   chmod(PathOf("private.2crypt").c_str(), 0600);
   chmod(PathOf("shared.2crypt").c_str(), 0754);
   const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 400);

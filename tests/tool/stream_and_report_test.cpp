@@ -27,25 +27,29 @@ TEST_F(ToolTest, PipesCarryExactlyTheFileLayout) {
     const std::string plain = PatternBytes(size, static_cast<int>(size));
     const ToolRun encrypted = OstrelKeyed({"encrypt", "-"}, plain);
     ASSERT_EQ(encrypted.ExitCode, 0) << size << ": " << encrypted.Stderr;
-    EXPECT_EQ(encrypted.Stdout, EncryptWithLibrary(2, plain, kPassphrase)) << size;
+    EXPECT_EQ(encrypted.Stdout, EncryptWithLibrary(EncryptionMethod::kRijndael, plain, kPassphrase))
+        << size;
 
-    for (const int method : {1, 2}) {
-      const ToolRun decrypted = OstrelKeyed({"decrypt", "-", "--method", std::to_string(method)},
+    for (const EncryptionMethod method :
+         {EncryptionMethod::kTripleDes, EncryptionMethod::kRijndael}) {
+      const std::string number = std::to_string(MethodNumber(method));
+      const ToolRun decrypted = OstrelKeyed({"decrypt", "-", "--method", number},
                                             EncryptWithLibrary(method, plain, kPassphrase));
       EXPECT_EQ(decrypted.ExitCode, 0) << size << ": " << decrypted.Stderr;
-      EXPECT_EQ(decrypted.Stdout, plain) << size << " method " << method;
+      EXPECT_EQ(decrypted.Stdout, plain) << size << " method " << number;
     }
   }
 }
 
 TEST_F(ToolTest, ABrokenPipeInputIsRefused) {
-  const std::string encrypted = EncryptWithLibrary(2, PatternBytes(300000), kPassphrase);
+  const std::string encrypted =
+      EncryptWithLibrary(EncryptionMethod::kRijndael, PatternBytes(300000), kPassphrase);
   const ToolRun truncated =
       OstrelKeyed({"decrypt", "-", "--method", "2"}, encrypted.substr(0, 299999));
   EXPECT_EQ(truncated.ExitCode, 1);
   EXPECT_THAT(truncated.Stderr, HasSubstr("ostrel: -: truncated or not an encrypted file"));
 
-  const std::string wrong = PassphraseFailingTailCheck(2, encrypted);
+  const std::string wrong = PassphraseFailingTailCheck(EncryptionMethod::kRijndael, encrypted);
   const ToolRun garbled = OstrelKeyed({"decrypt", "-", "--method", "2"}, encrypted, wrong);
   EXPECT_EQ(garbled.ExitCode, 1);
   EXPECT_THAT(garbled.Stderr, HasSubstr("wrong pass phrase or damaged file"));
@@ -54,9 +58,10 @@ TEST_F(ToolTest, ABrokenPipeInputIsRefused) {
 // Every way in meets the same final-block rule: inputs too short to hold a block, and a final
 // block whose tail count is exactly the block size, which no writer makes.
 TEST_F(ToolTest, BadEndingsAreRefusedAlikeThroughFilesPipesAndVerify) {
-  for (const int method : {1, 2}) {
-    const std::size_t b = method == 1 ? 8 : 16;
-    const std::string suffix = method == 1 ? ".1crypt" : ".2crypt";
+  for (const EncryptionMethod method :
+       {EncryptionMethod::kTripleDes, EncryptionMethod::kRijndael}) {
+    const auto b = static_cast<std::size_t>(CipherMethodFor(method).BlockSize);
+    const std::string suffix = CipherMethodFor(method).Suffix;
     const std::string data = PatternBytes(b, 3);
     std::string countOfB(b, '\0');
     countOfB.back() = static_cast<char>(b);
@@ -77,7 +82,7 @@ TEST_F(ToolTest, BadEndingsAreRefusedAlikeThroughFilesPipesAndVerify) {
          ""},
         {"tail count of B", tailCountOfB, "wrong pass phrase or damaged file", data},
     };
-    const std::string methodText = std::to_string(method);
+    const std::string methodText = std::to_string(MethodNumber(method));
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(c.what) + " method " + methodText);
       const ToolRun pipe = OstrelKeyed({"decrypt", "-", "--method", methodText}, c.stored);
@@ -102,8 +107,8 @@ TEST_F(ToolTest, BadEndingsAreRefusedAlikeThroughFilesPipesAndVerify) {
 }
 
 TEST_F(ToolTest, StandardOutputTakesThePlainTextOfFilesInOrder) {
-  Write("a.2crypt", EncryptWithLibrary(2, "first ", kPassphrase));
-  Write("b.1crypt", EncryptWithLibrary(1, "second", kPassphrase));
+  Write("a.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "first ", kPassphrase));
+  Write("b.1crypt", EncryptWithLibrary(EncryptionMethod::kTripleDes, "second", kPassphrase));
 
   const ToolRun run = OstrelKeyed({"decrypt", "-c", "a.2crypt", "b.1crypt"});
 
@@ -113,10 +118,10 @@ TEST_F(ToolTest, StandardOutputTakesThePlainTextOfFilesInOrder) {
 }
 
 TEST_F(ToolTest, JsonGivesOneObjectPerFile) {
-  Write("t/ok.2crypt", EncryptWithLibrary(2, "12345", kPassphrase));
+  Write("t/ok.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "12345", kPassphrase));
   Write("t/bad.2crypt", "x");
   Write("t/skip.txt", "plain");
-  Write("t/\xff.2crypt", EncryptWithLibrary(2, "odd", kPassphrase));
+  Write("t/\xff.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "odd", kPassphrase));
 
   const ToolRun run = OstrelKeyed({"decrypt", "-r", "t", "--json", "-j", "1"});
 
@@ -163,10 +168,11 @@ TEST_F(ToolTest, NamesShowWhatEachNameCarries) {
 }
 
 TEST_F(ToolTest, VerifyJudgesFromTheLastBlockAndSaysHowStrongTheAnswerIs) {
-  std::string good = EncryptWithLibrary(2, PatternBytes(100), kPassphrase);
+  std::string good =
+      EncryptWithLibrary(EncryptionMethod::kRijndael, PatternBytes(100), kPassphrase);
   good[0] = static_cast<char>(good[0] ^ 1);  // only the last block is read: this goes unseen
   Write("good.2crypt", good);
-  Write("triple.1crypt", EncryptWithLibrary(1, "x", kPassphrase));
+  Write("triple.1crypt", EncryptWithLibrary(EncryptionMethod::kTripleDes, "x", kPassphrase));
   Write("short.2crypt", "abc");
 
   const ToolRun run = OstrelKeyed({"verify", "good.2crypt", "triple.1crypt", "short.2crypt"});
@@ -176,8 +182,8 @@ TEST_F(ToolTest, VerifyJudgesFromTheLastBlockAndSaysHowStrongTheAnswerIs) {
   EXPECT_THAT(run.Stderr, HasSubstr("1 Rijndael file in 16, 1 Triple-DES file in 32"));
   EXPECT_THAT(run.Stderr, HasSubstr("1 in 2^9"));
 
-  const ToolRun wrong =
-      OstrelKeyed({"verify", "good.2crypt"}, {}, PassphraseFailingTailCheck(2, good));
+  const ToolRun wrong = OstrelKeyed({"verify", "good.2crypt"}, {},
+                                    PassphraseFailingTailCheck(EncryptionMethod::kRijndael, good));
   EXPECT_EQ(wrong.ExitCode, 1);
   EXPECT_THAT(wrong.Stderr, HasSubstr("good.2crypt: wrong pass phrase or damaged file"));
 }

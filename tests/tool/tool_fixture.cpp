@@ -10,13 +10,23 @@
 #include "primitives/rijndael.h"
 
 namespace ostrel::testing_support {
+namespace {
 
-std::string EncryptWithLibrary(int method, const std::string& plain, std::string_view passphrase) {
+// Key and block sizes are written out here rather than read from the tool's method table, so that
+// the files these helpers make check the table too.
+bool IsTripleDes(EncryptionMethod method) {
+  return method == EncryptionMethod::kTripleDes;
+}
+
+}  // namespace
+
+std::string EncryptWithLibrary(EncryptionMethod method, const std::string& plain,
+                               std::string_view passphrase) {
   uint8_t key[32];
-  PassphraseToKey(key, method == 1 ? 16 : 32, passphrase);
+  PassphraseToKey(key, IsTripleDes(method) ? 16 : 32, passphrase);
   TMemoryStream input(plain);
   TMemoryStream output;
-  if (method == 1) {
+  if (IsTripleDes(method)) {
     TripleDesStreamEcb(input, output, key, true);
   } else {
     RijndaelStreamEcb(input, output, key, 32, true);
@@ -24,13 +34,14 @@ std::string EncryptWithLibrary(int method, const std::string& plain, std::string
   return output.Bytes();
 }
 
-int FinalTailCount(int method, const std::string& encrypted, std::string_view passphrase) {
+int FinalTailCount(EncryptionMethod method, const std::string& encrypted,
+                   std::string_view passphrase) {
   uint8_t key[32];
-  PassphraseToKey(key, method == 1 ? 16 : 32, passphrase);
-  const std::size_t block = method == 1 ? 8 : 16;
+  PassphraseToKey(key, IsTripleDes(method) ? 16 : 32, passphrase);
+  const std::size_t block = IsTripleDes(method) ? 8 : 16;
   uint8_t last[16];
   std::memcpy(last, encrypted.data() + encrypted.size() - block, block);
-  if (method == 1) {
+  if (IsTripleDes(method)) {
     TripleDesContext context;
     InitTripleDesContext(key, context, false);
     TripleDesBlock(context, last);
@@ -42,8 +53,8 @@ int FinalTailCount(int method, const std::string& encrypted, std::string_view pa
   return last[block - 1];
 }
 
-std::string PassphraseFailingTailCheck(int method, const std::string& encrypted) {
-  const int block = method == 1 ? 8 : 16;
+std::string PassphraseFailingTailCheck(EncryptionMethod method, const std::string& encrypted) {
+  const int block = IsTripleDes(method) ? 8 : 16;
   for (int i = 0;; ++i) {
     const std::string candidate = "wrong " + std::to_string(i);
     if (FinalTailCount(method, encrypted, candidate) > block - 1)
@@ -51,9 +62,9 @@ std::string PassphraseFailingTailCheck(int method, const std::string& encrypted)
   }
 }
 
-std::string KeyHex(int method, std::string_view passphrase) {
+std::string KeyHex(EncryptionMethod method, std::string_view passphrase) {
   uint8_t key[32];
-  const int length = method == 1 ? 16 : 32;
+  const int length = IsTripleDes(method) ? 16 : 32;
   PassphraseToKey(key, length, passphrase);
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;

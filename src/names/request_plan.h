@@ -10,7 +10,7 @@
 namespace ostrel {
 
 struct RequestPlan {
-  EncryptionMethod Method;  // 1 Triple-DES, 2 Rijndael-256
+  EncryptionMethod Method;  // one that selects a cipher
   std::string InputPath;    // exactly as the caller gave it
   std::string OutputPath;
   bool Encrypt;
@@ -31,7 +31,8 @@ struct DecryptPlanning {
 // time stamp naming a day its month lacks.
 DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style);
 
-// The output is the path followed by ".2crypt"; nothing is decoded or normalised.
+// Rijndael, the one method that encryption uses; the output is the path followed by its suffix
+// ".2crypt". Nothing is decoded or normalised.
 RequestPlan PlanEncryptRequest(std::string_view path);
 
 }  // namespace ostrel

@@ -1,4 +1,4 @@
-#include "shell/request_plan.h"
+#include "names/request_plan.h"
 
 #include "names/path_rules.h"
 #include "platform/text_conversion.h"
@@ -33,9 +33,9 @@ DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style) {
       DecryptOutcome::Run,
       {decoded.Method, std::string(path),
        OutputDirectory(parts.Directory, style) + NarrowSystemText(decoded.PlainName), false}};
-  if (decoded.Method == 0) {
+  if (decoded.Method == EncryptionMethod::kNone) {
     planning.Outcome = DecryptOutcome::NoEncryption;
-  } else if (decoded.Method >= 3) {
+  } else if (!SelectsCipher(decoded.Method)) {
     planning.Outcome = DecryptOutcome::NoCipher;
   } else if (path.find(".zip.") != std::string_view::npos) {
     // The synchronizer archives such files; the plain name gets its ".zip" back.
@@ -45,7 +45,8 @@ DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style) {
 }
 
 RequestPlan PlanEncryptRequest(std::string_view path) {
-  return {2, std::string(path), std::string(path) + ".2crypt", true};
+  const CipherMethod& method = CipherMethodFor(EncryptionMethod::kRijndael);
+  return {method.Method, std::string(path), std::string(path) + method.Suffix, true};
 }
 
 }  // namespace ostrel

@@ -1,4 +1,4 @@
-#include "shell/request_plan.h"
+#include "names/request_plan.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ namespace {
 struct PlanCase {
   const char* path;
   DecryptOutcome outcome;
-  EncryptionMethod method;
+  int method;          // its digit, as the name writes it
   const char* output;  // only checked for Run
 };
 
@@ -22,7 +22,7 @@ void ExpectPlans(PathStyle style, std::initializer_list<PlanCase> cases) {
     EXPECT_EQ(planning.Plan.InputPath, c.path);
     EXPECT_FALSE(planning.Plan.Encrypt);
     if (c.outcome == DecryptOutcome::Run) {
-      EXPECT_EQ(planning.Plan.Method, c.method);
+      EXPECT_EQ(MethodNumber(planning.Plan.Method), c.method);
       EXPECT_EQ(planning.Plan.OutputPath, c.output);
     }
   }
@@ -92,7 +92,7 @@ TEST(DecryptPlanning, ADayTheMonthLacksIsAnError) {
 TEST(EncryptPlanning, AppendsTheSuffixAndNothingElse) {
   for (const char* path : {"C:\\x\\a.txt", "a.txt.2crypt", "/x/../a", ""}) {
     const RequestPlan plan = PlanEncryptRequest(path);
-    EXPECT_EQ(plan.Method, 2);
+    EXPECT_EQ(plan.Method, EncryptionMethod::kRijndael);
     EXPECT_TRUE(plan.Encrypt);
     EXPECT_EQ(plan.InputPath, path);
     EXPECT_EQ(plan.OutputPath, std::string(path) + ".2crypt");
