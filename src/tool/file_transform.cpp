@@ -8,6 +8,7 @@
 #include "cipher/stream_engine.h"
 #include "cipher/stream_errors.h"
 #include "errors/exceptions.h"
+#include "names/path_joining.h"
 #include "platform/directory_creation.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
@@ -40,11 +41,6 @@ class OpenInput {
  private:
   int handle_ = -1;
 };
-
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
 
 // Files are read by their size and their final block must pass the tail-count check, exactly as
 // the stream procedures read them.
@@ -125,7 +121,7 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
     }
 
     if (options.OutputDirectory) {
-      const std::string directory = DirectoryOf(item.Output);
+      const std::string directory = ParentOf(item.Output);
       const int error = MakeDirectories(directory);
       if (error != 0)
         Fail("cannot create directory " + directory + ": " + SystemErrorText(error));

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "tool/passphrase_input.h"
 #include "primitives/secret_text.h"
+#include "tool/passphrase_input.h"
 #include "tool/tool_commands.h"
 
 namespace ostrel {

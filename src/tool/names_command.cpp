@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "errors/exceptions.h"
+#include "names/path_joining.h"
 #include "names/request_plan.h"
 #include "platform/directory_walk.h"
 #include "platform/error_text.h"
@@ -19,11 +20,6 @@
 
 namespace ostrel {
 namespace {
-
-std::string FileNameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The names to describe: each PATH as given, or with -r the files below a directory.
 std::vector<std::string> NamesToDescribe(const ToolOptions& options, bool& failed) {

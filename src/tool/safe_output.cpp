@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "errors/exceptions.h"
+#include "names/path_joining.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
 #include "platform/file_rename.h"
@@ -16,17 +17,15 @@ namespace {
 
 // A hidden name beside the final one, unlikely to be taken; O_EXCL settles it when it is.
 std::string TemporaryNameBeside(const std::string& finalName) {
-  const std::size_t slash = finalName.rfind('/');
-  const std::string directory = slash == std::string::npos ? "" : finalName.substr(0, slash + 1);
   uint8_t random[8];
   FillFromSystemRandom(random, sizeof random);
   static constexpr char kDigits[] = "0123456789abcdef";
-  std::string name = directory + ".ostrel-";
+  std::string name = ".ostrel-";
   for (const uint8_t byte : random) {
     name.push_back(kDigits[byte >> 4]);
     name.push_back(kDigits[byte & 0xF]);
   }
-  return name + ".tmp";
+  return JoinPath(ParentOf(finalName), name + ".tmp");
 }
 
 }  // namespace

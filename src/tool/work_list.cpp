@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "errors/exceptions.h"
+#include "names/path_joining.h"
 #include "names/request_plan.h"
 #include "platform/directory_walk.h"
 #include "platform/error_text.h"
@@ -11,24 +12,6 @@
 
 namespace ostrel {
 namespace {
-
-std::string FileNameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string DirectoryOf(const std::string& relativePath) {
-  const std::size_t slash = relativePath.rfind('/');
-  return slash == std::string::npos ? std::string() : relativePath.substr(0, slash);
-}
-
-std::string JoinPath(const std::string& directory, const std::string& name) {
-  if (directory.empty())
-    return name;
-  if (name.empty())
-    return directory;
-  return directory.ends_with('/') ? directory + name : directory + "/" + name;
-}
 
 EncryptionMethod MethodOfName(const std::string& path) {
   return EncodedMethod(WidenSystemText(FileNameOf(path)));
@@ -65,7 +48,7 @@ class WorkCollector {
       } else if (entry.Kind != FileKind::Regular) {
         Skip(path, "not a regular file");
       } else {
-        AddFile(path, DirectoryOf(entry.RelativePath), StatusOfPath(path).Size, false);
+        AddFile(path, ParentOf(entry.RelativePath), StatusOfPath(path).Size, false);
       }
     });
   }
