@@ -1,5 +1,8 @@
 // Whole-file encryption: open the input, create the output, run the stream procedure, close both.
 // A failing stream procedure leaves the output on disk with the blocks written before the failure.
+// Decrypting, an input whose final block fails the check (too short for one, a tail count out of
+// range, padding bytes that are not zero) raises "Invalid file format" before the output is
+// created or emptied.
 #pragma once
 
 #include <cstdint>

@@ -24,6 +24,29 @@ int64_t InputSize(TStream& input) {
   return size;
 }
 
+// Blocks that carry no plain block of their own: the final block, and for CBC the chaining block.
+int64_t LayoutBlocks(StreamLayout layout) {
+  return layout == StreamLayout::kCbc ? 2 : 1;
+}
+
+// blocks: the final block, preceded for CBC by the cipher block it is chained to. Decrypts the
+// final block in place, wipes both and returns its data bytes, or raises EFinalBlockRejected.
+int32_t DecryptFinalBlock(const BlockCipher& cipher, StreamLayout layout, uint8_t* blocks,
+                          FinalBlockCheck check) {
+  const int32_t blockSize = cipher.BlockSize();
+  const int64_t layoutBlocks = LayoutBlocks(layout);
+  uint8_t* const final = blocks + (layoutBlocks - 1) * blockSize;
+  BlockTransform transform(cipher, layout, false, 1);
+  if (layout == StreamLayout::kCbc)
+    transform.SetChain(blocks);
+  transform.Apply(final, 1);
+  const int32_t tail = FinalBlockDataBytes(final, blockSize, check);
+  SecureWipe(blocks, static_cast<size_t>(layoutBlocks * blockSize));
+  if (tail < 0)
+    throw EFinalBlockRejected();
+  return tail;
+}
+
 int32_t ChunkBytes(const StreamSchedule& schedule, int32_t blockSize) {
   return std::max(schedule.chunkBytes / blockSize, 1) * blockSize;
 }
@@ -85,20 +108,33 @@ int64_t PlainLengthOfStream(TStream& input, const BlockCipher& cipher, StreamLay
     std::memcpy(lastTwo + 2 * size - static_cast<size_t>(tailBytes), tail,
                 static_cast<size_t>(tailBytes));
   }
-  const int64_t minimum = layout == StreamLayout::kCbc ? 2 * blockSize : blockSize;
-  if (total % blockSize != 0 || total < minimum)
+  const int64_t layoutBlocks = LayoutBlocks(layout);
+  if (total % blockSize != 0 || total < layoutBlocks * blockSize)
     throw ETruncatedStream();
-  uint8_t* const final = lastTwo + size;
-  BlockTransform transform(cipher, layout, false, 1);
-  if (layout == StreamLayout::kCbc)
-    transform.SetChain(lastTwo);
-  transform.Apply(final, 1);
-  const int32_t tail = FinalBlockDataBytes(final, blockSize, check);
-  SecureWipe(lastTwo);
-  if (tail < 0)
-    throw EFinalBlockRejected();
-  const int64_t blocks = total / blockSize - (layout == StreamLayout::kCbc ? 2 : 1);
-  return blocks * blockSize + tail;
+  // The final block and, for CBC, the one before it, at the start of the buffer.
+  uint8_t* const kept = lastTwo + (2 - layoutBlocks) * size;
+  const int64_t blocks = total / blockSize - layoutBlocks;
+  return blocks * blockSize + DecryptFinalBlock(cipher, layout, kept, check);
+}
+
+int64_t CheckFinalBlockFirst(TStream& input, const BlockCipher& cipher, StreamLayout layout,
+                             FinalBlockCheck check) {
+  const int32_t blockSize = cipher.BlockSize();
+  const int64_t layoutBlocks = LayoutBlocks(layout);
+  const int64_t blocks = InputSize(input) / blockSize;
+  if (blocks < layoutBlocks)
+    throw ETruncatedStream();
+  const int64_t start = input.Position();
+  // The final block and, for CBC, the cipher block before it, which it is chained to.
+  uint8_t lastTwo[32] = {};
+  const int64_t first = blocks - layoutBlocks;
+  input.SetPosition(first * blockSize);
+  const auto want = static_cast<int32_t>(layoutBlocks * blockSize);
+  const bool complete = ReadFull(input, lastTwo, want) == want;
+  input.SetPosition(start);
+  if (!complete)
+    throw ETruncatedStream();
+  return (blocks - layoutBlocks) * blockSize + DecryptFinalBlock(cipher, layout, lastTwo, check);
 }
 
 }  // namespace ostrel

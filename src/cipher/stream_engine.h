@@ -34,4 +34,11 @@ void DecryptStream(TStream& input, ByteSink& output, const BlockCipher& cipher, 
 int64_t PlainLengthOfStream(TStream& input, const BlockCipher& cipher, StreamLayout layout,
                             FinalBlockCheck check, const StreamSchedule& schedule);
 
+// Decrypts the final block of a seekable input, from its size, before anything else is done, and
+// puts the input back where it was: the plain length of the stream. Raises ETruncatedStream for an
+// input shorter than the layout's minimum and EFinalBlockRejected when the final block fails the
+// check, so that a caller can refuse before any output exists.
+int64_t CheckFinalBlockFirst(TStream& input, const BlockCipher& cipher, StreamLayout layout,
+                             FinalBlockCheck check);
+
 }  // namespace ostrel

@@ -15,6 +15,7 @@
 
 #include "primitives/fold_digest.h"
 #include "primitives/rijndael.h"
+#include "support/library_files.h"
 #include "support/temporary_directory.h"
 
 extern char** environ;
@@ -28,8 +29,9 @@ using testing_support::TemporaryDirectory;
 
 const std::string kProgram = std::string(OSTREL_BINARY_DIR) + "/ostrel-decrypt";
 
-// The input: 1 MiB of varied bytes, then zeros up to 4 GiB, kept sparse so that it costs no disk.
-// No run gets near its end before the signal comes.
+// The input: 1 MiB of varied bytes, then zeros up to 4 GiB, kept sparse so that it costs no disk,
+// and a final block that opens under the pass phrase, since nothing is written for a file whose
+// final block does not. No run gets near its end before the signal comes.
 constexpr std::size_t kVariedBytes = 1 << 20;
 constexpr off_t kInputSize = off_t{1} << 32;
 
@@ -47,7 +49,9 @@ void MakeSparseInput(const std::string& path, const std::string& start) {
   const int handle = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   ASSERT_GE(handle, 0);
   ASSERT_EQ(::write(handle, start.data(), start.size()), static_cast<ssize_t>(start.size()));
-  ASSERT_EQ(::ftruncate(handle, kInputSize), 0);
+  const std::string final =
+      testing_support::EncryptWithLibrary(EncryptionMethod::kRijndael, "", "phrase");
+  ASSERT_EQ(::pwrite(handle, final.data(), final.size(), kInputSize - 16), 16);
   ::close(handle);
 }
 

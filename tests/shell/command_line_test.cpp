@@ -6,12 +6,15 @@
 
 #include "cipher/cipher_components.h"
 #include "platform/text_conversion.h"
+#include "support/library_files.h"
 #include "support/process.h"
 #include "support/temporary_directory.h"
 
 namespace ostrel {
 namespace {
 
+using testing_support::EncryptWithLibrary;
+using testing_support::PassphraseFailingOnlyPadding;
 using testing_support::ProcessResult;
 using testing_support::ReadFileBytes;
 using testing_support::TemporaryDirectory;
@@ -116,23 +119,64 @@ TEST_F(CommandLine, ErrorsEndTheRunWithTheApplicationErrorAndExitOne) {
     EXPECT_EQ(result.ExitCode, 1) << c.arguments[0];
     EXPECT_TRUE(std::regex_match(result.Stderr, c.text)) << result.Stderr;
   }
-  // A failed open creates nothing; a damaged file leaves its (empty) partial output.
-  EXPECT_EQ(Entries(), (std::vector<std::string>{"short", "short.2crypt"}));
+  // A failed open creates nothing, nor does a file too short to hold a final block.
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"short.2crypt"}));
 }
 
-TEST_F(CommandLine, AWrongPassPhraseIsNotRecognisedButNeverOverrunsTheBlock) {
-  WriteFileBytes(Path("a"), SampleBytes(5000));
-  ASSERT_EQ(Run({"/E", "a", "right"}).ExitCode, 0);
-  std::filesystem::remove(Path("a"));
-  const ProcessResult result = Run({"a.2crypt", "wrong"});
-  // Either the tail count happens to look valid (garbage, no message) or it betrays the key.
-  if (result.ExitCode == 0) {
-    EXPECT_LE(std::filesystem::file_size(Path("a")), 5008u);
-  } else {
-    EXPECT_EQ(result.ExitCode, 1);
-    EXPECT_NE(result.Stderr.find("Invalid file format."), std::string::npos);
-    EXPECT_EQ(std::filesystem::file_size(Path("a")), 5008u - 16u);
+// Every tail count of both methods: the right pass phrase gives the plain text back; a wrong one
+// whose final block passes the tail count but not the zero bytes before it is reported, and the
+// file that has the output's name (a file, a read-only file, a symbolic link) keeps what it held.
+TEST_F(CommandLine, AWrongPassPhraseNeverPassesForSuccessNorDestroysAFile) {
+  for (const EncryptionMethod method :
+       {EncryptionMethod::kTripleDes, EncryptionMethod::kRijndael}) {
+    const int32_t b = CipherMethodFor(method).BlockSize;
+    const std::string suffix = CipherMethodFor(method).Suffix;
+    for (int32_t tail = 0; tail < b; ++tail) {
+      SCOPED_TRACE(std::string(suffix) + " tail " + std::to_string(tail));
+      const std::string plain = SampleBytes(static_cast<std::size_t>(3 * b + tail));
+      const std::string encrypted = EncryptWithLibrary(method, plain, "right");
+      WriteFileBytes(Path("a" + suffix), encrypted);
+
+      WriteFileBytes(Path("a"), "the user's own file");
+      const ProcessResult right = Run({"a" + suffix, "right"});
+      EXPECT_EQ(right.ExitCode, 0) << right.Stderr;
+      EXPECT_EQ(ReadFileBytes(Path("a")), plain);
+
+      if (tail == b - 1)
+        continue;  // a full final block has no zero bytes to give a wrong key away
+      const std::string wrong = PassphraseFailingOnlyPadding(method, encrypted);
+      WriteFileBytes(Path("a"), "the user's own file");
+      const ProcessResult refused = Run({"a" + suffix, wrong});
+      EXPECT_EQ(refused.ExitCode, 1);
+      EXPECT_TRUE(std::regex_match(refused.Stderr,
+                                   ApplicationError("ECipherException", "Invalid file format.")))
+          << refused.Stderr;
+      EXPECT_EQ(ReadFileBytes(Path("a")), "the user's own file");
+
+      std::filesystem::remove(Path("a"));
+      EXPECT_EQ(Run({"a" + suffix, wrong}).ExitCode, 1);
+      EXPECT_FALSE(std::filesystem::exists(Path("a")));
+    }
   }
+}
+
+TEST_F(CommandLine, AWrongPassPhraseLeavesReadOnlyFilesAndLinksAtTheOutputNameAlone) {
+  const std::string encrypted = EncryptWithLibrary(EncryptionMethod::kRijndael, "data", "right");
+  const std::string wrong = PassphraseFailingOnlyPadding(EncryptionMethod::kRijndael, encrypted);
+  WriteFileBytes(Path("r.2crypt"), encrypted);
+  WriteFileBytes(Path("r"), "read-only");
+  std::filesystem::permissions(Path("r"), std::filesystem::perms::owner_read);
+  WriteFileBytes(Path("l.2crypt"), encrypted);
+  WriteFileBytes(Path("target"), "behind the link");
+  std::filesystem::create_symlink("target", Path("l"));
+
+  EXPECT_EQ(Run({"r.2crypt", wrong}).ExitCode, 1);
+  EXPECT_EQ(Run({"l.2crypt", wrong}).ExitCode, 1);
+
+  EXPECT_EQ(ReadFileBytes(Path("r")), "read-only");
+  EXPECT_EQ(std::filesystem::status(Path("r")).permissions(), std::filesystem::perms::owner_read);
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("l")));
+  EXPECT_EQ(ReadFileBytes(Path("target")), "behind the link");
 }
 
 }  // namespace

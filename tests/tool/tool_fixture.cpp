@@ -3,64 +3,16 @@
 #include <cstring>
 #include <filesystem>
 
-#include "cipher/memory_stream.h"
-#include "cipher/stream_formats.h"
-#include "primitives/des.h"
 #include "primitives/fold_digest.h"
-#include "primitives/rijndael.h"
 
 namespace ostrel::testing_support {
 namespace {
 
-// Key and block sizes are written out here rather than read from the tool's method table, so that
-// the files these helpers make check the table too.
 bool IsTripleDes(EncryptionMethod method) {
   return method == EncryptionMethod::kTripleDes;
 }
 
 }  // namespace
-
-std::string EncryptWithLibrary(EncryptionMethod method, const std::string& plain,
-                               std::string_view passphrase) {
-  uint8_t key[32];
-  PassphraseToKey(key, IsTripleDes(method) ? 16 : 32, passphrase);
-  TMemoryStream input(plain);
-  TMemoryStream output;
-  if (IsTripleDes(method)) {
-    TripleDesStreamEcb(input, output, key, true);
-  } else {
-    RijndaelStreamEcb(input, output, key, 32, true);
-  }
-  return output.Bytes();
-}
-
-int FinalTailCount(EncryptionMethod method, const std::string& encrypted,
-                   std::string_view passphrase) {
-  uint8_t key[32];
-  PassphraseToKey(key, IsTripleDes(method) ? 16 : 32, passphrase);
-  const std::size_t block = IsTripleDes(method) ? 8 : 16;
-  uint8_t last[16];
-  std::memcpy(last, encrypted.data() + encrypted.size() - block, block);
-  if (IsTripleDes(method)) {
-    TripleDesContext context;
-    InitTripleDesContext(key, context, false);
-    TripleDesBlock(context, last);
-  } else {
-    RijndaelContext context;
-    InitRijndaelContext(key, 32, context, false);
-    RijndaelBlock(context, last);
-  }
-  return last[block - 1];
-}
-
-std::string PassphraseFailingTailCheck(EncryptionMethod method, const std::string& encrypted) {
-  const int block = IsTripleDes(method) ? 8 : 16;
-  for (int i = 0;; ++i) {
-    const std::string candidate = "wrong " + std::to_string(i);
-    if (FinalTailCount(method, encrypted, candidate) > block - 1)
-      return candidate;
-  }
-}
 
 std::string KeyHex(EncryptionMethod method, std::string_view passphrase) {
   uint8_t key[32];

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "names/encryption_method.h"
+#include "support/library_files.h"
 #include "support/temporary_directory.h"
 #include "tool_process.h"
 
@@ -18,14 +19,6 @@ inline const std::string kOstrel = std::string(OSTREL_BINARY_DIR) + "/ostrel";
 inline const std::string kOstrelDecrypt = std::string(OSTREL_BINARY_DIR) + "/ostrel-decrypt";
 inline constexpr const char* kPassphrase = "correct horse";
 
-// The ECB layout of the format, made by the library: what every encrypted file must equal.
-std::string EncryptWithLibrary(EncryptionMethod method, const std::string& plain,
-                               std::string_view passphrase);
-// The tail count that the file's final block decrypts to under the pass phrase.
-int FinalTailCount(EncryptionMethod method, const std::string& encrypted,
-                   std::string_view passphrase);
-// A pass phrase under which the file's final block has a tail count out of range.
-std::string PassphraseFailingTailCheck(EncryptionMethod method, const std::string& encrypted);
 // The key in lower-case hexadecimal followed by a line end, as ostrel key prints it.
 std::string KeyHex(EncryptionMethod method, std::string_view passphrase);
 // Bytes of every value 0..255 in turn, so that block boundaries are visible in a mismatch.
