@@ -25,6 +25,12 @@ std::string OutputDirectory(const std::string& directory, PathStyle style) {
 
 }  // namespace
 
+std::optional<uint64_t> PromisedPlainLength(const DecodedFileName& name) {
+  if (name.RemovedMarker != ArchiveMarker::None)
+    return std::nullopt;
+  return name.PlainSize;
+}
+
 DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style) {
   const SplitPathResult<std::string> parts = SplitPath(path, style);
   const DecodedFileName decoded = DecodeFileName(WidenSystemText(parts.Stem + parts.Extension));
@@ -32,7 +38,8 @@ DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style) {
   DecryptPlanning planning{
       DecryptOutcome::Run,
       {decoded.Method, std::string(path),
-       OutputDirectory(parts.Directory, style) + NarrowSystemText(decoded.PlainName), false}};
+       OutputDirectory(parts.Directory, style) + NarrowSystemText(decoded.PlainName), false},
+      decoded};
   if (decoded.Method == EncryptionMethod::kNone) {
     planning.Outcome = DecryptOutcome::NoEncryption;
   } else if (!SelectsCipher(decoded.Method)) {

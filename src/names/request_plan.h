@@ -1,6 +1,8 @@
 // The first half of both requests: which cipher runs, from which file, into which file.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,8 +26,13 @@ enum class DecryptOutcome {
 
 struct DecryptPlanning {
   DecryptOutcome Outcome;
-  RequestPlan Plan;  // Method and OutputPath are meaningful only with Run
+  RequestPlan Plan;      // Method and OutputPath are meaningful only with Run
+  DecodedFileName Name;  // what the decoder read from the file name
 };
+
+// The plain length the file name promises: the size suffix after the encryption suffix, when no
+// archive or incomplete marker says that the encrypted bytes are something else.
+std::optional<uint64_t> PromisedPlainLength(const DecodedFileName& name);
 
 // Decodes the file name of path and builds the output path beside it. Raises EConvertError for a
 // time stamp naming a day its month lacks.

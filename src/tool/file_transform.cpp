@@ -13,6 +13,7 @@
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
 #include "platform/file_status.h"
+#include "tool/final_block_check.h"
 #include "tool/safe_output.h"
 
 namespace ostrel {
@@ -42,8 +43,8 @@ class OpenInput {
   int handle_ = -1;
 };
 
-// Files are read by their size and their final block must pass the tail-count check, exactly as
-// the stream procedures read them.
+// Files are read by their size; their final block has passed the check before, and must pass it
+// again in case the file changed meanwhile.
 void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys,
                const StreamSchedule& schedule, TStream& input, TStream& output) {
   const auto cipher = MakeCipherFor(item.Method, keys.KeyFor(item.Method), encrypt);
@@ -52,7 +53,7 @@ void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys,
     EncryptStream(input, sink, *cipher, StreamLayout::kEcb, InputExtent::kSize, schedule);
   } else {
     DecryptStream(input, sink, *cipher, StreamLayout::kEcb, InputExtent::kSize,
-                  FinalBlockCheck::kTailCount, schedule);
+                  FinalBlockCheck::kTailCountAndPadding, schedule);
   }
 }
 
@@ -69,7 +70,7 @@ void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys,
   if (input.Failure() < 0)
     Fail("the file became shorter while it was read");
   if (dynamic_cast<const EFinalBlockRejected*>(&error) != nullptr)
-    Fail(kWrongPassphraseReason);
+    throw EPassphraseCheckFailed();
   if (dynamic_cast<const ETruncatedStream*>(&error) != nullptr)
     Fail(kTruncatedReason);
   Fail(error.Message());
@@ -99,11 +100,10 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
     if (status.Kind != FileKind::Regular)
       Fail("not a regular file");
     const int64_t size = status.Size;
-    if (!encrypt) {
-      const int32_t block = CipherMethodFor(item.Method).BlockSize;
-      if (size < block || size % block != 0)
-        Fail(kTruncatedReason);
-    }
+    // Before any output exists: a wrong pass phrase must neither leave garbage nor touch a file
+    // that has the output's name.
+    if (!encrypt)
+      CheckFinalBlock(in.Handle(), item, keys, !options.IgnoreSize);
     const int64_t expected = encrypt ? size + CipherMethodFor(item.Method).BlockSize : size;
     BufferedInputStream input(in.Handle(), size, &bytesRead);
 
@@ -144,6 +144,8 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
       Fail("cannot set the permissions or times of " + item.Output + ": " + SystemErrorText(error));
     target.Commit(options.Force, status);
     return {OutcomeKind::Done, std::string(), output.Position()};
+  } catch (const EPassphraseCheckFailed& error) {
+    return {OutcomeKind::Failed, error.Message(), 0, true};
   } catch (const Exception& error) {
     return {OutcomeKind::Failed, error.Message(), 0};
   } catch (const std::bad_alloc&) {

@@ -65,7 +65,7 @@ FileOutcome RunStreaming(const Job& job) {
   } catch (const ETruncatedStream&) {
     return {OutcomeKind::Failed, kTruncatedReason, 0};
   } catch (const EFinalBlockRejected&) {
-    return {OutcomeKind::Failed, kWrongPassphraseReason, 0};
+    return {OutcomeKind::Failed, kWrongPassphraseReason, 0, true};
   } catch (const Exception& error) {
     return {OutcomeKind::Failed, error.Message(), 0};
   }
@@ -80,7 +80,7 @@ FileOutcome DecryptStreaming(EncryptionMethod method, const CipherKeys& keys, in
     PipeInput in(input);
     PipeOutput out(output);
     DecryptStream(in, out, *cipher, StreamLayout::kEcb, InputExtent::kToEnd,
-                  FinalBlockCheck::kTailCount, schedule);
+                  FinalBlockCheck::kTailCountAndPadding, schedule);
     return out.Written();
   });
 }
@@ -101,7 +101,8 @@ FileOutcome VerifyStreaming(EncryptionMethod method, const CipherKeys& keys, int
   return RunStreaming([&] {
     const auto cipher = MakeCipherFor(method, keys.KeyFor(method), false);
     PipeInput in(input);
-    PlainLengthOfStream(in, *cipher, StreamLayout::kEcb, FinalBlockCheck::kTailCount, schedule);
+    PlainLengthOfStream(in, *cipher, StreamLayout::kEcb, FinalBlockCheck::kTailCountAndPadding,
+                        schedule);
     return int64_t{0};
   });
 }

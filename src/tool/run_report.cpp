@@ -40,6 +40,7 @@ void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
       break;
     case OutcomeKind::Failed:
       ++failed_;
+      failedPassphraseCheck_ += outcome.PassphraseCheckFailed ? 1 : 0;
       break;
   }
   progress_.WriteAbove([&] {
@@ -53,6 +54,12 @@ void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
       std::printf("%s -> %s\n", item.Input.c_str(), item.Output.c_str());
     }
   });
+}
+
+int RunReport::ExitStatus() const {
+  if (failed_ == 0)
+    return 0;
+  return failed_ == failedPassphraseCheck_ ? 3 : 1;
 }
 
 void RunReport::WriteJson(const WorkItem& item, const FileOutcome& outcome) {

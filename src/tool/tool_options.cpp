@@ -16,6 +16,13 @@ constexpr const char* kDescription =
 
 constexpr const char* kExitCodes =
     "Exit status: 0 when every file succeeded, 1 when any file failed, 2 for a usage error.";
+constexpr const char* kCheckedExitCodes =
+    "Exit status: 0 when every file succeeded; 3 when every failure was a final block that the "
+    "pass phrase does not open (a wrong pass phrase, or a damaged file); 1 for other failures; 2 "
+    "for a usage error.\n\nThe final block of each file is checked before anything is written: "
+    "its tail count and the zero bytes before it. Standard input cannot be checked first: it is "
+    "decrypted as it comes, and a final block that fails the check ends the run with status 3, "
+    "having written nothing of that block.";
 
 // The options shared by the commands that need a pass phrase.
 void AddPassphraseOptions(CLI::App& command, PassphraseChoice& choice) {
@@ -130,9 +137,12 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
   AddBatchOptions(*decrypt, options, progress);
   decrypt->add_flag("-c,--stdout", options.ToStandardOutput,
                     "write the plain text to standard output");
+  decrypt->add_flag("--ignore-size", options.IgnoreSize,
+                    "decrypt a file even when its plain length is not the one its name's size "
+                    "suffix promises");
   AddMethodOption(*decrypt, options, "the cipher of standard input: 1 Triple-DES, 2 Rijndael-256");
   AddPassphraseOptions(*decrypt, options.Passphrase);
-  decrypt->footer(kExitCodes);
+  decrypt->footer(kCheckedExitCodes);
 
   CLI::App* encrypt = app.add_subcommand(
       "encrypt",
@@ -157,8 +167,9 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
   CLI::App* verify = app.add_subcommand(
       "verify",
       "Check, reading only the last block of each file, whether the pass phrase plausibly opens "
-      "it. A wrong pass phrase passes by chance for 1 Rijndael file in 16 and 1 Triple-DES file "
-      "in 32, so many files give a strong answer.");
+      "it: the tail count and the zero bytes before it, and the plain length that a size suffix "
+      "in the name promises. A wrong pass phrase passes one such check by chance about once in "
+      "255; files whose final blocks are identical count as one check.");
   verify->add_option("PATH", options.Paths, "files or directories; \"-\" for standard input")
       ->required();
   verify->add_flag("-r,--recursive", options.Recursive,
@@ -167,10 +178,13 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
       ->add_option("-j,--jobs", options.Jobs, "check N files at once (default: one per processor)")
       ->type_name("N")
       ->check(CLI::Range(1U, 64U));
-  verify->add_flag("--json", options.Json, "print one JSON object per file");
+  verify->add_flag("--json", options.Json,
+                   "print one JSON object per file, then one with the run's summary");
+  verify->add_flag("--ignore-size", options.IgnoreSize,
+                   "do not compare plain lengths with the names' size suffixes");
   AddMethodOption(*verify, options, "the cipher of standard input: 1 Triple-DES, 2 Rijndael-256");
   AddPassphraseOptions(*verify, options.Passphrase);
-  verify->footer(kExitCodes);
+  verify->footer(kCheckedExitCodes);
 
   CLI::App* key = app.add_subcommand(
       "key",

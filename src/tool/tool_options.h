@@ -34,6 +34,7 @@ struct ToolOptions {
   ProgressChoice Progress = ProgressChoice::Automatic;
   bool Json = false;
   EncryptionMethod Method = EncryptionMethod::kNone;  // --method; kNone when not given
+  bool IgnoreSize = false;  // --ignore-size: no check against the name's size suffix
   PassphraseChoice Passphrase;
 };
 

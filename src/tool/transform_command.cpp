@@ -6,6 +6,7 @@
 #include "platform/file_status.h"
 #include "platform/terminal_input.h"
 #include "tool/batch_run.h"
+#include "tool/checked_passphrase.h"
 #include "tool/file_transform.h"
 #include "tool/passphrase_input.h"
 #include "tool/pipe_transform.h"
@@ -46,7 +47,7 @@ int RunStandardInput(const ToolOptions& options) {
               : DecryptStreaming(method, *keys, kStandardInput, kStandardOutput, schedule);
   if (outcome.Kind == OutcomeKind::Failed) {
     (void)std::fprintf(stderr, "ostrel: -: %s\n", outcome.Reason.c_str());
-    return 1;
+    return outcome.PassphraseCheckFailed ? 3 : 1;
   }
   return 0;
 }
@@ -76,9 +77,16 @@ int RunTransformCommand(const ToolOptions& options) {
   // No pass phrase is asked for when there is nothing to open, nor for a dry run.
   std::unique_ptr<CipherKeys> keys;
   if (anyPending && !options.DryRun) {
-    keys = ObtainKeys(options.Passphrase, encrypt, encrypt);
-    if (!keys)
-      return 2;
+    if (encrypt) {
+      keys = ObtainKeys(options.Passphrase, true, true);
+      if (!keys)
+        return 2;
+    } else {
+      CheckedKeys checked = ObtainCheckedKeys(options, items);
+      if (!checked.Keys)
+        return checked.ExitStatus;
+      keys = std::move(checked.Keys);
+    }
   }
 
   ProgressDisplay progress(counters, ShowsProgress(options) && !options.DryRun);
@@ -92,7 +100,7 @@ int RunTransformCommand(const ToolOptions& options) {
   });
   progress.Stop();
   report.PrintSummary(options.DryRun ? "would write" : encrypt ? "encrypted" : "decrypted");
-  return report.Failed() > 0 ? 1 : 0;
+  return report.ExitStatus();
 }
 
 }  // namespace ostrel

@@ -1,9 +1,13 @@
-// ostrel verify: whether the pass phrase plausibly opens each file, from its last block alone.
+// ostrel verify: whether the pass phrase plausibly opens each file, from its final block alone.
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
 #include "tool/batch_run.h"
-#include "tool/last_block_check.h"
+#include "tool/check_strength.h"
+#include "tool/checked_passphrase.h"
+#include "tool/final_block_check.h"
+#include "tool/json_text.h"
 #include "tool/passphrase_input.h"
 #include "tool/pipe_transform.h"
 #include "tool/progress_display.h"
@@ -17,71 +21,92 @@ namespace {
 
 constexpr int kStandardInput = 0;
 
-// The chance that every passing file passed although the pass phrase is wrong, as a power of two:
-// each Rijndael file halves it four times, each Triple-DES file five times.
-void PrintStrength(int64_t rijndael, int64_t tripleDes) {
-  const int64_t exponent = 4 * rijndael + 5 * tripleDes;
+void PrintStrength(const CheckStrength& strength) {
+  (void)std::fprintf(stderr,
+                     "ostrel: a wrong pass phrase passes the check of one final block by chance "
+                     "about once in %.0f.\n",
+                     1 / WrongKeyPassChance(EncryptionMethod::kRijndael));
+  const int64_t checks = strength.DistinctChecks();
+  if (checks == 0)
+    return;
   (void)std::fprintf(
       stderr,
-      "ostrel: with a wrong pass phrase a file passes this check by chance: 1 Rijndael "
-      "file in %d, 1 Triple-DES file in %d.\n",
-      ChanceDenominator(EncryptionMethod::kRijndael),
-      ChanceDenominator(EncryptionMethod::kTripleDes));
-  if (exponent > 0) {
-    (void)std::fprintf(
-        stderr,
-        "ostrel: that all %lld passing files passed by chance has a probability of 1 in "
-        "2^%lld.\n",
-        static_cast<long long>(rijndael) + static_cast<long long>(tripleDes),
-        static_cast<long long>(exponent));
+      "ostrel: the passing files make %lld distinct check%s (%lld Triple-DES, %lld Rijndael; "
+      "identical final blocks count once); a wrong pass phrase passes all of them with a "
+      "probability of 1 in 2^%.1f.\n",
+      static_cast<long long>(checks), checks == 1 ? "" : "s",
+      static_cast<long long>(strength.DistinctChecks(EncryptionMethod::kTripleDes)),
+      static_cast<long long>(strength.DistinctChecks(EncryptionMethod::kRijndael)),
+      -strength.ChanceLog2());
+}
+
+void PrintJsonSummary(const RunReport& report, const CheckStrength& strength) {
+  nlohmann::json summary;
+  summary["passed"] = report.Done();
+  summary["failed"] = report.Failed();
+  summary["skipped"] = report.Skipped();
+  summary["distinct_checks"] = strength.DistinctChecks();
+  summary["distinct_checks_triple_des"] = strength.DistinctChecks(EncryptionMethod::kTripleDes);
+  summary["distinct_checks_rijndael"] = strength.DistinctChecks(EncryptionMethod::kRijndael);
+  summary["chance_log2"] = strength.ChanceLog2();
+  nlohmann::json line;
+  line["summary"] = summary;
+  std::printf("%s\n", JsonLine(line).c_str());
+}
+
+int VerifyStandardInput(const ToolOptions& options) {
+  const std::unique_ptr<CipherKeys> keys = ObtainKeys(options.Passphrase, false, false);
+  if (!keys)
+    return 2;
+  const FileOutcome outcome =
+      VerifyStreaming(options.Method, *keys, kStandardInput, PlanThreads(1, 1).PerFile);
+  if (outcome.Kind == OutcomeKind::Failed) {
+    (void)std::fprintf(stderr, "ostrel: -: %s\n", outcome.Reason.c_str());
+    return outcome.PassphraseCheckFailed ? 3 : 1;
   }
+  (void)std::fprintf(stderr, "ostrel: -: the pass phrase plausibly opens it\n");
+  CheckStrength strength;
+  strength.AddPassed(options.Method, std::string());
+  PrintStrength(strength);
+  return 0;
 }
 
 }  // namespace
 
 int RunVerifyCommand(const ToolOptions& options) {
-  if (options.Paths.size() == 1 && options.Paths.front() == "-") {
-    const std::unique_ptr<CipherKeys> keys = ObtainKeys(options.Passphrase, false, false);
-    if (!keys)
-      return 2;
-    const FileOutcome outcome =
-        VerifyStreaming(options.Method, *keys, kStandardInput, PlanThreads(1, 1).PerFile);
-    if (outcome.Kind == OutcomeKind::Failed) {
-      (void)std::fprintf(stderr, "ostrel: -: %s\n", outcome.Reason.c_str());
-      return 1;
-    }
-    (void)std::fprintf(stderr, "ostrel: -: the pass phrase plausibly opens it\n");
-    PrintStrength(options.Method == EncryptionMethod::kRijndael ? 1 : 0,
-                  options.Method == EncryptionMethod::kTripleDes ? 1 : 0);
-    return 0;
-  }
+  if (options.Paths.size() == 1 && options.Paths.front() == "-")
+    return VerifyStandardInput(options);
 
   const std::vector<WorkItem> items = CollectWork(options);
-  bool anyPending = false;
-  for (const WorkItem& item : items)
-    anyPending = anyPending || item.State == ItemState::Pending;
-  std::unique_ptr<CipherKeys> keys;
-  if (anyPending) {
-    keys = ObtainKeys(options.Passphrase, false, false);
-    if (!keys)
-      return 2;
-  }
+  const CheckedKeys checked = ObtainCheckedKeys(options, items);
+  if (!checked.Keys && AnyPending(items))
+    return checked.ExitStatus;
+  const CipherKeys* const keys = checked.Keys.get();
   ProgressCounters counters;
   counters.FilesTotal = static_cast<int64_t>(items.size());
   ProgressDisplay progress(counters, false);
   RunReport report(options, progress);
+  CheckStrength strength;
   RunBatch(items, PlanThreads(options.Jobs, items.size()).Jobs, false, report, counters,
-           [&](const WorkItem& item) { return CheckLastBlock(item, *keys); });
-  if (!options.Json) {
+           [&](const WorkItem& item) {
+             std::string finalBlock;
+             FileOutcome outcome =
+                 CheckFinalBlockOfFile(item, *keys, !options.IgnoreSize, &finalBlock);
+             if (outcome.Kind == OutcomeKind::Done)
+               strength.AddPassed(item.Method, finalBlock);
+             return outcome;
+           });
+  if (options.Json) {
+    PrintJsonSummary(report, strength);
+  } else {
     (void)std::fprintf(
         stderr,
         "ostrel: %lld file%s plausibly opened by the pass phrase, %lld failed, %lld skipped\n",
         static_cast<long long>(report.Done()), report.Done() == 1 ? "" : "s",
         static_cast<long long>(report.Failed()), static_cast<long long>(report.Skipped()));
-    PrintStrength(report.DoneWithMethod(EncryptionMethod::kRijndael),
-                  report.DoneWithMethod(EncryptionMethod::kTripleDes));
+    PrintStrength(strength);
   }
-  return report.Failed() > 0 ? 1 : 0;
+  return report.ExitStatus();
 }
 
 }  // namespace ostrel

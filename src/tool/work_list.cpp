@@ -81,6 +81,7 @@ class WorkCollector {
       item.Reason = NoCipherReason(item.Method);
       return;
     }
+    item.PromisedPlainLength = PromisedPlainLength(planning.Name);
     if (options_.Command == ToolCommand::Verify || options_.ToStandardOutput)
       return;
     item.Output = OutputFor(planning.Plan.OutputPath, relativeDirectory);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,10 @@ struct WorkItem {
   std::string Input;
   std::string Output;  // empty when the output is standard output or there is none (verify)
   EncryptionMethod Method = EncryptionMethod::kNone;
-  int64_t Size = 0;  // of the input, when planning could see it
+  int64_t Size = 0;                             // of the input, when planning could see it
   ItemState State = ItemState::Pending;
   std::string Reason;  // why it was skipped or failed
+  std::optional<uint64_t> PromisedPlainLength = std::nullopt;  // what the name's size suffix says
 };
 
 // Plans decrypt, encrypt and verify runs. The order is that of the paths, each tree in name

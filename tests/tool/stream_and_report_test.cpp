@@ -51,7 +51,7 @@ TEST_F(ToolTest, ABrokenPipeInputIsRefused) {
 
   const std::string wrong = PassphraseFailingTailCheck(EncryptionMethod::kRijndael, encrypted);
   const ToolRun garbled = OstrelKeyed({"decrypt", "-", "--method", "2"}, encrypted, wrong);
-  EXPECT_EQ(garbled.ExitCode, 1);
+  EXPECT_EQ(garbled.ExitCode, 3);
   EXPECT_THAT(garbled.Stderr, HasSubstr("wrong pass phrase or damaged file"));
 }
 
@@ -73,34 +73,35 @@ TEST_F(ToolTest, BadEndingsAreRefusedAlikeThroughFilesPipesAndVerify) {
       const char* what;
       std::string stored;
       const char* reason;
+      int exitStatus;          // 3: only the final block failed
       std::string pipeOutput;  // the blocks before the final one
     };
     const Case cases[] = {
-        {"empty", "", "truncated or not an encrypted file", ""},
-        {"one byte", "x", "truncated or not an encrypted file", ""},
-        {"a block less one byte", std::string(b - 1, 'x'), "truncated or not an encrypted file",
+        {"empty", "", "truncated or not an encrypted file", 1, ""},
+        {"one byte", "x", "truncated or not an encrypted file", 1, ""},
+        {"a block less one byte", std::string(b - 1, 'x'), "truncated or not an encrypted file", 1,
          ""},
-        {"tail count of B", tailCountOfB, "wrong pass phrase or damaged file", data},
+        {"tail count of B", tailCountOfB, "wrong pass phrase or damaged file", 3, data},
     };
     const std::string methodText = std::to_string(MethodNumber(method));
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(c.what) + " method " + methodText);
       const ToolRun pipe = OstrelKeyed({"decrypt", "-", "--method", methodText}, c.stored);
-      EXPECT_EQ(pipe.ExitCode, 1);
+      EXPECT_EQ(pipe.ExitCode, c.exitStatus);
       EXPECT_THAT(pipe.Stderr, HasSubstr(c.reason));
       EXPECT_EQ(pipe.Stdout, c.pipeOutput);
 
       Write("f" + suffix, c.stored);
       const ToolRun file = OstrelKeyed({"decrypt", "f" + suffix});
-      EXPECT_EQ(file.ExitCode, 1);
+      EXPECT_EQ(file.ExitCode, c.exitStatus);
       EXPECT_THAT(file.Stderr, HasSubstr(c.reason));
       EXPECT_FALSE(Exists("f"));
 
       const ToolRun verifyFile = OstrelKeyed({"verify", "f" + suffix});
-      EXPECT_EQ(verifyFile.ExitCode, 1);
+      EXPECT_EQ(verifyFile.ExitCode, c.exitStatus);
       EXPECT_THAT(verifyFile.Stderr, HasSubstr(c.reason));
       const ToolRun verifyPipe = OstrelKeyed({"verify", "-", "--method", methodText}, c.stored);
-      EXPECT_EQ(verifyPipe.ExitCode, 1);
+      EXPECT_EQ(verifyPipe.ExitCode, c.exitStatus);
       EXPECT_THAT(verifyPipe.Stderr, HasSubstr(c.reason));
     }
   }
@@ -179,13 +180,66 @@ TEST_F(ToolTest, VerifyJudgesFromTheLastBlockAndSaysHowStrongTheAnswerIs) {
   EXPECT_EQ(run.ExitCode, 1);
   EXPECT_THAT(run.Stderr, HasSubstr("short.2crypt: truncated or not an encrypted file"));
   EXPECT_THAT(run.Stderr, HasSubstr("2 files plausibly opened by the pass phrase, 1 failed"));
-  EXPECT_THAT(run.Stderr, HasSubstr("1 Rijndael file in 16, 1 Triple-DES file in 32"));
-  EXPECT_THAT(run.Stderr, HasSubstr("1 in 2^9"));
+  EXPECT_THAT(run.Stderr, HasSubstr("by chance about once in 255"));
+  EXPECT_THAT(run.Stderr, HasSubstr("2 distinct checks (1 Triple-DES, 1 Rijndael"));
+  EXPECT_THAT(run.Stderr, HasSubstr("1 in 2^16.0"));
 
-  const ToolRun wrong = OstrelKeyed({"verify", "good.2crypt"}, {},
-                                    PassphraseFailingTailCheck(EncryptionMethod::kRijndael, good));
-  EXPECT_EQ(wrong.ExitCode, 1);
-  EXPECT_THAT(wrong.Stderr, HasSubstr("good.2crypt: wrong pass phrase or damaged file"));
+  for (const std::string& wrongPassphrase :
+       {PassphraseFailingTailCheck(EncryptionMethod::kRijndael, good),
+        PassphraseFailingOnlyPadding(EncryptionMethod::kRijndael, good)}) {
+    const ToolRun wrong = OstrelKeyed({"verify", "good.2crypt"}, {}, wrongPassphrase);
+    EXPECT_EQ(wrong.ExitCode, 3);
+    EXPECT_THAT(wrong.Stderr, HasSubstr("good.2crypt: wrong pass phrase or damaged file"));
+  }
+}
+
+// Files of every awkward length pass with the right pass phrase, through a file and through a
+// pipe: a full final block (tail count B-1) has no zero bytes, and must not be held against it.
+TEST_F(ToolTest, VerifyPassesGoodFilesOfEveryAwkwardLength) {
+  for (const EncryptionMethod method :
+       {EncryptionMethod::kTripleDes, EncryptionMethod::kRijndael}) {
+    const auto b = static_cast<std::size_t>(CipherMethodFor(method).BlockSize);
+    const std::string number = std::to_string(MethodNumber(method));
+    for (const std::size_t length : {std::size_t{0}, std::size_t{1}, b - 1, b, 2 * b - 1}) {
+      SCOPED_TRACE(number + " length " + std::to_string(length));
+      const std::string encrypted = EncryptWithLibrary(method, PatternBytes(length), kPassphrase);
+      std::string name = "f";
+      name += CipherMethodFor(method).Suffix;
+      Write(name, encrypted);
+      EXPECT_EQ(OstrelKeyed({"verify", name}).ExitCode, 0);
+      EXPECT_EQ(OstrelKeyed({"verify", "-", "--method", number}, encrypted).ExitCode, 0);
+    }
+  }
+}
+
+// Identical final blocks decrypt alike under any key: twenty copies are one check, and the chance
+// a run reports is that of its distinct checks, each method counted for itself.
+TEST_F(ToolTest, VerifyCountsIdenticalFinalBlocksOnce) {
+  for (int i = 0; i < 20; ++i)
+    Write("copies/" + std::to_string(i) + ".2crypt",
+          EncryptWithLibrary(EncryptionMethod::kRijndael, "the same", kPassphrase));
+  for (int i = 0; i < 3; ++i)
+    Write("mixed/t" + std::to_string(i) + ".1crypt",
+          EncryptWithLibrary(EncryptionMethod::kTripleDes, std::string(i + 1, 't'), kPassphrase));
+  Write("mixed/r.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "other", kPassphrase));
+  Write("mixed/s.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "the same", kPassphrase));
+
+  struct Case {
+    std::string tree;
+    int tripleDes;
+    int rijndael;
+  };
+  for (const Case& c : {Case{"copies", 0, 1}, Case{"mixed", 3, 2}}) {
+    const ToolRun run = OstrelKeyed({"verify", "-r", c.tree, "--json"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Stderr;
+    const nlohmann::json summary = JsonLines(run.Stdout).back()["summary"];
+    EXPECT_EQ(summary["distinct_checks_triple_des"], c.tripleDes) << c.tree;
+    EXPECT_EQ(summary["distinct_checks_rijndael"], c.rijndael) << c.tree;
+    EXPECT_EQ(summary["distinct_checks"], c.tripleDes + c.rijndael) << c.tree;
+    // About 1 in 255 per check for either cipher.
+    EXPECT_NEAR(summary["chance_log2"].get<double>(), -7.994 * (c.tripleDes + c.rijndael), 0.01)
+        << c.tree;
+  }
 }
 
 TEST_F(ToolTest, UsageErrorsExitWithTwo) {
