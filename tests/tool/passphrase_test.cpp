@@ -88,6 +88,30 @@ TEST_F(ToolTest, ThePromptAsksTwiceWhenEncryptingAndNeverEchoes) {
             EncryptWithLibrary(EncryptionMethod::kRijndael, "content", "typed phrase"));
 }
 
+// A pass phrase typed at the prompt is tried on the first files before anything is written; one
+// that opens none of them is asked for again, three times in all.
+TEST_F(ToolTest, APromptedPassphraseThatOpensNothingIsAskedForAgain) {
+  const std::string encrypted =
+      EncryptWithLibrary(EncryptionMethod::kRijndael, "the content", "right one");
+  Write("doc.2crypt", encrypted);
+  Write("doc", "the user's own file");
+  ToolCall call;
+  call.Arguments = {"decrypt", "--force", "doc.2crypt"};
+  call.WorkingDirectory = directory_.Path().string();
+  const std::string wrong = PassphraseFailingOnlyPadding(EncryptionMethod::kRijndael, encrypted);
+
+  const ToolRun second = RunToolOnTerminal(kOstrel, call, {wrong, "right one"});
+  EXPECT_EQ(second.ExitCode, 0) << second.Stdout;
+  EXPECT_THAT(second.Stdout, HasSubstr("that pass phrase does not open doc.2crypt"));
+  EXPECT_EQ(Read("doc"), "the content");
+
+  Write("doc", "the user's own file");
+  const ToolRun never = RunToolOnTerminal(kOstrel, call, {wrong, wrong, wrong});
+  EXPECT_EQ(never.ExitCode, 3) << never.Stdout;
+  EXPECT_THAT(never.Stdout, HasSubstr("3 pass phrases tried; nothing was written"));
+  EXPECT_EQ(Read("doc"), "the user's own file");
+}
+
 // "Grüße €" as typed on this system (UTF-8) and as the encrypting machine held it (cp1252).
 constexpr const char* kTypedUtf8 =
     "Gr\xc3\xbc\xc3\x9f"
