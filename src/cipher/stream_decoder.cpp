@@ -13,30 +13,24 @@ StreamDecoder::StreamDecoder(const BlockCipher& cipher, StreamLayout layout, int
     : transform_(cipher, layout, false, threads),
       layout_(layout),
       blockSize_(cipher.BlockSize()),
-      check_(check) {}
+      check_(check),
+      pending_(blockSize_) {}
 
 StreamDecoder::~StreamDecoder() {
   SecureWipe(held_);
-  SecureWipe(pending_);
 }
 
 void StreamDecoder::Feed(uint8_t* bytes, int64_t count, ByteSink& output) {
-  if (pendingCount_ > 0) {
-    const auto take = static_cast<int32_t>(std::min<int64_t>(blockSize_ - pendingCount_, count));
-    std::memcpy(pending_ + pendingCount_, bytes, static_cast<size_t>(take));
-    pendingCount_ += take;
-    bytes += take;
-    count -= take;
-    if (pendingCount_ < blockSize_)
-      return;
-    pendingCount_ = 0;
-    Accept(pending_, 1, output);
+  if (pending_.TopUp(bytes, count)) {
+    pending_.Clear();
+    Accept(pending_.Data(), 1, output);
   }
+  if (pending_.Count() > 0)
+    return;  // the piece did not fill the started block
   const int64_t whole = count / blockSize_;
   if (whole > 0)
     Accept(bytes, whole, output);
-  pendingCount_ = static_cast<int32_t>(count - whole * blockSize_);
-  std::memcpy(pending_, bytes + whole * blockSize_, static_cast<size_t>(pendingCount_));
+  pending_.Keep(bytes + whole * blockSize_, static_cast<int32_t>(count - whole * blockSize_));
 }
 
 void StreamDecoder::Accept(uint8_t* blocks, int64_t count, ByteSink& output) {
@@ -63,7 +57,7 @@ void StreamDecoder::Release(uint8_t* blocks, int64_t count, ByteSink& output) {
 
 void StreamDecoder::Finish(ByteSink& output) {
   const bool chainMissing = layout_ == StreamLayout::kCbc && !chained_;
-  if (pendingCount_ > 0 || !holding_ || chainMissing)
+  if (pending_.Count() > 0 || !holding_ || chainMissing)
     throw ETruncatedStream();
   holding_ = false;
   transform_.Apply(held_, 1);

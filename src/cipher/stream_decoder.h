@@ -9,6 +9,7 @@
 #include "cipher/block_transform.h"
 #include "cipher/byte_sink.h"
 #include "cipher/final_block.h"
+#include "cipher/partial_block.h"
 
 namespace ostrel {
 
@@ -47,9 +48,8 @@ class StreamDecoder {
   const StreamLayout layout_;
   const int32_t blockSize_;
   const FinalBlockCheck check_;
-  uint8_t held_[kLargestBlock] = {};     // the newest whole block, still encrypted
-  uint8_t pending_[kLargestBlock] = {};  // bytes that do not yet fill a block
-  int32_t pendingCount_ = 0;
+  uint8_t held_[kLargestBlock] = {};  // the newest whole block, still encrypted
+  PartialBlock pending_;
   bool holding_ = false;
   bool chained_ = false;  // CBC: the chaining block has been taken
 };

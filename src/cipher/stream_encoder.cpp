@@ -24,11 +24,10 @@ void FillSeed(uint8_t* seed, int32_t blockSize) {
 }  // namespace
 
 StreamEncoder::StreamEncoder(const BlockCipher& cipher, StreamLayout layout, int32_t threads)
-    : transform_(cipher, layout, true, threads), layout_(layout), blockSize_(cipher.BlockSize()) {}
-
-StreamEncoder::~StreamEncoder() {
-  SecureWipe(pending_);
-}
+    : transform_(cipher, layout, true, threads),
+      layout_(layout),
+      blockSize_(cipher.BlockSize()),
+      pending_(blockSize_) {}
 
 void StreamEncoder::Start(ByteSink& output) {
   if (started_)
@@ -44,33 +43,27 @@ void StreamEncoder::Start(ByteSink& output) {
 
 void StreamEncoder::Feed(uint8_t* bytes, int64_t count, ByteSink& output) {
   Start(output);
-  if (pendingCount_ > 0) {
-    const auto take = static_cast<int32_t>(std::min<int64_t>(blockSize_ - pendingCount_, count));
-    std::memcpy(pending_ + pendingCount_, bytes, static_cast<size_t>(take));
-    pendingCount_ += take;
-    bytes += take;
-    count -= take;
-    if (pendingCount_ < blockSize_)
-      return;
-    transform_.Apply(pending_, 1);
-    output.Put(pending_, blockSize_);
-    pendingCount_ = 0;
+  if (pending_.TopUp(bytes, count)) {
+    transform_.Apply(pending_.Data(), 1);
+    output.Put(pending_.Data(), blockSize_);
+    pending_.Clear();
   }
+  if (pending_.Count() > 0)
+    return;  // the piece did not fill the started block
   const int64_t whole = count / blockSize_;
   transform_.Apply(bytes, whole);
   output.Put(bytes, whole * blockSize_);
-  pendingCount_ = static_cast<int32_t>(count - whole * blockSize_);
-  std::memcpy(pending_, bytes + whole * blockSize_, static_cast<size_t>(pendingCount_));
+  pending_.Keep(bytes + whole * blockSize_, static_cast<int32_t>(count - whole * blockSize_));
 }
 
 void StreamEncoder::Finish(ByteSink& output) {
   Start(output);
   uint8_t block[kLargestBlock];
-  MakeFinalBlock(pending_, pendingCount_, block, blockSize_);
+  MakeFinalBlock(pending_.Data(), pending_.Count(), block, blockSize_);
   transform_.Apply(block, 1);
   output.Put(block, blockSize_);
   SecureWipe(block);
-  pendingCount_ = 0;
+  pending_.Clear();
 }
 
 }  // namespace ostrel

@@ -7,6 +7,7 @@
 
 #include "cipher/block_transform.h"
 #include "cipher/byte_sink.h"
+#include "cipher/partial_block.h"
 
 namespace ostrel {
 
@@ -14,7 +15,6 @@ class StreamEncoder {
  public:
   // cipher: keyed for encryption; it must outlive the encoder. threads: how many may share a run.
   StreamEncoder(const BlockCipher& cipher, StreamLayout layout, int32_t threads);
-  ~StreamEncoder();
   StreamEncoder(const StreamEncoder&) = delete;
   StreamEncoder& operator=(const StreamEncoder&) = delete;
 
@@ -32,8 +32,7 @@ class StreamEncoder {
   BlockTransform transform_;
   const StreamLayout layout_;
   const int32_t blockSize_;
-  uint8_t pending_[kLargestBlock] = {};  // plain bytes that do not yet fill a block
-  int32_t pendingCount_ = 0;
+  PartialBlock pending_;
   bool started_ = false;
 };
 
