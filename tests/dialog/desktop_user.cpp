@@ -53,8 +53,12 @@ struct DesktopUser::Connection {
   Display* display = nullptr;
 };
 
+// xdotool reads the text it types in the locale's encoding, and the tests' text is UTF-8: under
+// a caller without a locale (a bare system's C locale) it would type other keys than those asked.
 DesktopUser::DesktopUser(const std::string& display)
-    : display_(display), environment_{{{"DISPLAY", display}}, {}}, connection_(new Connection) {
+    : display_(display),
+      environment_{{{"DISPLAY", display}, {"LC_ALL", "C.UTF-8"}}, {}},
+      connection_(new Connection) {
   XSetErrorHandler(IgnoreErrors);
   connection_->display = XOpenDisplay(display.c_str());
   if (connection_->display == nullptr) {
