@@ -32,19 +32,19 @@ class TripleDesCipher {
   // Seed bytes taken from the millisecond timer; the rest of the seed is random.
   static constexpr int32_t kTimerSeedBytes = 4;
 
-  TripleDesCipher(const uint8_t* key, bool encrypt) {
-    InitTripleDesContext(key, context_, encrypt);
+  TripleDesCipher(const uint8_t* key, bool encrypt, TripleDesImplementation implementation) {
+    InitTripleDesBatchContext(key, context_, encrypt, implementation);
   }
-  // Table look-ups are slow enough that sharing a chunk between cores pays.
+  // Even bitsliced, Triple-DES on one core is slower than copying the file: sharing pays.
   bool SharingPays() const { return true; }
-  void Block(uint8_t* block) const { TripleDesBlock(context_, block); }
+  void Block(uint8_t* block) const { TripleDesBlock(context_.Block, block); }
   void Blocks(uint8_t* blocks, int64_t count) const { TripleDesBlocks(context_, blocks, count); }
   void ChainedBlocks(uint8_t* chain, uint8_t* blocks, int64_t count) const {
     TripleDesBlocksCbc(context_, chain, blocks, count);
   }
 
  private:
-  TripleDesContext context_;
+  TripleDesBatchContext context_;
 };
 
 class RijndaelCipher {
@@ -304,7 +304,8 @@ void WriteExact(TStream& stream, const void* buffer, int32_t count) {
 
 void TripleDesStream(TStream& input, TStream& output, const uint8_t* key, StreamLayout layout,
                      bool encrypt, const StreamSchedule& schedule) {
-  const TripleDesCipher cipher(key, encrypt);
+  const TripleDesCipher cipher(key, encrypt,
+                               schedule.tripleDes.value_or(FastestTripleDesImplementation()));
   RunStream(input, output, cipher, layout, encrypt, schedule);
 }
 

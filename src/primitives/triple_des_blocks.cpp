@@ -1,4 +1,9 @@
-// Triple-DES over runs of blocks. Two things make it faster than three DesBlock calls per block:
+// Triple-DES over runs of blocks through the implementation chosen when the batch context was
+// prepared. The bitsliced ones (des_bitslice_kernel.h) take whole batches of 256 or 512 blocks; a
+// shorter run goes through a padded batch, or through the tables when it is too short for a batch
+// to pay.
+//
+// Two things make the table code faster than three DesBlock calls per block:
 // - The three passes run as one of 48 rounds. The final permutation of one pass and the initial
 //   permutation of the next are inverses, so between passes only the exchange of the halves
 //   remains; each block is permuted once on the way in and once on the way out.
@@ -8,11 +13,13 @@
 // rotated left by one bit, S-boxes and P through the SP tables.
 #include "primitives/triple_des_blocks.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "primitives/byte_order.h"
 #include "primitives/des_round.h"
 #include "primitives/des_tables.h"
+#include "primitives/secure_wipe.h"
 #include "primitives/xor_bytes.h"
 
 namespace ostrel {
@@ -63,9 +70,7 @@ inline void TripleDesLanes(const TripleDesContext& context, const uint8_t* in,
   }
 }
 
-}  // namespace
-
-void TripleDesBlocks(const TripleDesContext& context, uint8_t* blocks, int64_t count) noexcept {
+void PortableBlocks(const TripleDesContext& context, uint8_t* blocks, int64_t count) noexcept {
   int64_t i = 0;
   for (; i + kLanes <= count; i += kLanes) {
     TripleDesLanes<kLanes>(context, blocks + kDesBlockSize * i, blocks + kDesBlockSize * i);
@@ -75,11 +80,8 @@ void TripleDesBlocks(const TripleDesContext& context, uint8_t* blocks, int64_t c
   }
 }
 
-void TripleDesBlocksCbc(const TripleDesContext& context, uint8_t* chain, uint8_t* blocks,
-                        int64_t count) noexcept {
-  if (count <= 0) {
-    return;
-  }
+void PortableBlocksCbc(const TripleDesContext& context, uint8_t* chain, uint8_t* blocks,
+                       int64_t count) noexcept {
   if (context.First.Direction) {
     // Each block needs the cipher block before it: one at a time.
     for (int64_t i = 0; i < count; ++i) {
@@ -109,6 +111,169 @@ void TripleDesBlocksCbc(const TripleDesContext& context, uint8_t* chain, uint8_t
     XorBytes(group, chain, kDesBlockSize);
     XorBytes(group + kDesBlockSize, cipher, (lanes - 1) * kDesBlockSize);
     std::memcpy(chain, cipher + (lanes - 1) * kDesBlockSize, kDesBlockSize);
+  }
+}
+
+
+// A bitsliced kernel and the blocks it takes at a time.
+struct SlicedKernel {
+  void (*run)(const uint32_t* subkeys, const uint8_t* in, uint8_t* out, int64_t batches) noexcept;
+  int64_t batchBlocks;
+};
+
+SlicedKernel KernelFor(TripleDesImplementation implementation) noexcept {
+  if (implementation == TripleDesImplementation::kAvx512) {
+    return {des_bitslice::TripleDesAvx512, des_bitslice::kAvx512BatchBlocks};
+  }
+  return {des_bitslice::TripleDesAvx2, des_bitslice::kAvx2BatchBlocks};
+}
+
+// A run this many times shorter than a batch is faster through the tables than padded to a batch.
+constexpr int64_t kPaddingPaysFrom = 16;
+
+// count blocks, at most one batch, from in to out (which may be the same place).
+void SlicedPart(const TripleDesBatchContext& context, const SlicedKernel& kernel,
+                const uint8_t* in, uint8_t* out, int64_t count) noexcept {
+  if (count == kernel.batchBlocks) {
+    kernel.run(context.SlicedSubkeys, in, out, 1);
+    return;
+  }
+  const auto bytes = static_cast<size_t>(count) * kDesBlockSize;
+  if (count * kPaddingPaysFrom < kernel.batchBlocks) {
+    std::memmove(out, in, bytes);
+    PortableBlocks(context.Block, out, count);
+    return;
+  }
+  alignas(64) uint8_t batch[des_bitslice::kAvx512BatchBlocks * kDesBlockSize] = {};
+  std::memcpy(batch, in, bytes);
+  kernel.run(context.SlicedSubkeys, batch, batch, 1);
+  std::memcpy(out, batch, bytes);
+  SecureWipe(batch, sizeof batch);
+}
+
+void SlicedBlocks(const TripleDesBatchContext& context, uint8_t* blocks, int64_t count) noexcept {
+  const SlicedKernel kernel = KernelFor(context.Implementation);
+  const int64_t batches = count / kernel.batchBlocks;
+  kernel.run(context.SlicedSubkeys, blocks, blocks, batches);
+  const int64_t done = batches * kernel.batchBlocks;
+  if (done < count) {
+    uint8_t* rest = blocks + kDesBlockSize * done;
+    SlicedPart(context, kernel, rest, rest, count - done);
+  }
+}
+
+// Decryption needs only cipher blocks: a batch is decrypted beside the run, then each block is
+// combined with the cipher block before it, from the end backwards so that each cipher block is
+// read before it is overwritten.
+void SlicedDecryptCbc(const TripleDesBatchContext& context, uint8_t* chain, uint8_t* blocks,
+                      int64_t count) noexcept {
+  const SlicedKernel kernel = KernelFor(context.Implementation);
+  alignas(64) uint8_t plain[des_bitslice::kAvx512BatchBlocks * kDesBlockSize];
+  for (int64_t i = 0; i < count; i += kernel.batchBlocks) {
+    const int64_t n = std::min(kernel.batchBlocks, count - i);
+    uint8_t* group = blocks + kDesBlockSize * i;
+    SlicedPart(context, kernel, group, plain, n);
+    uint8_t lastCipher[kDesBlockSize];
+    std::memcpy(lastCipher, group + kDesBlockSize * (n - 1), kDesBlockSize);
+    for (int64_t j = n - 1; j > 0; --j) {
+      uint8_t* block = group + kDesBlockSize * j;
+      XorBytes(plain + kDesBlockSize * j, block - kDesBlockSize, kDesBlockSize);
+      std::memcpy(block, plain + kDesBlockSize * j, kDesBlockSize);
+    }
+    XorBytes(plain, chain, kDesBlockSize);
+    std::memcpy(group, plain, kDesBlockSize);
+    std::memcpy(chain, lastCipher, kDesBlockSize);
+  }
+  SecureWipe(plain, sizeof plain);
+}
+
+// Each subkey bit of the three passes as a lane mask, in round order; a pass's subkeys are already
+// in its direction's order in the block context.
+void SliceSubkeys(const TripleDesContext& block, uint32_t* subkeys) noexcept {
+  const DesContext* passes[3] = {&block.First, &block.Second, &block.First};
+  uint32_t* out = subkeys;
+  for (const DesContext* pass : passes) {
+    for (int round = 0; round < 16; ++round) {
+      // The six-bit groups of S-boxes 1, 3, 5, 7 are the bytes of the first word, those of 2, 4,
+      // 6, 8 of the second, most significant first; a group's first bit is its highest.
+      for (int box = 0; box < 8; ++box) {
+        const uint32_t word = pass->SubKeys[2 * round + box % 2];
+        const uint32_t group = (word >> (24 - 8 * (box / 2))) & 63u;
+        for (int bit = 0; bit < 6; ++bit) {
+          *out++ = ((group >> (5 - bit)) & 1u) != 0 ? 0xFFFFFFFFu : 0u;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+TripleDesBatchContext::~TripleDesBatchContext() {
+  SecureWipe(SlicedSubkeys, sizeof SlicedSubkeys);
+}
+
+bool TripleDesImplementationRuns(TripleDesImplementation implementation) noexcept {
+  switch (implementation) {
+    case TripleDesImplementation::kPortable:
+      return true;
+#if defined(__x86_64__)
+    case TripleDesImplementation::kAvx2:
+      return __builtin_cpu_supports("avx2");
+    case TripleDesImplementation::kAvx512:
+      return __builtin_cpu_supports("avx512f");
+#else
+    case TripleDesImplementation::kAvx2:
+    case TripleDesImplementation::kAvx512:
+      return false;
+#endif
+  }
+  return false;
+}
+
+TripleDesImplementation FastestTripleDesImplementation() noexcept {
+  for (TripleDesImplementation implementation :
+       {TripleDesImplementation::kAvx512, TripleDesImplementation::kAvx2}) {
+    if (TripleDesImplementationRuns(implementation)) {
+      return implementation;
+    }
+  }
+  return TripleDesImplementation::kPortable;
+}
+
+void InitTripleDesBatchContext(const uint8_t* key, TripleDesBatchContext& context, bool encrypt,
+                               TripleDesImplementation implementation) noexcept {
+  InitTripleDesContext(key, context.Block, encrypt);
+  context.Implementation = TripleDesImplementationRuns(implementation)
+                               ? implementation
+                               : TripleDesImplementation::kPortable;
+  SecureWipe(context.SlicedSubkeys, sizeof context.SlicedSubkeys);
+  if (context.Implementation != TripleDesImplementation::kPortable) {
+    SliceSubkeys(context.Block, context.SlicedSubkeys);
+  }
+}
+
+void TripleDesBlocks(const TripleDesBatchContext& context, uint8_t* blocks, int64_t count) noexcept {
+  if (count <= 0) {
+    return;
+  }
+  if (context.Implementation == TripleDesImplementation::kPortable) {
+    PortableBlocks(context.Block, blocks, count);
+  } else {
+    SlicedBlocks(context, blocks, count);
+  }
+}
+
+void TripleDesBlocksCbc(const TripleDesBatchContext& context, uint8_t* chain, uint8_t* blocks,
+                        int64_t count) noexcept {
+  if (count <= 0) {
+    return;
+  }
+  // Encryption is one chain, block after block, whatever the implementation.
+  if (context.Implementation == TripleDesImplementation::kPortable || context.Block.First.Direction) {
+    PortableBlocksCbc(context.Block, chain, blocks, count);
+  } else {
+    SlicedDecryptCbc(context, chain, blocks, count);
   }
 }
 
