@@ -240,9 +240,48 @@ def operand_name(table, circuit, box):
     raise AssertionError("constants are folded into gates")
 
 
+def permute_gate(truth, operands, order):
+    """The same gate with its operands in `order` (indices into operands)."""
+    permuted = 0
+    for k in range(8):
+        new_bits = [(k >> (2 - i)) & 1 for i in range(3)]
+        old_bits = [0, 0, 0]
+        for i, source in enumerate(order):
+            old_bits[source] = new_bits[i]
+        if len(set(operands)) < 3 and any(
+                operands[i] == operands[j] and old_bits[i] != old_bits[j]
+                for i in range(3) for j in range(3)):
+            continue  # an operand repeated with two values: never happens
+        old_index = (old_bits[0] << 2) | (old_bits[1] << 1) | old_bits[2]
+        permuted |= ((truth >> old_index) & 1) << k
+    return permuted, tuple(operands[i] for i in order)
+
+
+def dying_operand_first(circuit, index, truth, operands, outputs):
+    """Puts first an operand that no later gate reads and that is not an output.
+
+    A ternary-logic instruction overwrites its first operand; when that operand is still needed,
+    the compiler must copy it first.
+    """
+    later = set()
+    for _, _, reads in circuit.gates[index + 1:]:
+        later.update(reads)
+    later.update(outputs)
+    for position, operand in enumerate(operands):
+        if operand not in later and operands.count(operand) == 1:
+            order = [position] + [i for i in range(3) if i != position]
+            permuted, reordered = permute_gate(truth, operands, order)
+            assert apply_gate(permuted, *reordered) == apply_gate(truth, *operands)
+            return permuted, reordered
+    return truth, operands
+
+
 def main() -> None:
     circuits = [best_circuit(box) for box in range(8)]
-    used = sorted({truth for circuit, _ in circuits for _, truth, _ in circuit.gates})
+    emitted = [[dying_operand_first(circuit, index, truth, operands, outputs)
+                for index, (_, truth, operands) in enumerate(circuit.gates)]
+               for circuit, outputs in circuits]
+    used = sorted({truth for gates in emitted for truth, _ in gates})
     expressions = gate_expressions()
 
     out = []
@@ -283,7 +322,7 @@ def main() -> None:
         emit("template <class T, class V>")
         emit(f"inline void SBox{box + 1}(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3,")
         emit("                  V& y4) {")
-        for index, (table, truth, operands) in enumerate(circuit.gates):
+        for index, (truth, operands) in enumerate(emitted[box]):
             names = ", ".join(operand_name(t, circuit, box) for t in operands)
             emit(f"  const V t{index} = T::template Ternary<0x{truth:02X}>({names});")
         for bit, table in enumerate(outputs):
