@@ -7,22 +7,26 @@ logic operations that act on all lanes at once. This script derives those circui
 tables of FIPS 46-3.
 
 Every gate is a three-input Boolean function given by its 8-bit truth table, which is exactly what
-one ternary-logic instruction computes. An output bit, a function of six inputs, is split by
-Shannon expansion on three of the inputs into a tree of multiplexers whose leaves are functions of
-the other three inputs (one gate each). Nodes are shared by the function they compute, so a leaf or
-a subtree that two output bits (or two branches) need is built once; constants are folded into the
-gate that reads them. For each S-box the script tries every choice of leaf inputs and multiplexer
-order, output bit by output bit, and keeps the smallest circuit.
+one ternary-logic instruction computes. An output bit, a function of six inputs, is built
+recursively: a function of at most three inputs is one gate; a function of four inputs that one
+gate of three inputs followed by one gate of its result and two inputs computes is those two gates
+(about half of all four-input functions are); anything else is split by Shannon expansion on the
+input that makes the cheapest pair of halves, one multiplexer gate over them. Nodes are shared by
+the function they compute, so a piece that two output bits (or two branches) need is built once,
+and constants are folded into the gate that reads them. For each S-box the script tries every
+order of the output bits, several times with ties between equally cheap splits broken at random
+(from fixed seeds, so that a run gives the same circuits), and keeps the smallest circuit.
 
 For processors without a ternary-logic instruction the header also spells each gate the circuits
 use in two-input operations (and, or, xor, and-not, with an all-ones constant for negation), the
 shortest such expression found by a search over all three-input functions.
 
-Run from the repository root:
+Run from the repository root (it takes a few minutes):
     scripts/generate-des-sbox-circuits.py > src/primitives/des_sbox_circuits.h
 """
 
 import itertools
+from random import Random
 
 # FIPS 46-3, the S-box tables S1..S8: row from the first and last input bits, column from the
 # middle four.
@@ -107,14 +111,15 @@ def cofactor(table: int, variable: int, value: int) -> int:
 class Circuit:
     """Gates of one S-box, each node named by the truth table it computes."""
 
-    def __init__(self):
+    def __init__(self, random=None):
+        self.random = random or Random(0)
         self.known = {table: ("input", i) for i, table in enumerate(INPUT_TABLES)}
         self.known[0] = ("constant", 0)
         self.known[ALL] = ("constant", 1)
         self.gates = []  # (table, truth, operand tables), in order of construction
 
     def copy(self):
-        other = Circuit()
+        other = Circuit(self.random)
         other.known = dict(self.known)
         other.gates = list(self.gates)
         return other
@@ -146,59 +151,152 @@ class Circuit:
             self.gates.append((table, truth, slots))
         return table
 
-    def build(self, table, leaves, selectors):
-        """table by Shannon expansion on selectors (last first) down to leaves over `leaves`."""
+    def leaf(self, table, variables):
+        """A function of at most three inputs: one gate over them."""
+        variables = list(variables) + [variables[0]] * (3 - len(variables))
+        operands = tuple(INPUT_TABLES[i] for i in variables)
+        return self.gate(lambda a, b, c: evaluate_on(table, variables, (a, b, c)), operands)
+
+    def cost(self, table, memo):
+        """Gates still needed for table by the choices build makes (shared nodes counted apart)."""
+        if table in self.known:
+            return 0
+        if table in memo:
+            return memo[table][0]
+        variables = support(table)
+        if len(variables) <= 3:
+            choice = (1, ("leaf", variables))
+        else:
+            choice = None
+            pair = PAIRS.get(project(table, variables)) if len(variables) == 4 else None
+            if pair is not None:
+                inner = pair_inner_table(pair, variables)
+                choice = (1 + (0 if inner in self.known else 1), ("pair", variables, pair))
+            for variable in variables:
+                low = cofactor(table, variable, 0)
+                high = cofactor(table, variable, 1)
+                if high == low ^ ALL:
+                    total = 1 + self.cost(low, memo)
+                else:
+                    total = 1 + self.cost(low, memo) + self.cost(high, memo)
+                if (choice is None or total < choice[0]
+                        or (total == choice[0] and self.random.random() < 0.5)):
+                    choice = (total, ("split", variable))
+        memo[table] = choice
+        return choice[0]
+
+    def build(self, table, memo=None):
+        """table from gates, by the cheapest of: one gate, a pair of gates, a split on one input."""
+        memo = {} if memo is None else memo
         if table in self.known:
             return table
-        if not selectors:
-            return self.leaf(table, leaves)
-        variable = selectors[-1]
+        self.cost(table, memo)
+        how = memo[table][1]
+        if how[0] == "leaf":
+            return self.leaf(table, how[1])
+        if how[0] == "pair":
+            _, variables, (inner_truth, inner_vars, outer_truth, outer_vars) = how
+            inner = self.gate(lambda a, b, c: (inner_truth >> (4 * a + 2 * b + c)) & 1,
+                              tuple(INPUT_TABLES[variables[i]] for i in inner_vars))
+            operands = (inner,) + tuple(INPUT_TABLES[variables[i]] for i in outer_vars)
+            result = self.gate(lambda a, b, c: (outer_truth >> (4 * a + 2 * b + c)) & 1, operands)
+            assert result == table
+            return result
+        variable = how[1]
         low = cofactor(table, variable, 0)
         high = cofactor(table, variable, 1)
-        if low == high:
-            return self.build(low, leaves, selectors[:-1])
         select = INPUT_TABLES[variable]
         if high == low ^ ALL:
-            low_node = self.build(low, leaves, selectors[:-1])
+            low_node = self.build(low, memo)
             return self.gate(lambda s, x, _: s ^ x, (select, low_node, low_node))
-        low_node = self.build(low, leaves, selectors[:-1])
-        high_node = self.build(high, leaves, selectors[:-1])
+        low_node = self.build(low, memo)
+        high_node = self.build(high, memo)
         return self.gate(lambda s, h, l: h if s else l, (select, high_node, low_node))
 
-    def leaf(self, table, leaves):
-        """A function of the three inputs `leaves` only: one gate."""
-        truth = 0
-        for k in range(8):
-            x = sum(((k >> (2 - slot)) & 1) << (INPUTS - 1 - leaf) for slot, leaf in enumerate(leaves))
-            truth |= ((table >> x) & 1) << k
-        operands = tuple(INPUT_TABLES[i] for i in leaves)
-        assert apply_gate(truth, *operands) == table
-        if table not in self.known:
-            self.known[table] = ("gate", len(self.gates))
-            self.gates.append((table, truth, operands))
-        return table
+
+def support(table):
+    return [i for i in range(INPUTS) if cofactor(table, i, 0) != cofactor(table, i, 1)]
+
+
+def input_of(variables, bits):
+    """An input x where the given variables take the given bits (the others zero)."""
+    return sum(bit << (INPUTS - 1 - v) for v, bit in zip(variables, bits))
+
+
+def evaluate_on(table, variables, bits):
+    """table (which depends only on variables) where they take bits."""
+    values = {}
+    for v, bit in zip(variables, bits):
+        if values.setdefault(v, bit) != bit:
+            return 0  # the same input with two values: a slot the gate never sees
+    return (table >> input_of(list(values), list(values.values()))) & 1
+
+
+def project(table, variables):
+    """table, which depends only on variables, as a truth table over them (first most significant)."""
+    k = len(variables)
+    return sum(((table >> input_of(variables, [(i >> (k - 1 - j)) & 1 for j in range(k)])) & 1) << i
+               for i in range(1 << k))
+
+
+def pair_inner_table(pair, variables):
+    inner_truth, inner_vars, _, _ = pair
+    return apply_gate(inner_truth, *(INPUT_TABLES[variables[i]] for i in inner_vars))
+
+
+def two_gate_functions():
+    """Four-input functions that two gates compute: outer(inner(three inputs), two inputs).
+
+    Keyed by the 16-bit truth table over inputs 0..3 (input 0 most significant); the value is
+    (inner truth, inner inputs, outer truth, outer inputs).
+    """
+    mask = 0xFFFF
+    tables = [0xFF00, 0xF0F0, 0xCCCC, 0xAAAA]
+
+    def minterms(a, b, c):
+        return [(a if k & 4 else ~a & mask) & (b if k & 2 else ~b & mask) & (c if k & 1 else ~c & mask)
+                for k in range(8)]
+
+    inners = {}
+    for triple in itertools.combinations(range(4), 3):
+        terms = minterms(*(tables[i] for i in triple))
+        for truth in range(256):
+            table = 0
+            for k in range(8):
+                if (truth >> k) & 1:
+                    table |= terms[k]
+            inners.setdefault(table, (truth, triple))
+    pairs = {}
+    for table, (inner_truth, triple) in inners.items():
+        for outer in itertools.combinations(range(4), 2):
+            terms = minterms(table, tables[outer[0]], tables[outer[1]])
+            for truth in range(256):
+                result = 0
+                for k in range(8):
+                    if (truth >> k) & 1:
+                        result |= terms[k]
+                pairs.setdefault(result, (inner_truth, triple, truth, outer))
+    return pairs
+
+
+PAIRS = {}
+# Circuits tried per order of the output bits, each breaking ties between equally cheap splits at
+# random.
+TRIALS = 40
 
 
 def best_circuit(box: int):
     """The smallest circuit found for the four outputs of one S-box, and the output tables."""
     outputs = [output_table(box, bit) for bit in range(4)]
-    orders = []
-    for leaves in itertools.combinations(range(INPUTS), 3):
-        rest = [i for i in range(INPUTS) if i not in leaves]
-        for selectors in itertools.permutations(rest):
-            orders.append((leaves, selectors))
     best = None
+    random = Random(box)  # fixed seeds: the same circuits on every run
     for output_order in itertools.permutations(range(4)):
-        circuit = Circuit()
-        for bit in output_order:
-            candidates = []
-            for leaves, selectors in orders:
-                trial = circuit.copy()
-                trial.build(outputs[bit], leaves, selectors)
-                candidates.append((len(trial.gates), trial))
-            circuit = min(candidates, key=lambda pair: pair[0])[1]
-        if best is None or len(circuit.gates) < len(best.gates):
-            best = circuit
+        for _ in range(TRIALS):
+            circuit = Circuit(random)
+            for bit in output_order:
+                circuit.build(outputs[bit])
+            if best is None or len(circuit.gates) < len(best.gates):
+                best = circuit
     return best, outputs
 
 
@@ -277,6 +375,7 @@ def dying_operand_first(circuit, index, truth, operands, outputs):
 
 
 def main() -> None:
+    PAIRS.update(two_gate_functions())
     circuits = [best_circuit(box) for box in range(8)]
     emitted = [[dying_operand_first(circuit, index, truth, operands, outputs)
                 for index, (_, truth, operands) in enumerate(circuit.gates)]

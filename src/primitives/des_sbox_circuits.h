@@ -4,7 +4,7 @@
 //
 // A gate is a three-input Boolean function given by its truth table (bit 4a+2b+c is the
 // value for inputs a, b, c): one ternary-logic instruction where the processor has it,
-// TernaryFromGates where it does not. Gates per S-box: S1 50, S2 46, S3 46, S4 44, S5 52, S6 49, S7 48, S8 48.
+// TernaryFromGates where it does not. Gates per S-box: S1 44, S2 40, S3 41, S4 42, S5 42, S6 41, S7 41, S8 40.
 #pragma once
 
 #include <cstdint>
@@ -18,38 +18,42 @@ inline V TernaryFromGates(V a, V b, V c) {
   static_cast<void>(a);
   static_cast<void>(b);
   static_cast<void>(c);
-  if constexpr (kTruth == 0x0D) {
+  if constexpr (kTruth == 0x05) {
+    return G::AndNot(a, G::Xor(c, G::Ones()));
+  } else if constexpr (kTruth == 0x06) {
+    return G::AndNot(a, G::Xor(b, c));
+  } else if constexpr (kTruth == 0x07) {
+    return G::AndNot(G::And(b, c), G::Xor(a, G::Ones()));
+  } else if constexpr (kTruth == 0x09) {
+    return G::AndNot(G::Xor(b, c), G::Xor(a, G::Ones()));
+  } else if constexpr (kTruth == 0x0A) {
+    return G::AndNot(a, c);
+  } else if constexpr (kTruth == 0x0B) {
+    return G::AndNot(G::AndNot(c, b), G::Xor(a, G::Ones()));
+  } else if constexpr (kTruth == 0x0D) {
     return G::AndNot(G::AndNot(b, c), G::Xor(a, G::Ones()));
-  } else if constexpr (kTruth == 0x14) {
-    return G::AndNot(c, G::Xor(a, b));
+  } else if constexpr (kTruth == 0x0E) {
+    return G::AndNot(a, G::Or(b, c));
+  } else if constexpr (kTruth == 0x13) {
+    return G::AndNot(G::And(a, c), G::Xor(b, G::Ones()));
   } else if constexpr (kTruth == 0x16) {
     return G::Xor(a, G::Or(G::And(a, b), G::Xor(b, c)));
   } else if constexpr (kTruth == 0x17) {
     return G::Xor(G::Xor(a, G::Ones()), G::And(G::Xor(a, b), G::Xor(a, c)));
   } else if constexpr (kTruth == 0x18) {
     return G::And(G::Xor(a, b), G::Xor(a, c));
-  } else if constexpr (kTruth == 0x19) {
-    return G::Xor(b, G::Or(G::And(a, b), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0x1A) {
     return G::AndNot(G::And(a, b), G::Xor(a, c));
-  } else if constexpr (kTruth == 0x1B) {
-    return G::Xor(G::Ones(), G::Or(G::And(a, c), G::AndNot(c, b)));
-  } else if constexpr (kTruth == 0x1C) {
-    return G::AndNot(G::And(a, c), G::Xor(a, b));
-  } else if constexpr (kTruth == 0x1D) {
-    return G::Xor(G::Ones(), G::Or(G::And(a, b), G::AndNot(b, c)));
   } else if constexpr (kTruth == 0x1E) {
     return G::Xor(a, G::Or(b, c));
-  } else if constexpr (kTruth == 0x21) {
-    return G::AndNot(G::Xor(a, c), G::Xor(b, G::Ones()));
-  } else if constexpr (kTruth == 0x22) {
-    return G::AndNot(b, c);
-  } else if constexpr (kTruth == 0x23) {
-    return G::AndNot(G::AndNot(c, a), G::Xor(b, G::Ones()));
-  } else if constexpr (kTruth == 0x25) {
-    return G::Xor(a, G::Or(G::And(a, b), G::Xor(c, G::Ones())));
+  } else if constexpr (kTruth == 0x24) {
+    return G::And(G::Xor(a, b), G::Xor(b, c));
+  } else if constexpr (kTruth == 0x26) {
+    return G::AndNot(G::And(a, b), G::Xor(b, c));
   } else if constexpr (kTruth == 0x27) {
     return G::Xor(G::Ones(), G::Xor(G::Or(a, c), G::AndNot(b, c)));
+  } else if constexpr (kTruth == 0x28) {
+    return G::And(c, G::Xor(a, b));
   } else if constexpr (kTruth == 0x29) {
     return G::AndNot(G::And(a, b), G::Xor(G::Or(a, b), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0x2B) {
@@ -58,18 +62,14 @@ inline V TernaryFromGates(V a, V b, V c) {
     return G::And(G::Xor(a, b), G::Or(b, c));
   } else if constexpr (kTruth == 0x2D) {
     return G::Xor(G::Xor(a, G::Ones()), G::AndNot(b, c));
-  } else if constexpr (kTruth == 0x2E) {
-    return G::Xor(G::And(a, b), G::Or(b, c));
-  } else if constexpr (kTruth == 0x32) {
-    return G::AndNot(b, G::Or(a, c));
+  } else if constexpr (kTruth == 0x30) {
+    return G::AndNot(b, a);
   } else if constexpr (kTruth == 0x34) {
     return G::AndNot(G::AndNot(a, c), G::Xor(a, b));
-  } else if constexpr (kTruth == 0x35) {
-    return G::Xor(G::Ones(), G::Or(G::And(a, b), G::AndNot(a, c)));
   } else if constexpr (kTruth == 0x36) {
     return G::Xor(b, G::Or(a, c));
-  } else if constexpr (kTruth == 0x37) {
-    return G::Xor(G::Ones(), G::And(b, G::Or(a, c)));
+  } else if constexpr (kTruth == 0x38) {
+    return G::And(G::Xor(a, b), G::Or(a, c));
   } else if constexpr (kTruth == 0x39) {
     return G::Xor(G::AndNot(a, c), G::Xor(b, G::Ones()));
   } else if constexpr (kTruth == 0x3A) {
@@ -80,50 +80,52 @@ inline V TernaryFromGates(V a, V b, V c) {
     return G::Xor(G::Ones(), G::AndNot(G::Xor(a, b), G::Or(a, c)));
   } else if constexpr (kTruth == 0x3E) {
     return G::Or(G::Xor(a, b), G::AndNot(a, c));
+  } else if constexpr (kTruth == 0x41) {
+    return G::AndNot(G::Xor(a, b), G::Xor(c, G::Ones()));
   } else if constexpr (kTruth == 0x46) {
     return G::AndNot(G::And(a, c), G::Xor(b, c));
-  } else if constexpr (kTruth == 0x47) {
-    return G::Xor(G::Ones(), G::Xor(G::Or(a, b), G::AndNot(c, b)));
+  } else if constexpr (kTruth == 0x49) {
+    return G::Xor(G::Xor(a, b), G::Or(G::AndNot(b, a), G::Xor(c, G::Ones())));
+  } else if constexpr (kTruth == 0x4A) {
+    return G::And(G::Xor(a, c), G::Or(b, c));
   } else if constexpr (kTruth == 0x4B) {
     return G::Xor(G::Xor(a, G::Ones()), G::AndNot(c, b));
-  } else if constexpr (kTruth == 0x56) {
-    return G::Xor(c, G::Or(a, b));
+  } else if constexpr (kTruth == 0x50) {
+    return G::AndNot(c, a);
   } else if constexpr (kTruth == 0x58) {
     return G::And(G::Or(a, b), G::Xor(a, c));
   } else if constexpr (kTruth == 0x59) {
     return G::Xor(G::AndNot(a, b), G::Xor(c, G::Ones()));
   } else if constexpr (kTruth == 0x5A) {
     return G::Xor(a, c);
+  } else if constexpr (kTruth == 0x5B) {
+    return G::Xor(G::Ones(), G::AndNot(G::Xor(a, c), G::Or(a, b)));
+  } else if constexpr (kTruth == 0x5E) {
+    return G::Or(G::AndNot(a, b), G::Xor(a, c));
   } else if constexpr (kTruth == 0x61) {
     return G::Xor(G::Xor(a, b), G::Or(G::AndNot(a, b), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0x62) {
     return G::AndNot(G::AndNot(a, b), G::Xor(b, c));
-  } else if constexpr (kTruth == 0x63) {
-    return G::Xor(G::Xor(b, G::Ones()), G::AndNot(c, a));
+  } else if constexpr (kTruth == 0x64) {
+    return G::And(G::Or(a, b), G::Xor(b, c));
   } else if constexpr (kTruth == 0x65) {
     return G::Xor(G::AndNot(b, a), G::Xor(c, G::Ones()));
+  } else if constexpr (kTruth == 0x66) {
+    return G::Xor(b, c);
   } else if constexpr (kTruth == 0x67) {
     return G::Xor(G::Ones(), G::AndNot(G::Xor(b, c), G::Or(a, b)));
   } else if constexpr (kTruth == 0x68) {
     return G::Xor(a, G::AndNot(G::Xor(b, c), G::Or(a, b)));
   } else if constexpr (kTruth == 0x69) {
     return G::Xor(G::Xor(a, b), G::Xor(c, G::Ones()));
-  } else if constexpr (kTruth == 0x6A) {
-    return G::Xor(c, G::And(a, b));
   } else if constexpr (kTruth == 0x6B) {
     return G::Xor(G::Xor(a, c), G::AndNot(G::AndNot(a, c), G::Xor(b, G::Ones())));
-  } else if constexpr (kTruth == 0x6C) {
-    return G::Xor(b, G::And(a, c));
   } else if constexpr (kTruth == 0x6D) {
     return G::Xor(G::Xor(a, b), G::AndNot(G::AndNot(a, b), G::Xor(c, G::Ones())));
-  } else if constexpr (kTruth == 0x70) {
-    return G::AndNot(G::And(b, c), a);
-  } else if constexpr (kTruth == 0x71) {
-    return G::Xor(G::AndNot(a, b), G::Or(G::Xor(a, b), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0x72) {
     return G::Xor(G::Or(a, c), G::And(b, c));
-  } else if constexpr (kTruth == 0x76) {
-    return G::Or(G::AndNot(b, a), G::Xor(b, c));
+  } else if constexpr (kTruth == 0x74) {
+    return G::Xor(G::Or(a, b), G::And(b, c));
   } else if constexpr (kTruth == 0x78) {
     return G::Xor(a, G::And(b, c));
   } else if constexpr (kTruth == 0x79) {
@@ -132,22 +134,18 @@ inline V TernaryFromGates(V a, V b, V c) {
     return G::Or(G::Xor(a, c), G::AndNot(b, a));
   } else if constexpr (kTruth == 0x7C) {
     return G::Or(G::Xor(a, b), G::AndNot(c, a));
-  } else if constexpr (kTruth == 0x7D) {
-    return G::Or(G::Xor(a, b), G::Xor(c, G::Ones()));
-  } else if constexpr (kTruth == 0x81) {
-    return G::Xor(G::Ones(), G::Or(G::Xor(a, b), G::Xor(a, c)));
-  } else if constexpr (kTruth == 0x83) {
-    return G::Xor(a, G::Or(G::Xor(b, G::Ones()), G::AndNot(c, a)));
   } else if constexpr (kTruth == 0x85) {
     return G::Xor(a, G::Or(G::AndNot(b, a), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0x86) {
     return G::Xor(a, G::Or(G::AndNot(b, a), G::Xor(b, c)));
   } else if constexpr (kTruth == 0x87) {
     return G::Xor(G::Xor(a, G::Ones()), G::And(b, c));
-  } else if constexpr (kTruth == 0x8B) {
-    return G::Xor(a, G::Or(G::Xor(a, c), G::Xor(b, G::Ones())));
-  } else if constexpr (kTruth == 0x8D) {
-    return G::Xor(a, G::Or(G::Xor(a, b), G::Xor(c, G::Ones())));
+  } else if constexpr (kTruth == 0x8E) {
+    return G::Xor(a, G::Or(G::Xor(a, b), G::Xor(a, c)));
+  } else if constexpr (kTruth == 0x92) {
+    return G::Xor(a, G::AndNot(G::AndNot(a, b), G::Xor(b, c)));
+  } else if constexpr (kTruth == 0x93) {
+    return G::Xor(G::And(a, c), G::Xor(b, G::Ones()));
   } else if constexpr (kTruth == 0x94) {
     return G::Xor(a, G::And(G::Or(a, b), G::Xor(b, c)));
   } else if constexpr (kTruth == 0x95) {
@@ -156,66 +154,48 @@ inline V TernaryFromGates(V a, V b, V c) {
     return G::Xor(a, G::Xor(b, c));
   } else if constexpr (kTruth == 0x97) {
     return G::Xor(G::Xor(a, G::Ones()), G::AndNot(G::Xor(b, c), G::Or(a, b)));
-  } else if constexpr (kTruth == 0x98) {
-    return G::AndNot(G::Xor(b, c), G::Or(a, b));
-  } else if constexpr (kTruth == 0x9B) {
-    return G::Xor(c, G::AndNot(G::AndNot(a, c), G::Xor(b, G::Ones())));
-  } else if constexpr (kTruth == 0x9C) {
-    return G::Xor(b, G::AndNot(c, a));
   } else if constexpr (kTruth == 0x9D) {
     return G::Xor(b, G::AndNot(G::AndNot(a, b), G::Xor(c, G::Ones())));
-  } else if constexpr (kTruth == 0x9E) {
-    return G::Xor(a, G::Or(G::AndNot(a, b), G::Xor(b, c)));
-  } else if constexpr (kTruth == 0xA1) {
-    return G::Xor(a, G::AndNot(G::AndNot(a, b), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0xA3) {
     return G::Xor(b, G::Or(G::Xor(a, G::Ones()), G::Xor(b, c)));
-  } else if constexpr (kTruth == 0xA5) {
-    return G::Xor(a, G::Xor(c, G::Ones()));
   } else if constexpr (kTruth == 0xA6) {
     return G::Xor(c, G::AndNot(a, b));
-  } else if constexpr (kTruth == 0xA9) {
-    return G::Xor(G::Or(a, b), G::Xor(c, G::Ones()));
-  } else if constexpr (kTruth == 0xAB) {
-    return G::Or(c, G::AndNot(a, G::Xor(b, G::Ones())));
+  } else if constexpr (kTruth == 0xA7) {
+    return G::Xor(c, G::AndNot(G::AndNot(b, c), G::Xor(a, G::Ones())));
   } else if constexpr (kTruth == 0xAD) {
     return G::Xor(a, G::Or(G::AndNot(a, b), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0xB1) {
     return G::Xor(a, G::AndNot(G::Xor(a, b), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0xB2) {
     return G::Xor(a, G::AndNot(G::Xor(a, b), G::Xor(a, c)));
-  } else if constexpr (kTruth == 0xB3) {
-    return G::Or(G::And(a, c), G::Xor(b, G::Ones()));
   } else if constexpr (kTruth == 0xB4) {
     return G::Xor(a, G::AndNot(c, b));
   } else if constexpr (kTruth == 0xB6) {
     return G::Xor(a, G::AndNot(G::And(a, c), G::Xor(b, c)));
   } else if constexpr (kTruth == 0xB8) {
     return G::Xor(G::Or(a, b), G::AndNot(c, b));
+  } else if constexpr (kTruth == 0xBC) {
+    return G::Or(G::Xor(a, b), G::And(a, c));
+  } else if constexpr (kTruth == 0xC1) {
+    return G::Xor(a, G::AndNot(G::AndNot(a, c), G::Xor(b, G::Ones())));
   } else if constexpr (kTruth == 0xC2) {
     return G::AndNot(G::Xor(a, b), G::Or(a, c));
   } else if constexpr (kTruth == 0xC5) {
     return G::Xor(b, G::AndNot(G::Xor(b, c), G::Xor(a, G::Ones())));
-  } else if constexpr (kTruth == 0xC6) {
-    return G::Xor(b, G::AndNot(a, c));
   } else if constexpr (kTruth == 0xC7) {
     return G::Xor(b, G::AndNot(G::AndNot(c, b), G::Xor(a, G::Ones())));
   } else if constexpr (kTruth == 0xC9) {
     return G::Xor(G::Or(a, c), G::Xor(b, G::Ones()));
   } else if constexpr (kTruth == 0xCA) {
     return G::Or(G::And(a, b), G::AndNot(a, c));
-  } else if constexpr (kTruth == 0xCB) {
-    return G::Xor(a, G::Or(G::AndNot(a, c), G::Xor(b, G::Ones())));
-  } else if constexpr (kTruth == 0xCD) {
-    return G::Or(b, G::AndNot(a, G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0xD2) {
     return G::Xor(a, G::AndNot(b, c));
+  } else if constexpr (kTruth == 0xD3) {
+    return G::Xor(a, G::AndNot(G::AndNot(c, a), G::Xor(b, G::Ones())));
   } else if constexpr (kTruth == 0xD6) {
     return G::Xor(a, G::AndNot(G::And(a, b), G::Xor(b, c)));
   } else if constexpr (kTruth == 0xD8) {
     return G::Xor(G::Or(a, c), G::AndNot(b, c));
-  } else if constexpr (kTruth == 0xD9) {
-    return G::Xor(b, G::AndNot(G::And(a, b), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0xDA) {
     return G::Or(G::And(a, b), G::Xor(a, c));
   } else if constexpr (kTruth == 0xE1) {
@@ -224,16 +204,14 @@ inline V TernaryFromGates(V a, V b, V c) {
     return G::Or(G::And(a, b), G::AndNot(b, c));
   } else if constexpr (kTruth == 0xE5) {
     return G::Xor(a, G::AndNot(G::And(a, b), G::Xor(c, G::Ones())));
+  } else if constexpr (kTruth == 0xE6) {
+    return G::Or(G::And(a, b), G::Xor(b, c));
   } else if constexpr (kTruth == 0xE9) {
     return G::Or(G::And(a, b), G::Xor(G::Or(a, b), G::Xor(c, G::Ones())));
-  } else if constexpr (kTruth == 0xEC) {
-    return G::Or(b, G::And(a, c));
-  } else if constexpr (kTruth == 0xED) {
-    return G::Or(b, G::Xor(a, G::Xor(c, G::Ones())));
-  } else if constexpr (kTruth == 0xEE) {
-    return G::Or(b, c);
-  } else if constexpr (kTruth == 0xF4) {
-    return G::Or(a, G::AndNot(c, b));
+  } else if constexpr (kTruth == 0xF1) {
+    return G::Or(a, G::AndNot(b, G::Xor(c, G::Ones())));
+  } else if constexpr (kTruth == 0xF8) {
+    return G::Or(a, G::And(b, c));
   } else {
     static_assert(kTruth != kTruth, "a gate the circuits do not use");
   }
@@ -244,456 +222,404 @@ inline V TernaryFromGates(V a, V b, V c) {
 template <class T, class V>
 inline void SBox1(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3,
                   V& y4) {
-  const V t0 = T::template Ternary<0x4B>(x2, x3, x5);
-  const V t1 = T::template Ternary<0x3D>(x2, x3, x5);
-  const V t2 = T::template Ternary<0xB8>(t0, x1, t1);
-  const V t3 = T::template Ternary<0xB1>(x2, x3, x5);
-  const V t4 = T::template Ternary<0x61>(x2, x3, x5);
-  const V t5 = T::template Ternary<0xB8>(t3, x1, t4);
-  const V t6 = T::template Ternary<0xE2>(t5, x4, t2);
-  const V t7 = T::template Ternary<0xA6>(x2, x3, x5);
-  const V t8 = T::template Ternary<0x17>(x2, x3, x5);
-  const V t9 = T::template Ternary<0xB8>(t7, x1, t8);
-  const V t10 = T::template Ternary<0x18>(x1, t8, t8);
-  const V t11 = T::template Ternary<0xE2>(t10, x4, t9);
-  const V t12 = T::template Ternary<0xE2>(t11, x6, t6);
-  const V t13 = T::template Ternary<0xD8>(x2, x3, x5);
-  const V t14 = T::template Ternary<0xB8>(t1, x1, t13);
-  const V t15 = T::template Ternary<0x94>(x2, x3, x5);
-  const V t16 = T::template Ternary<0x2D>(x2, x3, x5);
-  const V t17 = T::template Ternary<0xB8>(t15, x1, t16);
-  const V t18 = T::template Ternary<0xE2>(t17, x4, t14);
-  const V t19 = T::template Ternary<0x3E>(x2, x3, x5);
-  const V t20 = T::template Ternary<0xB8>(t19, x1, t4);
-  const V t21 = T::template Ternary<0x7A>(x2, x3, x5);
-  const V t22 = T::template Ternary<0xE2>(t21, x1, t4);
-  const V t23 = T::template Ternary<0xE2>(t22, x4, t20);
-  const V t24 = T::template Ternary<0xE2>(t23, x6, t18);
-  const V t25 = T::template Ternary<0xA9>(x2, x3, x5);
-  const V t26 = T::template Ternary<0x18>(x6, t25, t25);
-  const V t27 = T::template Ternary<0xB4>(x2, x3, x5);
-  const V t28 = T::template Ternary<0x6B>(x2, x3, x5);
-  const V t29 = T::template Ternary<0xE2>(t28, x6, t27);
-  const V t30 = T::template Ternary<0xE2>(t29, x1, t26);
-  const V t31 = T::template Ternary<0xE2>(t27, x6, t16);
-  const V t32 = T::template Ternary<0x1B>(x2, x3, x5);
-  const V t33 = T::template Ternary<0xA1>(x2, x3, x5);
-  const V t34 = T::template Ternary<0xE2>(t33, x6, t32);
-  const V t35 = T::template Ternary<0xE2>(t34, x1, t31);
-  const V t36 = T::template Ternary<0xE2>(t35, x4, t30);
-  const V t37 = T::template Ternary<0x56>(x2, x3, x5);
-  const V t38 = T::template Ternary<0xE2>(t37, x1, t13);
-  const V t39 = T::template Ternary<0x87>(x2, x3, x5);
-  const V t40 = T::template Ternary<0x18>(x1, t39, t39);
-  const V t41 = T::template Ternary<0xE2>(t40, x4, t38);
-  const V t42 = T::template Ternary<0xC2>(x2, x3, x5);
-  const V t43 = T::template Ternary<0x39>(x2, x3, x5);
-  const V t44 = T::template Ternary<0xE2>(t43, x1, t42);
-  const V t45 = T::template Ternary<0x6D>(x2, x3, x5);
-  const V t46 = T::template Ternary<0x9C>(x2, x3, x5);
-  const V t47 = T::template Ternary<0xCA>(x1, t46, t45);
-  const V t48 = T::template Ternary<0xCA>(x4, t47, t44);
-  const V t49 = T::template Ternary<0xCA>(x6, t48, t41);
-  y1 = t36;
-  y2 = t12;
-  y3 = t24;
-  y4 = t49;
+  const V t0 = T::template Ternary<0x49>(x1, x3, x5);
+  const V t1 = T::template Ternary<0x18>(x6, t0, t0);
+  const V t2 = T::template Ternary<0x30>(x1, x3, x5);
+  const V t3 = T::template Ternary<0xD6>(t2, x5, x6);
+  const V t4 = T::template Ternary<0xE2>(t3, x2, t1);
+  const V t5 = T::template Ternary<0x24>(x3, x5, x6);
+  const V t6 = T::template Ternary<0x69>(t5, x2, x6);
+  const V t7 = T::template Ternary<0x5B>(x2, x5, x6);
+  const V t8 = T::template Ternary<0x1A>(t7, x3, x5);
+  const V t9 = T::template Ternary<0xE2>(t8, x1, t6);
+  const V t10 = T::template Ternary<0xE2>(t9, x4, t4);
+  const V t11 = T::template Ternary<0x16>(x1, x4, x5);
+  const V t12 = T::template Ternary<0x79>(t11, x2, x5);
+  const V t13 = T::template Ternary<0x49>(x1, x4, x5);
+  const V t14 = T::template Ternary<0xC1>(t13, x2, x4);
+  const V t15 = T::template Ternary<0xE2>(t14, x3, t12);
+  const V t16 = T::template Ternary<0x5E>(x1, x3, x4);
+  const V t17 = T::template Ternary<0x78>(t16, x2, x3);
+  const V t18 = T::template Ternary<0x5B>(x1, x2, x4);
+  const V t19 = T::template Ternary<0x1E>(t18, x2, x3);
+  const V t20 = T::template Ternary<0xE2>(t19, x5, t17);
+  const V t21 = T::template Ternary<0xE2>(t20, x6, t15);
+  const V t22 = T::template Ternary<0x06>(x2, x5, x6);
+  const V t23 = T::template Ternary<0x27>(t22, x2, x3);
+  const V t24 = T::template Ternary<0x66>(x2, x3, x6);
+  const V t25 = T::template Ternary<0x94>(t24, x2, x5);
+  const V t26 = T::template Ternary<0xE2>(t25, x4, t23);
+  const V t27 = T::template Ternary<0x13>(x3, x4, x6);
+  const V t28 = T::template Ternary<0x69>(t27, x2, x6);
+  const V t29 = T::template Ternary<0x64>(x2, x3, x6);
+  const V t30 = T::template Ternary<0x3E>(x2, x3, x6);
+  const V t31 = T::template Ternary<0xE2>(t30, x4, t29);
+  const V t32 = T::template Ternary<0xE2>(t31, x5, t28);
+  const V t33 = T::template Ternary<0xE2>(t32, x1, t26);
+  const V t34 = T::template Ternary<0x68>(t24, x1, x5);
+  const V t35 = T::template Ternary<0x2C>(x1, x3, x6);
+  const V t36 = T::template Ternary<0xF1>(t35, x5, x6);
+  const V t37 = T::template Ternary<0xE2>(t36, x2, t34);
+  const V t38 = T::template Ternary<0x87>(x1, x3, x5);
+  const V t39 = T::template Ternary<0x18>(x2, t38, t38);
+  const V t40 = T::template Ternary<0x49>(x1, x2, x5);
+  const V t41 = T::template Ternary<0x7A>(t40, x2, x3);
+  const V t42 = T::template Ternary<0xCA>(x6, t41, t39);
+  const V t43 = T::template Ternary<0xCA>(x4, t42, t37);
+  y1 = t10;
+  y2 = t21;
+  y3 = t33;
+  y4 = t43;
 }
 
 template <class T, class V>
 inline void SBox2(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3,
                   V& y4) {
   const V t0 = T::template Ternary<0x69>(x1, x3, x6);
-  const V t1 = T::template Ternary<0x67>(x1, x3, x6);
-  const V t2 = T::template Ternary<0x18>(x4, t1, t1);
-  const V t3 = T::template Ternary<0xE2>(t2, x2, t0);
-  const V t4 = T::template Ternary<0xB6>(x1, x3, x6);
-  const V t5 = T::template Ternary<0x19>(x1, x3, x6);
-  const V t6 = T::template Ternary<0xE2>(t5, x4, t4);
-  const V t7 = T::template Ternary<0x18>(x1, x3, x6);
+  const V t1 = T::template Ternary<0x36>(x1, x3, x4);
+  const V t2 = T::template Ternary<0x59>(x1, x3, x4);
+  const V t3 = T::template Ternary<0xCA>(x6, t2, t1);
+  const V t4 = T::template Ternary<0xE2>(t3, x5, t0);
+  const V t5 = T::template Ternary<0x67>(x1, x3, x6);
+  const V t6 = T::template Ternary<0x18>(x1, x3, x6);
+  const V t7 = T::template Ternary<0xE2>(t6, x5, t5);
   const V t8 = T::template Ternary<0x18>(x4, t7, t7);
-  const V t9 = T::template Ternary<0xE2>(t8, x2, t6);
-  const V t10 = T::template Ternary<0xE2>(t9, x5, t3);
-  const V t11 = T::template Ternary<0x69>(x1, x4, x5);
-  const V t12 = T::template Ternary<0xDA>(x1, x4, x5);
-  const V t13 = T::template Ternary<0xE2>(t12, x2, t11);
-  const V t14 = T::template Ternary<0x85>(x1, x4, x5);
-  const V t15 = T::template Ternary<0xE2>(t14, x2, t11);
-  const V t16 = T::template Ternary<0xE2>(t15, x3, t13);
-  const V t17 = T::template Ternary<0x1E>(x1, x4, x5);
-  const V t18 = T::template Ternary<0x18>(x2, t17, t17);
-  const V t19 = T::template Ternary<0xE2>(t11, x3, t18);
-  const V t20 = T::template Ternary<0xE2>(t19, x6, t16);
-  const V t21 = T::template Ternary<0x23>(x1, x2, x3);
-  const V t22 = T::template Ternary<0x96>(x1, x2, x3);
-  const V t23 = T::template Ternary<0xB8>(t21, x5, t22);
-  const V t24 = T::template Ternary<0xD9>(x1, x2, x3);
-  const V t25 = T::template Ternary<0xE2>(t24, x5, t22);
-  const V t26 = T::template Ternary<0xE2>(t25, x4, t23);
-  const V t27 = T::template Ternary<0x6B>(x1, x2, x3);
-  const V t28 = T::template Ternary<0x62>(x1, x2, x3);
-  const V t29 = T::template Ternary<0xE2>(t28, x5, t27);
-  const V t30 = T::template Ternary<0xD8>(x1, x2, x3);
-  const V t31 = T::template Ternary<0x18>(x5, t30, t30);
-  const V t32 = T::template Ternary<0xE2>(t31, x4, t29);
-  const V t33 = T::template Ternary<0xE2>(t32, x6, t26);
-  const V t34 = T::template Ternary<0xAB>(x1, x3, x6);
-  const V t35 = T::template Ternary<0x18>(x4, t34, t34);
-  const V t36 = T::template Ternary<0x71>(x1, x3, x6);
-  const V t37 = T::template Ternary<0x2E>(x1, x3, x6);
-  const V t38 = T::template Ternary<0xE2>(t37, x4, t36);
-  const V t39 = T::template Ternary<0xE2>(t38, x2, t35);
-  const V t40 = T::template Ternary<0x87>(x1, x3, x6);
-  const V t41 = T::template Ternary<0x72>(x1, x3, x6);
-  const V t42 = T::template Ternary<0xCA>(x4, t41, t40);
-  const V t43 = T::template Ternary<0xC9>(x1, x3, x6);
-  const V t44 = T::template Ternary<0xCA>(x2, t43, t42);
-  const V t45 = T::template Ternary<0xCA>(x5, t44, t39);
-  y1 = t10;
-  y2 = t20;
-  y3 = t33;
-  y4 = t45;
+  const V t9 = T::template Ternary<0xE2>(t8, x2, t4);
+  const V t10 = T::template Ternary<0x69>(x1, x4, x5);
+  const V t11 = T::template Ternary<0x16>(x1, x3, x5);
+  const V t12 = T::template Ternary<0xB6>(x1, x3, x5);
+  const V t13 = T::template Ternary<0xE2>(t12, x4, t11);
+  const V t14 = T::template Ternary<0xE2>(t13, x2, t10);
+  const V t15 = T::template Ternary<0x61>(x3, x4, x5);
+  const V t16 = T::template Ternary<0x4B>(t15, x2, x3);
+  const V t17 = T::template Ternary<0x18>(x1, t16, t16);
+  const V t18 = T::template Ternary<0xE2>(t17, x6, t14);
+  const V t19 = T::template Ternary<0x07>(x1, x3, x6);
+  const V t20 = T::template Ternary<0xD6>(t19, x3, x4);
+  const V t21 = T::template Ternary<0x28>(x1, x3, x6);
+  const V t22 = T::template Ternary<0xE9>(x1, x3, x6);
+  const V t23 = T::template Ternary<0xE2>(t22, x4, t21);
+  const V t24 = T::template Ternary<0xE2>(t23, x2, t20);
+  const V t25 = T::template Ternary<0xE9>(x1, x3, x4);
+  const V t26 = T::template Ternary<0xE2>(t25, x2, t1);
+  const V t27 = T::template Ternary<0x4A>(x1, x2, x4);
+  const V t28 = T::template Ternary<0x72>(t27, x2, x3);
+  const V t29 = T::template Ternary<0xE2>(t28, x6, t26);
+  const V t30 = T::template Ternary<0xE2>(t29, x5, t24);
+  const V t31 = T::template Ternary<0x0B>(x1, x3, x5);
+  const V t32 = T::template Ternary<0x18>(x4, t31, t31);
+  const V t33 = T::template Ternary<0x93>(t1, x4, x5);
+  const V t34 = T::template Ternary<0xE2>(t33, x6, t32);
+  const V t35 = T::template Ternary<0x74>(x4, x1, x3);
+  const V t36 = T::template Ternary<0xE2>(t35, x6, t2);
+  const V t37 = T::template Ternary<0xC9>(x1, x3, x6);
+  const V t38 = T::template Ternary<0xCA>(x5, t37, t36);
+  const V t39 = T::template Ternary<0xCA>(x2, t38, t34);
+  y1 = t9;
+  y2 = t18;
+  y3 = t30;
+  y4 = t39;
 }
 
 template <class T, class V>
 inline void SBox3(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3,
                   V& y4) {
-  const V t0 = T::template Ternary<0x61>(x2, x3, x5);
-  const V t1 = T::template Ternary<0xE1>(x2, x3, x5);
-  const V t2 = T::template Ternary<0xE2>(t1, x6, t0);
-  const V t3 = T::template Ternary<0x97>(x2, x3, x5);
-  const V t4 = T::template Ternary<0x6A>(x2, x3, x5);
-  const V t5 = T::template Ternary<0xB8>(t3, x6, t4);
-  const V t6 = T::template Ternary<0xE2>(t5, x4, t2);
-  const V t7 = T::template Ternary<0x9D>(x2, x3, x5);
-  const V t8 = T::template Ternary<0xE2>(t4, x6, t7);
-  const V t9 = T::template Ternary<0x18>(x4, t8, t8);
-  const V t10 = T::template Ternary<0xE2>(t9, x1, t6);
-  const V t11 = T::template Ternary<0xC2>(x2, x4, x6);
-  const V t12 = T::template Ternary<0xD6>(x2, x4, x6);
-  const V t13 = T::template Ternary<0xE2>(t12, x5, t11);
-  const V t14 = T::template Ternary<0xAD>(x2, x4, x6);
-  const V t15 = T::template Ternary<0x61>(x2, x4, x6);
-  const V t16 = T::template Ternary<0xE2>(t15, x5, t14);
-  const V t17 = T::template Ternary<0xE2>(t16, x1, t13);
-  const V t18 = T::template Ternary<0x16>(x2, x4, x6);
-  const V t19 = T::template Ternary<0xE2>(t18, x5, t14);
-  const V t20 = T::template Ternary<0x18>(x1, t19, t19);
-  const V t21 = T::template Ternary<0xE2>(t20, x3, t17);
-  const V t22 = T::template Ternary<0x6D>(x2, x3, x6);
-  const V t23 = T::template Ternary<0x86>(x2, x3, x6);
-  const V t24 = T::template Ternary<0xE2>(t23, x5, t22);
-  const V t25 = T::template Ternary<0x98>(x2, x3, x6);
-  const V t26 = T::template Ternary<0x18>(x5, t25, t25);
-  const V t27 = T::template Ternary<0xE2>(t26, x1, t24);
-  const V t28 = T::template Ternary<0x39>(x2, x3, x6);
-  const V t29 = T::template Ternary<0xE2>(t28, x5, x3);
-  const V t30 = T::template Ternary<0xF4>(x2, x3, x6);
-  const V t31 = T::template Ternary<0x68>(x2, x3, x6);
-  const V t32 = T::template Ternary<0xE2>(t31, x5, t30);
-  const V t33 = T::template Ternary<0xE2>(t32, x1, t29);
-  const V t34 = T::template Ternary<0xE2>(t33, x4, t27);
-  const V t35 = T::template Ternary<0x78>(x2, x3, x5);
-  const V t36 = T::template Ternary<0x2D>(x2, x3, x5);
-  const V t37 = T::template Ternary<0xE2>(t36, x4, t35);
-  const V t38 = T::template Ternary<0x18>(x6, t37, t37);
-  const V t39 = T::template Ternary<0x79>(x2, x3, x5);
-  const V t40 = T::template Ternary<0x18>(x4, t39, t39);
-  const V t41 = T::template Ternary<0xE9>(x2, x3, x5);
-  const V t42 = T::template Ternary<0x29>(x2, x3, x5);
-  const V t43 = T::template Ternary<0xCA>(x4, t42, t41);
-  const V t44 = T::template Ternary<0xCA>(x6, t43, t40);
-  const V t45 = T::template Ternary<0xCA>(x1, t44, t38);
+  const V t0 = T::template Ternary<0x3E>(x2, x3, x4);
+  const V t1 = T::template Ternary<0x4B>(t0, x4, x6);
+  const V t2 = T::template Ternary<0x92>(x2, x3, x4);
+  const V t3 = T::template Ternary<0x7A>(x2, x3, x4);
+  const V t4 = T::template Ternary<0xB8>(t2, x6, t3);
+  const V t5 = T::template Ternary<0xE2>(t4, x5, t1);
+  const V t6 = T::template Ternary<0x69>(x4, x5, x6);
+  const V t7 = T::template Ternary<0x6D>(x2, x5, x6);
+  const V t8 = T::template Ternary<0x18>(x4, t7, t7);
+  const V t9 = T::template Ternary<0xE2>(t8, x3, t6);
+  const V t10 = T::template Ternary<0xE2>(t9, x1, t5);
+  const V t11 = T::template Ternary<0x2C>(x2, x3, x4);
+  const V t12 = T::template Ternary<0xE2>(t3, x5, t11);
+  const V t13 = T::template Ternary<0x1E>(x2, x3, x5);
+  const V t14 = T::template Ternary<0x2D>(t13, x4, x5);
+  const V t15 = T::template Ternary<0xE2>(t14, x1, t12);
+  const V t16 = T::template Ternary<0x16>(x2, x3, x4);
+  const V t17 = T::template Ternary<0x87>(t16, x3, x5);
+  const V t18 = T::template Ternary<0x58>(x3, x4, x5);
+  const V t19 = T::template Ternary<0x1E>(t18, x2, x4);
+  const V t20 = T::template Ternary<0xE2>(t19, x1, t17);
+  const V t21 = T::template Ternary<0xE2>(t20, x6, t15);
+  const V t22 = T::template Ternary<0x05>(x1, x4, x6);
+  const V t23 = T::template Ternary<0x92>(t22, x4, x5);
+  const V t24 = T::template Ternary<0x66>(x1, x4, x6);
+  const V t25 = T::template Ternary<0x5B>(t24, x1, x5);
+  const V t26 = T::template Ternary<0xE2>(t25, x3, t23);
+  const V t27 = T::template Ternary<0x69>(x3, x4, x5);
+  const V t28 = T::template Ternary<0xE2>(t27, x6, t18);
+  const V t29 = T::template Ternary<0x5A>(x3, x4, x6);
+  const V t30 = T::template Ternary<0xE5>(t29, x4, x5);
+  const V t31 = T::template Ternary<0xE2>(t30, x1, t28);
+  const V t32 = T::template Ternary<0xE2>(t31, x2, t26);
+  const V t33 = T::template Ternary<0xB8>(t24, x5, t29);
+  const V t34 = T::template Ternary<0x18>(x2, t33, t33);
+  const V t35 = T::template Ternary<0xD3>(x2, x3, x6);
+  const V t36 = T::template Ternary<0xBC>(x3, x2, x6);
+  const V t37 = T::template Ternary<0xE2>(t36, x5, t35);
+  const V t38 = T::template Ternary<0x92>(t29, x2, x5);
+  const V t39 = T::template Ternary<0xCA>(x4, t38, t37);
+  const V t40 = T::template Ternary<0xCA>(x1, t39, t34);
   y1 = t10;
   y2 = t21;
-  y3 = t34;
-  y4 = t45;
+  y3 = t32;
+  y4 = t40;
 }
 
 template <class T, class V>
 inline void SBox4(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3,
                   V& y4) {
-  const V t0 = T::template Ternary<0x78>(x1, x2, x3);
-  const V t1 = T::template Ternary<0x97>(x1, x2, x3);
+  const V t0 = T::template Ternary<0xD2>(x1, x3, x5);
+  const V t1 = T::template Ternary<0x9D>(x1, x3, x5);
   const V t2 = T::template Ternary<0xE2>(t1, x4, t0);
-  const V t3 = T::template Ternary<0x29>(x1, x2, x3);
-  const V t4 = T::template Ternary<0x6A>(x1, x2, x3);
-  const V t5 = T::template Ternary<0xE2>(t4, x4, t3);
-  const V t6 = T::template Ternary<0xE2>(t5, x5, t2);
-  const V t7 = T::template Ternary<0xE1>(x1, x2, x3);
-  const V t8 = T::template Ternary<0xE2>(t3, x4, t7);
-  const V t9 = T::template Ternary<0x1B>(x1, x2, x3);
-  const V t10 = T::template Ternary<0xEC>(x1, x2, x3);
-  const V t11 = T::template Ternary<0xE2>(t10, x4, t9);
-  const V t12 = T::template Ternary<0xE2>(t11, x5, t8);
-  const V t13 = T::template Ternary<0xB8>(t6, x6, t12);
-  const V t14 = T::template Ternary<0x87>(x1, x2, x3);
-  const V t15 = T::template Ternary<0x68>(x1, x2, x3);
-  const V t16 = T::template Ternary<0xE2>(t15, x4, t14);
-  const V t17 = T::template Ternary<0xD6>(x1, x2, x3);
-  const V t18 = T::template Ternary<0x95>(x1, x2, x3);
-  const V t19 = T::template Ternary<0xE2>(t18, x4, t17);
-  const V t20 = T::template Ternary<0xE2>(t19, x5, t16);
-  const V t21 = T::template Ternary<0xE2>(t20, x6, t12);
-  const V t22 = T::template Ternary<0xCD>(x1, x2, x3);
-  const V t23 = T::template Ternary<0x72>(x1, x2, x3);
-  const V t24 = T::template Ternary<0xE2>(t23, x4, t22);
-  const V t25 = T::template Ternary<0x61>(x1, x2, x3);
-  const V t26 = T::template Ternary<0x2D>(x1, x2, x3);
-  const V t27 = T::template Ternary<0xE2>(t26, x4, t25);
-  const V t28 = T::template Ternary<0xE2>(t27, x5, t24);
-  const V t29 = T::template Ternary<0x59>(x1, x2, x3);
-  const V t30 = T::template Ternary<0xE2>(t25, x4, t29);
-  const V t31 = T::template Ternary<0xB6>(x1, x2, x3);
-  const V t32 = T::template Ternary<0x4B>(x1, x2, x3);
-  const V t33 = T::template Ternary<0xE2>(t32, x4, t31);
-  const V t34 = T::template Ternary<0xE2>(t33, x5, t30);
-  const V t35 = T::template Ternary<0xB8>(t28, x6, t34);
-  const V t36 = T::template Ternary<0x32>(x1, x2, x3);
-  const V t37 = T::template Ternary<0x8D>(x1, x2, x3);
-  const V t38 = T::template Ternary<0xE2>(t37, x4, t36);
-  const V t39 = T::template Ternary<0x9E>(x1, x2, x3);
-  const V t40 = T::template Ternary<0xD2>(x1, x2, x3);
-  const V t41 = T::template Ternary<0xCA>(x4, t40, t39);
-  const V t42 = T::template Ternary<0xCA>(x5, t41, t38);
-  const V t43 = T::template Ternary<0xCA>(x6, t42, t34);
-  y1 = t13;
-  y2 = t21;
-  y3 = t43;
-  y4 = t35;
+  const V t3 = T::template Ternary<0x3E>(x1, x3, x5);
+  const V t4 = T::template Ternary<0x2D>(t3, x4, x5);
+  const V t5 = T::template Ternary<0xB8>(t2, x6, t4);
+  const V t6 = T::template Ternary<0x07>(x1, x4, x6);
+  const V t7 = T::template Ternary<0x49>(t6, x4, x5);
+  const V t8 = T::template Ternary<0x5E>(x4, x5, x6);
+  const V t9 = T::template Ternary<0x6B>(t8, x1, x5);
+  const V t10 = T::template Ternary<0xE2>(t9, x3, t7);
+  const V t11 = T::template Ternary<0xE2>(t10, x2, t5);
+  const V t12 = T::template Ternary<0x85>(x1, x3, x4);
+  const V t13 = T::template Ternary<0x36>(x1, x3, x4);
+  const V t14 = T::template Ternary<0xE2>(t13, x5, t12);
+  const V t15 = T::template Ternary<0xE2>(t14, x6, t4);
+  const V t16 = T::template Ternary<0x58>(x1, x3, x4);
+  const V t17 = T::template Ternary<0x69>(x1, x3, x4);
+  const V t18 = T::template Ternary<0xB8>(t16, x6, t17);
+  const V t19 = T::template Ternary<0x2C>(x1, x3, x4);
+  const V t20 = T::template Ternary<0x5E>(t19, x4, x6);
+  const V t21 = T::template Ternary<0xE2>(t20, x5, t18);
+  const V t22 = T::template Ternary<0xE2>(t21, x2, t15);
+  const V t23 = T::template Ternary<0x93>(x1, x3, x4);
+  const V t24 = T::template Ternary<0x5E>(x1, x3, x4);
+  const V t25 = T::template Ternary<0xE2>(t24, x5, t23);
+  const V t26 = T::template Ternary<0x29>(x1, x3, x5);
+  const V t27 = T::template Ternary<0xE1>(t26, x4, x5);
+  const V t28 = T::template Ternary<0xE2>(t27, x6, t25);
+  const V t29 = T::template Ternary<0x34>(x1, x3, x4);
+  const V t30 = T::template Ternary<0x58>(t29, x4, x6);
+  const V t31 = T::template Ternary<0xE5>(x1, x3, x4);
+  const V t32 = T::template Ternary<0xE2>(t31, x6, t17);
+  const V t33 = T::template Ternary<0xE2>(t32, x5, t30);
+  const V t34 = T::template Ternary<0xE2>(t33, x2, t28);
+  const V t35 = T::template Ternary<0x1E>(t26, x4, x5);
+  const V t36 = T::template Ternary<0xE2>(t25, x6, t35);
+  const V t37 = T::template Ternary<0xF1>(t29, x4, x6);
+  const V t38 = T::template Ternary<0x1A>(x1, x3, x4);
+  const V t39 = T::template Ternary<0xCA>(x6, t17, t38);
+  const V t40 = T::template Ternary<0xCA>(x5, t39, t37);
+  const V t41 = T::template Ternary<0xCA>(x2, t40, t36);
+  y1 = t11;
+  y2 = t22;
+  y3 = t34;
+  y4 = t41;
 }
 
 template <class T, class V>
 inline void SBox5(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3,
                   V& y4) {
-  const V t0 = T::template Ternary<0xC6>(x1, x2, x5);
-  const V t1 = T::template Ternary<0x36>(x1, x2, x5);
-  const V t2 = T::template Ternary<0xE2>(t1, x3, t0);
-  const V t3 = T::template Ternary<0x68>(x1, x2, x5);
-  const V t4 = T::template Ternary<0xAD>(x1, x2, x5);
-  const V t5 = T::template Ternary<0xE2>(t4, x3, t3);
-  const V t6 = T::template Ternary<0xE2>(t5, x4, t2);
-  const V t7 = T::template Ternary<0xB3>(x1, x2, x5);
-  const V t8 = T::template Ternary<0xE2>(t3, x3, t7);
-  const V t9 = T::template Ternary<0x9E>(x1, x2, x5);
-  const V t10 = T::template Ternary<0x25>(x1, x2, x5);
-  const V t11 = T::template Ternary<0xE2>(t10, x3, t9);
-  const V t12 = T::template Ternary<0xE2>(t11, x4, t8);
-  const V t13 = T::template Ternary<0xE2>(t12, x6, t6);
-  const V t14 = T::template Ternary<0xDA>(x1, x2, x3);
-  const V t15 = T::template Ternary<0x18>(x5, t14, t14);
-  const V t16 = T::template Ternary<0x47>(x1, x2, x3);
-  const V t17 = T::template Ternary<0xE2>(x1, x2, x3);
-  const V t18 = T::template Ternary<0xE2>(t17, x5, t16);
-  const V t19 = T::template Ternary<0xE2>(t18, x6, t15);
-  const V t20 = T::template Ternary<0x69>(x1, x2, x3);
-  const V t21 = T::template Ternary<0xC6>(x1, x2, x3);
-  const V t22 = T::template Ternary<0xE2>(t21, x5, t20);
-  const V t23 = T::template Ternary<0x18>(x6, t22, t22);
-  const V t24 = T::template Ternary<0xE2>(t23, x4, t19);
-  const V t25 = T::template Ternary<0x0D>(x2, x3, x5);
-  const V t26 = T::template Ternary<0x4B>(x2, x3, x5);
-  const V t27 = T::template Ternary<0xE2>(t26, x6, t25);
-  const V t28 = T::template Ternary<0xD6>(x2, x3, x5);
-  const V t29 = T::template Ternary<0x79>(x2, x3, x5);
-  const V t30 = T::template Ternary<0xE2>(t29, x6, t28);
-  const V t31 = T::template Ternary<0xE2>(t30, x1, t27);
-  const V t32 = T::template Ternary<0x7C>(x2, x3, x5);
-  const V t33 = T::template Ternary<0xB1>(x2, x3, x5);
-  const V t34 = T::template Ternary<0xE2>(t33, x6, t32);
-  const V t35 = T::template Ternary<0x86>(x2, x3, x5);
-  const V t36 = T::template Ternary<0xE2>(t35, x1, t34);
-  const V t37 = T::template Ternary<0xE2>(t36, x4, t31);
-  const V t38 = T::template Ternary<0x68>(x1, x2, x4);
-  const V t39 = T::template Ternary<0x1C>(x1, x2, x4);
-  const V t40 = T::template Ternary<0xE2>(t39, x6, t38);
-  const V t41 = T::template Ternary<0x27>(x1, x2, x4);
-  const V t42 = T::template Ternary<0x96>(x1, x2, x4);
-  const V t43 = T::template Ternary<0xE2>(t42, x6, t41);
-  const V t44 = T::template Ternary<0xE2>(t43, x3, t40);
-  const V t45 = T::template Ternary<0xEE>(x1, x2, x4);
-  const V t46 = T::template Ternary<0xE1>(x1, x2, x4);
-  const V t47 = T::template Ternary<0xE2>(t46, x6, t45);
-  const V t48 = T::template Ternary<0x58>(x1, x2, x4);
-  const V t49 = T::template Ternary<0x18>(x6, t48, t48);
-  const V t50 = T::template Ternary<0xCA>(x3, t49, t47);
-  const V t51 = T::template Ternary<0xCA>(x5, t50, t44);
-  y1 = t13;
-  y2 = t24;
-  y3 = t37;
-  y4 = t51;
+  const V t0 = T::template Ternary<0x0A>(x1, x2, x4);
+  const V t1 = T::template Ternary<0x86>(t0, x2, x6);
+  const V t2 = T::template Ternary<0x64>(x1, x2, x6);
+  const V t3 = T::template Ternary<0x36>(t2, x1, x4);
+  const V t4 = T::template Ternary<0xE2>(t3, x3, t1);
+  const V t5 = T::template Ternary<0x34>(x2, x4, x6);
+  const V t6 = T::template Ternary<0x87>(t5, x3, x6);
+  const V t7 = T::template Ternary<0x46>(x2, x4, x6);
+  const V t8 = T::template Ternary<0xB6>(t7, x2, x3);
+  const V t9 = T::template Ternary<0xE2>(t8, x1, t6);
+  const V t10 = T::template Ternary<0xE2>(t9, x5, t4);
+  const V t11 = T::template Ternary<0xDA>(x1, x2, x3);
+  const V t12 = T::template Ternary<0x18>(x5, t11, t11);
+  const V t13 = T::template Ternary<0xC5>(x1, x2, x5);
+  const V t14 = T::template Ternary<0xA3>(x1, x2, x5);
+  const V t15 = T::template Ternary<0xE2>(t14, x3, t13);
+  const V t16 = T::template Ternary<0xE2>(t15, x6, t12);
+  const V t17 = T::template Ternary<0x49>(x1, x3, x5);
+  const V t18 = T::template Ternary<0x18>(x6, t17, t17);
+  const V t19 = T::template Ternary<0x18>(x2, t18, t18);
+  const V t20 = T::template Ternary<0xE2>(t19, x4, t16);
+  const V t21 = T::template Ternary<0x2B>(x1, x4, x6);
+  const V t22 = T::template Ternary<0x7C>(t21, x3, x6);
+  const V t23 = T::template Ternary<0xF8>(x1, x3, x6);
+  const V t24 = T::template Ternary<0x18>(x4, t23, t23);
+  const V t25 = T::template Ternary<0xE2>(t24, x2, t22);
+  const V t26 = T::template Ternary<0x41>(x3, x4, x6);
+  const V t27 = T::template Ternary<0x29>(t26, x2, x4);
+  const V t28 = T::template Ternary<0x3C>(x2, x3, x4);
+  const V t29 = T::template Ternary<0x2D>(t28, x4, x6);
+  const V t30 = T::template Ternary<0xE2>(t29, x1, t27);
+  const V t31 = T::template Ternary<0xE2>(t30, x5, t25);
+  const V t32 = T::template Ternary<0x0E>(t17, x2, x3);
+  const V t33 = T::template Ternary<0xDA>(x2, x3, x5);
+  const V t34 = T::template Ternary<0x18>(x1, t33, t33);
+  const V t35 = T::template Ternary<0xE2>(t34, x6, t32);
+  const V t36 = T::template Ternary<0x85>(x2, x3, x6);
+  const V t37 = T::template Ternary<0xE2>(t36, x1, t28);
+  const V t38 = T::template Ternary<0x0D>(x1, x2, x3);
+  const V t39 = T::template Ternary<0x5B>(t38, x3, x6);
+  const V t40 = T::template Ternary<0xCA>(x5, t39, t37);
+  const V t41 = T::template Ternary<0xCA>(x4, t40, t35);
+  y1 = t10;
+  y2 = t20;
+  y3 = t31;
+  y4 = t41;
 }
 
 template <class T, class V>
 inline void SBox6(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3,
                   V& y4) {
-  const V t0 = T::template Ternary<0x7D>(x1, x4, x5);
-  const V t1 = T::template Ternary<0x18>(x2, t0, t0);
-  const V t2 = T::template Ternary<0x69>(x1, x4, x5);
-  const V t3 = T::template Ternary<0xE2>(t2, x3, t1);
-  const V t4 = T::template Ternary<0x83>(x1, x4, x5);
-  const V t5 = T::template Ternary<0x3C>(x1, x4, x5);
-  const V t6 = T::template Ternary<0xE2>(t5, x2, t4);
-  const V t7 = T::template Ternary<0xD6>(x1, x4, x5);
-  const V t8 = T::template Ternary<0xCA>(x1, x4, x5);
-  const V t9 = T::template Ternary<0xE2>(t8, x2, t7);
-  const V t10 = T::template Ternary<0xE2>(t9, x3, t6);
-  const V t11 = T::template Ternary<0xE2>(t10, x6, t3);
-  const V t12 = T::template Ternary<0x21>(x1, x3, x5);
-  const V t13 = T::template Ternary<0x9E>(x1, x3, x5);
-  const V t14 = T::template Ternary<0xB8>(t12, x2, t13);
-  const V t15 = T::template Ternary<0x76>(x1, x3, x5);
-  const V t16 = T::template Ternary<0x96>(x1, x3, x5);
-  const V t17 = T::template Ternary<0xE2>(t16, x2, t15);
-  const V t18 = T::template Ternary<0xE2>(t17, x4, t14);
-  const V t19 = T::template Ternary<0x18>(x2, t13, t13);
-  const V t20 = T::template Ternary<0x69>(x1, x3, x5);
-  const V t21 = T::template Ternary<0xA3>(x1, x3, x5);
-  const V t22 = T::template Ternary<0xE2>(t21, x2, t20);
-  const V t23 = T::template Ternary<0xE2>(t22, x4, t19);
-  const V t24 = T::template Ternary<0xE2>(t23, x6, t18);
-  const V t25 = T::template Ternary<0x68>(x1, x2, x3);
-  const V t26 = T::template Ternary<0xC7>(x1, x2, x3);
-  const V t27 = T::template Ternary<0xE2>(t26, x6, t25);
-  const V t28 = T::template Ternary<0x18>(x4, t27, t27);
-  const V t29 = T::template Ternary<0x1A>(x1, x2, x3);
-  const V t30 = T::template Ternary<0x59>(x1, x2, x3);
-  const V t31 = T::template Ternary<0xE2>(t30, x6, t29);
-  const V t32 = T::template Ternary<0xE9>(x1, x2, x3);
-  const V t33 = T::template Ternary<0x65>(x1, x2, x3);
-  const V t34 = T::template Ternary<0xE2>(t33, x6, t32);
-  const V t35 = T::template Ternary<0xE2>(t34, x4, t31);
-  const V t36 = T::template Ternary<0xE2>(t35, x5, t28);
-  const V t37 = T::template Ternary<0xDA>(x1, x4, x5);
-  const V t38 = T::template Ternary<0x16>(x1, x4, x5);
-  const V t39 = T::template Ternary<0xE2>(t38, x2, t37);
-  const V t40 = T::template Ternary<0x81>(x1, x4, x5);
-  const V t41 = T::template Ternary<0x18>(x2, t40, t40);
-  const V t42 = T::template Ternary<0xE2>(t41, x3, t39);
-  const V t43 = T::template Ternary<0x22>(x1, x4, x5);
-  const V t44 = T::template Ternary<0xE2>(t7, x2, t43);
-  const V t45 = T::template Ternary<0x86>(x1, x4, x5);
-  const V t46 = T::template Ternary<0xCA>(x2, t45, t0);
-  const V t47 = T::template Ternary<0xCA>(x3, t46, t44);
-  const V t48 = T::template Ternary<0xCA>(x6, t47, t42);
-  y1 = t11;
-  y2 = t24;
-  y3 = t36;
-  y4 = t48;
+  const V t0 = T::template Ternary<0x49>(x1, x2, x4);
+  const V t1 = T::template Ternary<0xB1>(t0, x2, x6);
+  const V t2 = T::template Ternary<0x3C>(x1, x2, x4);
+  const V t3 = T::template Ternary<0x96>(t2, x4, x6);
+  const V t4 = T::template Ternary<0xB8>(t1, x5, t3);
+  const V t5 = T::template Ternary<0x69>(x1, x4, x5);
+  const V t6 = T::template Ternary<0xB2>(x1, x2, x4);
+  const V t7 = T::template Ternary<0xAD>(x1, x2, x4);
+  const V t8 = T::template Ternary<0xB8>(t6, x5, t7);
+  const V t9 = T::template Ternary<0xE2>(t8, x6, t5);
+  const V t10 = T::template Ternary<0xE2>(t9, x3, t4);
+  const V t11 = T::template Ternary<0x65>(x1, x2, x4);
+  const V t12 = T::template Ternary<0xE1>(t11, x1, x6);
+  const V t13 = T::template Ternary<0xE2>(t3, x3, t12);
+  const V t14 = T::template Ternary<0x92>(x1, x2, x4);
+  const V t15 = T::template Ternary<0xE2>(t7, x3, t14);
+  const V t16 = T::template Ternary<0x17>(x1, x2, x4);
+  const V t17 = T::template Ternary<0x96>(t16, x2, x3);
+  const V t18 = T::template Ternary<0xE2>(t17, x6, t15);
+  const V t19 = T::template Ternary<0xE2>(t18, x5, t13);
+  const V t20 = T::template Ternary<0x69>(t2, x5, x6);
+  const V t21 = T::template Ternary<0x50>(x1, x2, x5);
+  const V t22 = T::template Ternary<0x86>(t21, x2, x6);
+  const V t23 = T::template Ternary<0xE2>(t22, x3, t20);
+  const V t24 = T::template Ternary<0xE6>(x2, x5, x6);
+  const V t25 = T::template Ternary<0x18>(x3, t24, t24);
+  const V t26 = T::template Ternary<0x97>(x2, x3, x5);
+  const V t27 = T::template Ternary<0xA6>(x2, x3, x5);
+  const V t28 = T::template Ternary<0xB8>(t26, x6, t27);
+  const V t29 = T::template Ternary<0xE2>(t28, x1, t25);
+  const V t30 = T::template Ternary<0xE2>(t29, x4, t23);
+  const V t31 = T::template Ternary<0x4A>(x2, x3, x6);
+  const V t32 = T::template Ternary<0xE1>(t31, x3, x5);
+  const V t33 = T::template Ternary<0xE2>(t32, x1, t27);
+  const V t34 = T::template Ternary<0x67>(x1, x3, x6);
+  const V t35 = T::template Ternary<0xA7>(t34, x1, x2);
+  const V t36 = T::template Ternary<0x39>(x1, x2, x3);
+  const V t37 = T::template Ternary<0xC2>(x1, x2, x3);
+  const V t38 = T::template Ternary<0xCA>(x6, t37, t36);
+  const V t39 = T::template Ternary<0xCA>(x5, t38, t35);
+  const V t40 = T::template Ternary<0xCA>(x4, t39, t33);
+  y1 = t10;
+  y2 = t30;
+  y3 = t19;
+  y4 = t40;
 }
 
 template <class T, class V>
 inline void SBox7(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3,
                   V& y4) {
-  const V t0 = T::template Ternary<0x46>(x1, x3, x6);
-  const V t1 = T::template Ternary<0xB2>(x1, x3, x6);
-  const V t2 = T::template Ternary<0xB8>(t0, x2, t1);
-  const V t3 = T::template Ternary<0xB6>(x1, x3, x6);
-  const V t4 = T::template Ternary<0x18>(x2, t3, t3);
-  const V t5 = T::template Ternary<0xE2>(t4, x4, t2);
-  const V t6 = T::template Ternary<0x29>(x1, x3, x6);
-  const V t7 = T::template Ternary<0x1D>(x1, x3, x6);
-  const V t8 = T::template Ternary<0xE2>(t7, x2, t6);
-  const V t9 = T::template Ternary<0x7D>(x1, x3, x6);
-  const V t10 = T::template Ternary<0xE2>(t1, x2, t9);
-  const V t11 = T::template Ternary<0xE2>(t10, x4, t8);
-  const V t12 = T::template Ternary<0xE2>(t11, x5, t5);
-  const V t13 = T::template Ternary<0x2B>(x1, x2, x3);
-  const V t14 = T::template Ternary<0x97>(x1, x2, x3);
-  const V t15 = T::template Ternary<0xE2>(t14, x6, t13);
-  const V t16 = T::template Ternary<0x18>(x5, t15, t15);
-  const V t17 = T::template Ternary<0x68>(x1, x2, x3);
-  const V t18 = T::template Ternary<0x14>(x1, x2, x3);
-  const V t19 = T::template Ternary<0xE2>(t18, x6, t17);
-  const V t20 = T::template Ternary<0x37>(x1, x2, x3);
-  const V t21 = T::template Ternary<0xED>(x1, x2, x3);
-  const V t22 = T::template Ternary<0xE2>(t21, x6, t20);
-  const V t23 = T::template Ternary<0xE2>(t22, x5, t19);
-  const V t24 = T::template Ternary<0xE2>(t23, x4, t16);
-  const V t25 = T::template Ternary<0x46>(x1, x2, x3);
-  const V t26 = T::template Ternary<0x69>(x1, x2, x3);
-  const V t27 = T::template Ternary<0xE2>(t26, x5, t25);
-  const V t28 = T::template Ternary<0x79>(x1, x2, x3);
-  const V t29 = T::template Ternary<0xA5>(x1, x2, x3);
-  const V t30 = T::template Ternary<0xB8>(t28, x5, t29);
-  const V t31 = T::template Ternary<0xE2>(t30, x4, t27);
-  const V t32 = T::template Ternary<0x9C>(x1, x2, x3);
-  const V t33 = T::template Ternary<0xA1>(x1, x2, x3);
-  const V t34 = T::template Ternary<0x6B>(x1, x2, x3);
-  const V t35 = T::template Ternary<0xE2>(t34, x5, t33);
-  const V t36 = T::template Ternary<0xE2>(t35, x4, t32);
-  const V t37 = T::template Ternary<0xE2>(t36, x6, t31);
-  const V t38 = T::template Ternary<0x96>(x1, x3, x6);
-  const V t39 = T::template Ternary<0x25>(x1, x3, x6);
-  const V t40 = T::template Ternary<0xE2>(t39, x2, t38);
-  const V t41 = T::template Ternary<0x7A>(x1, x3, x6);
-  const V t42 = T::template Ternary<0xE2>(t29, x2, t41);
-  const V t43 = T::template Ternary<0xE2>(t42, x4, t40);
-  const V t44 = T::template Ternary<0x69>(x1, x3, x6);
-  const V t45 = T::template Ternary<0xCA>(x2, t41, t44);
-  const V t46 = T::template Ternary<0xCA>(x4, t40, t45);
-  const V t47 = T::template Ternary<0xCA>(x5, t46, t43);
-  y1 = t12;
-  y2 = t24;
-  y3 = t37;
-  y4 = t47;
+  const V t0 = T::template Ternary<0x62>(x3, x4, x5);
+  const V t1 = T::template Ternary<0x1E>(t0, x2, x3);
+  const V t2 = T::template Ternary<0x18>(x1, t1, t1);
+  const V t3 = T::template Ternary<0x6D>(x3, x4, x5);
+  const V t4 = T::template Ternary<0x26>(x3, x4, x5);
+  const V t5 = T::template Ternary<0xB8>(t3, x2, t4);
+  const V t6 = T::template Ternary<0xB6>(x2, x4, x5);
+  const V t7 = T::template Ternary<0x18>(x3, t6, t6);
+  const V t8 = T::template Ternary<0xE2>(t7, x1, t5);
+  const V t9 = T::template Ternary<0xE2>(t8, x6, t2);
+  const V t10 = T::template Ternary<0x16>(x1, x2, x4);
+  const V t11 = T::template Ternary<0xB4>(t10, x1, x6);
+  const V t12 = T::template Ternary<0x38>(x2, x4, x6);
+  const V t13 = T::template Ternary<0x69>(t12, x1, x6);
+  const V t14 = T::template Ternary<0xE2>(t13, x5, t11);
+  const V t15 = T::template Ternary<0x29>(x1, x2, x5);
+  const V t16 = T::template Ternary<0xB8>(t15, x6, x2);
+  const V t17 = T::template Ternary<0x67>(x2, x5, x6);
+  const V t18 = T::template Ternary<0xC7>(t17, x1, x2);
+  const V t19 = T::template Ternary<0xE2>(t18, x4, t16);
+  const V t20 = T::template Ternary<0xE2>(t19, x3, t14);
+  const V t21 = T::template Ternary<0x09>(x2, x3, x4);
+  const V t22 = T::template Ternary<0x96>(t21, x3, x5);
+  const V t23 = T::template Ternary<0xDA>(x3, x4, x5);
+  const V t24 = T::template Ternary<0xE2>(t4, x2, t23);
+  const V t25 = T::template Ternary<0xB8>(t22, x1, t24);
+  const V t26 = T::template Ternary<0x3D>(x1, x2, x4);
+  const V t27 = T::template Ternary<0xCA>(x1, x2, x4);
+  const V t28 = T::template Ternary<0xE2>(t27, x5, t26);
+  const V t29 = T::template Ternary<0x29>(t10, x4, x5);
+  const V t30 = T::template Ternary<0xE2>(t29, x3, t28);
+  const V t31 = T::template Ternary<0xE2>(t30, x6, t25);
+  const V t32 = T::template Ternary<0x95>(x2, x4, x5);
+  const V t33 = T::template Ternary<0x18>(x3, t32, t32);
+  const V t34 = T::template Ternary<0xE2>(t33, x6, t24);
+  const V t35 = T::template Ternary<0xB4>(x2, x3, x6);
+  const V t36 = T::template Ternary<0x18>(x4, t35, t35);
+  const V t37 = T::template Ternary<0x5A>(x2, x3, x6);
+  const V t38 = T::template Ternary<0x3A>(t37, x3, x4);
+  const V t39 = T::template Ternary<0xCA>(x5, t38, t36);
+  const V t40 = T::template Ternary<0xCA>(x1, t39, t34);
+  y1 = t40;
+  y2 = t31;
+  y3 = t20;
+  y4 = t9;
 }
 
 template <class T, class V>
 inline void SBox8(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3,
                   V& y4) {
-  const V t0 = T::template Ternary<0xC5>(x2, x3, x4);
-  const V t1 = T::template Ternary<0xA6>(x2, x3, x4);
-  const V t2 = T::template Ternary<0xE2>(t1, x5, t0);
-  const V t3 = T::template Ternary<0x18>(x6, t2, t2);
-  const V t4 = T::template Ternary<0xCB>(x2, x3, x4);
-  const V t5 = T::template Ternary<0x18>(x5, t4, t4);
-  const V t6 = T::template Ternary<0x96>(x2, x3, x4);
-  const V t7 = T::template Ternary<0x5A>(x2, x3, x4);
-  const V t8 = T::template Ternary<0xE2>(t7, x5, t6);
-  const V t9 = T::template Ternary<0xE2>(t8, x6, t5);
-  const V t10 = T::template Ternary<0xE2>(t9, x1, t3);
-  const V t11 = T::template Ternary<0x9B>(x2, x3, x4);
-  const V t12 = T::template Ternary<0x6C>(x2, x3, x4);
-  const V t13 = T::template Ternary<0xE2>(t12, x1, t11);
-  const V t14 = T::template Ternary<0x34>(x2, x3, x4);
-  const V t15 = T::template Ternary<0xA5>(x2, x3, x4);
-  const V t16 = T::template Ternary<0xB8>(t14, x1, t15);
-  const V t17 = T::template Ternary<0xE2>(t16, x5, t13);
-  const V t18 = T::template Ternary<0x3A>(x2, x3, x4);
-  const V t19 = T::template Ternary<0xE2>(t18, x1, t6);
-  const V t20 = T::template Ternary<0x63>(x2, x3, x4);
-  const V t21 = T::template Ternary<0x18>(x1, t20, t20);
-  const V t22 = T::template Ternary<0xE2>(t21, x5, t19);
-  const V t23 = T::template Ternary<0xE2>(t22, x6, t17);
-  const V t24 = T::template Ternary<0x69>(x2, x3, x4);
-  const V t25 = T::template Ternary<0xE2>(t0, x1, t24);
-  const V t26 = T::template Ternary<0x9C>(x2, x3, x4);
-  const V t27 = T::template Ternary<0x18>(x1, t26, t26);
-  const V t28 = T::template Ternary<0xE2>(t27, x5, t25);
-  const V t29 = T::template Ternary<0x8B>(x2, x3, x4);
-  const V t30 = T::template Ternary<0x70>(x2, x3, x4);
-  const V t31 = T::template Ternary<0xE2>(t30, x1, t29);
-  const V t32 = T::template Ternary<0x35>(x2, x3, x4);
-  const V t33 = T::template Ternary<0xE2>(t4, x1, t32);
-  const V t34 = T::template Ternary<0xE2>(t33, x5, t31);
-  const V t35 = T::template Ternary<0xE2>(t34, x6, t28);
-  const V t36 = T::template Ternary<0x3C>(x2, x3, x4);
-  const V t37 = T::template Ternary<0xE2>(t24, x1, t36);
-  const V t38 = T::template Ternary<0x59>(x2, x3, x4);
-  const V t39 = T::template Ternary<0xE2>(t38, x1, t15);
-  const V t40 = T::template Ternary<0xE2>(t39, x5, t37);
-  const V t41 = T::template Ternary<0x2C>(x2, x3, x4);
-  const V t42 = T::template Ternary<0x18>(x1, t41, t41);
-  const V t43 = T::template Ternary<0xE5>(x2, x3, x4);
-  const V t44 = T::template Ternary<0x86>(x2, x3, x4);
-  const V t45 = T::template Ternary<0xCA>(x1, t44, t43);
-  const V t46 = T::template Ternary<0xCA>(x5, t45, t42);
-  const V t47 = T::template Ternary<0xCA>(x6, t46, t40);
-  y1 = t23;
-  y2 = t10;
-  y3 = t47;
-  y4 = t35;
+  const V t0 = T::template Ternary<0x16>(x1, x3, x5);
+  const V t1 = T::template Ternary<0x87>(t0, x2, x5);
+  const V t2 = T::template Ternary<0x65>(x2, x3, x5);
+  const V t3 = T::template Ternary<0xB4>(x2, x3, x5);
+  const V t4 = T::template Ternary<0xCA>(x1, t3, t2);
+  const V t5 = T::template Ternary<0xE2>(t4, x4, t1);
+  const V t6 = T::template Ternary<0x2C>(x1, x3, x5);
+  const V t7 = T::template Ternary<0x1E>(t6, x4, x5);
+  const V t8 = T::template Ternary<0x2C>(x1, x4, x5);
+  const V t9 = T::template Ternary<0x69>(t8, x3, x5);
+  const V t10 = T::template Ternary<0xE2>(t9, x2, t7);
+  const V t11 = T::template Ternary<0xE2>(t10, x6, t5);
+  const V t12 = T::template Ternary<0x39>(x3, x4, x5);
+  const V t13 = T::template Ternary<0xD8>(x3, x4, x5);
+  const V t14 = T::template Ternary<0xE2>(t13, x2, t12);
+  const V t15 = T::template Ternary<0x18>(x6, t14, t14);
+  const V t16 = T::template Ternary<0x69>(x2, x3, x5);
+  const V t17 = T::template Ternary<0xB8>(t16, x4, t2);
+  const V t18 = T::template Ternary<0x18>(x4, t3, t3);
+  const V t19 = T::template Ternary<0xE2>(t18, x6, t17);
+  const V t20 = T::template Ternary<0xE2>(t19, x1, t15);
+  const V t21 = T::template Ternary<0x1E>(x2, x3, x5);
+  const V t22 = T::template Ternary<0x8E>(x2, x3, x5);
+  const V t23 = T::template Ternary<0xE2>(t22, x6, t21);
+  const V t24 = T::template Ternary<0xE2>(t3, x4, t23);
+  const V t25 = T::template Ternary<0x13>(x2, x3, x5);
+  const V t26 = T::template Ternary<0x96>(t25, x2, x4);
+  const V t27 = T::template Ternary<0x2C>(x2, x3, x4);
+  const V t28 = T::template Ternary<0x2D>(t27, x4, x5);
+  const V t29 = T::template Ternary<0xE2>(t28, x6, t26);
+  const V t30 = T::template Ternary<0xE2>(t29, x1, t24);
+  const V t31 = T::template Ternary<0xE1>(t6, x4, x5);
+  const V t32 = T::template Ternary<0x96>(t8, x3, x5);
+  const V t33 = T::template Ternary<0xE2>(t32, x2, t31);
+  const V t34 = T::template Ternary<0x6B>(x1, x2, x5);
+  const V t35 = T::template Ternary<0xC2>(x2, x1, x5);
+  const V t36 = T::template Ternary<0xCA>(x3, t35, t34);
+  const V t37 = T::template Ternary<0x18>(x1, t2, t2);
+  const V t38 = T::template Ternary<0xCA>(x4, t37, t36);
+  const V t39 = T::template Ternary<0xCA>(x6, t38, t33);
+  y1 = t11;
+  y2 = t20;
+  y3 = t30;
+  y4 = t39;
 }
 
 // S-box kBox (0 to 7) by number, for code that walks the eight in a loop.

@@ -210,7 +210,7 @@ void SliceSubkeys(const TripleDesContext& block, uint32_t* subkeys) noexcept {
 }  // namespace
 
 TripleDesBatchContext::~TripleDesBatchContext() {
-  SecureWipe(SlicedSubkeys, sizeof SlicedSubkeys);
+  SecureWipe(*this);
 }
 
 bool TripleDesImplementationRuns(TripleDesImplementation implementation) noexcept {
