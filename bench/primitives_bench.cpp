@@ -103,8 +103,8 @@ BENCHMARK(BM_RijndaelBlocks256)->ArgsProduct({{0, 1}, {1, 0}, {0, 1}});
 // layout (0 ECB, 1 CBC).
 void BM_TripleDesBlocks(benchmark::State& state) {
   constexpr TripleDesImplementation kImplementations[] = {TripleDesImplementation::kPortable,
-                                                           TripleDesImplementation::kAvx2,
-                                                           TripleDesImplementation::kAvx512};
+                                                          TripleDesImplementation::kAvx2,
+                                                          TripleDesImplementation::kAvx512};
   constexpr const char* kNames[] = {"portable ", "avx2 ", "avx512 "};
   const auto index = static_cast<size_t>(state.range(0));
   const TripleDesImplementation implementation = kImplementations[index];

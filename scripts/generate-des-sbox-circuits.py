@@ -175,13 +175,15 @@ class Circuit:
             for variable in variables:
                 low = cofactor(table, variable, 0)
                 high = cofactor(table, variable, 1)
-                if high == low ^ ALL:
-                    total = 1 + self.cost(low, memo)
-                else:
-                    total = 1 + self.cost(low, memo) + self.cost(high, memo)
-                if (choice is None or total < choice[0]
-                        or (total == choice[0] and self.random.random() < 0.5)):
-                    choice = (total, ("split", variable))
+                for form, (first, second) in EXPANSIONS.items():
+                    parts = (first(low, high), second(low, high))
+                    if parts[1] == parts[0] ^ ALL or parts[1] == parts[0]:
+                        total = 1 + self.cost(parts[0], memo)
+                    else:
+                        total = 1 + self.cost(parts[0], memo) + self.cost(parts[1], memo)
+                    if (choice is None or total < choice[0]
+                            or (total == choice[0] and self.random.random() < 0.5)):
+                        choice = (total, ("split", variable, form))
         memo[table] = choice
         return choice[0]
 
@@ -202,16 +204,23 @@ class Circuit:
             result = self.gate(lambda a, b, c: (outer_truth >> (4 * a + 2 * b + c)) & 1, operands)
             assert result == table
             return result
-        variable = how[1]
+        _, variable, form = how
         low = cofactor(table, variable, 0)
         high = cofactor(table, variable, 1)
         select = INPUT_TABLES[variable]
-        if high == low ^ ALL:
-            low_node = self.build(low, memo)
-            return self.gate(lambda s, x, _: s ^ x, (select, low_node, low_node))
-        low_node = self.build(low, memo)
-        high_node = self.build(high, memo)
-        return self.gate(lambda s, h, l: h if s else l, (select, high_node, low_node))
+        first, second = EXPANSIONS[form]
+        combine = COMBINE[form]
+        a = self.build(first(low, high), memo)
+        b_table = second(low, high)
+        if b_table in (a, a ^ ALL):
+            # The second part is the first or its complement: one operand, read once.
+            flip = 0 if b_table == a else 1
+            result = self.gate(lambda s, x, _: combine(s, x, x ^ flip), (select, a, a))
+        else:
+            b = self.build(b_table, memo)
+            result = self.gate(lambda s, x, y: combine(s, x, y), (select, a, b))
+        assert result == table
+        return result
 
 
 def support(table):
@@ -280,9 +289,23 @@ def two_gate_functions():
 
 
 PAIRS = {}
+# The ways to split a function on one input s into two parts, each a function of the other
+# inputs, and the gate that joins them again: Shannon (the two cofactors, joined by a
+# multiplexer), and the positive and negative Davio expansions (one cofactor and the difference of
+# the two, joined by and-xor).
+EXPANSIONS = {
+    "shannon": (lambda low, high: low, lambda low, high: high),
+    "positive-davio": (lambda low, high: low, lambda low, high: low ^ high),
+    "negative-davio": (lambda low, high: high, lambda low, high: low ^ high),
+}
+COMBINE = {
+    "shannon": lambda s, low, high: high if s else low,
+    "positive-davio": lambda s, low, difference: low ^ (s & difference),
+    "negative-davio": lambda s, high, difference: high ^ ((1 - s) & difference),
+}
 # Circuits tried per order of the output bits, each breaking ties between equally cheap splits at
 # random.
-TRIALS = 40
+TRIALS = 10
 
 
 def best_circuit(box: int):
@@ -391,8 +414,8 @@ def main() -> None:
     emit("//")
     emit("// A gate is a three-input Boolean function given by its truth table (bit 4a+2b+c is the")
     emit("// value for inputs a, b, c): one ternary-logic instruction where the processor has it,")
-    emit("// TernaryFromGates where it does not. Gates per S-box: "
-         + ", ".join(f"S{box + 1} {len(c.gates)}" for box, (c, _) in enumerate(circuits)) + ".")
+    emit("// TernaryFromGates where it does not. Gates per S-box:")
+    emit("// " + ", ".join(f"S{box + 1} {len(c.gates)}" for box, (c, _) in enumerate(circuits)) + ".")
     emit("#pragma once")
     emit("")
     emit("#include <cstdint>")
@@ -419,8 +442,8 @@ def main() -> None:
     emit("// bit). T supplies template <uint8_t kTruth> V Ternary(V a, V b, V c).")
     for box, (circuit, outputs) in enumerate(circuits):
         emit("template <class T, class V>")
-        emit(f"inline void SBox{box + 1}(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3,")
-        emit("                  V& y4) {")
+        emit(f"inline void SBox{box + 1}(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3, "
+             "V& y4) {")
         for index, (truth, operands) in enumerate(emitted[box]):
             names = ", ".join(operand_name(t, circuit, box) for t in operands)
             emit(f"  const V t{index} = T::template Ternary<0x{truth:02X}>({names});")

@@ -22,9 +22,9 @@
 
 namespace ostrel::des_bitslice {
 
-inline constexpr int kRounds = 48;       // three passes of sixteen
-inline constexpr int kSubkeyBits = 48;   // per round, in the order the S-boxes read them
-inline constexpr int kBlockBits = 64;    // registers per batch
+inline constexpr int kRounds = 48;      // three passes of sixteen
+inline constexpr int kSubkeyBits = 48;  // per round, in the order the S-boxes read them
+inline constexpr int kBlockBits = 64;   // registers per batch
 
 // FIPS 46-3: IP, E and P as 1-based bit positions.
 inline constexpr uint8_t kInitialPermutation[64] = {
@@ -132,7 +132,7 @@ inline void WipeVectors(V* vectors, int count) {
 
 // Blocks per batch: 64 registers, each holding kQwords blocks.
 template <class Ops>
-inline constexpr int kBatchBlocks = kBlockBits * Ops::kQwords;
+inline constexpr int kBatchBlocks = kBlockBits* Ops::kQwords;
 
 // batches * kBatchBlocks<Ops> blocks from in to out (which may be the same place). subkeys: the
 // 48 rounds' subkey bits as lane masks, round after round (see SliceSubkeys).

@@ -114,7 +114,6 @@ void PortableBlocksCbc(const TripleDesContext& context, uint8_t* chain, uint8_t*
   }
 }
 
-
 // A bitsliced kernel and the blocks it takes at a time.
 struct SlicedKernel {
   void (*run)(const uint32_t* subkeys, const uint8_t* in, uint8_t* out, int64_t batches) noexcept;
@@ -132,8 +131,8 @@ SlicedKernel KernelFor(TripleDesImplementation implementation) noexcept {
 constexpr int64_t kPaddingPaysFrom = 16;
 
 // count blocks, at most one batch, from in to out (which may be the same place).
-void SlicedPart(const TripleDesBatchContext& context, const SlicedKernel& kernel,
-                const uint8_t* in, uint8_t* out, int64_t count) noexcept {
+void SlicedPart(const TripleDesBatchContext& context, const SlicedKernel& kernel, const uint8_t* in,
+                uint8_t* out, int64_t count) noexcept {
   if (count == kernel.batchBlocks) {
     kernel.run(context.SlicedSubkeys, in, out, 1);
     return;
@@ -162,27 +161,21 @@ void SlicedBlocks(const TripleDesBatchContext& context, uint8_t* blocks, int64_t
   }
 }
 
-// Decryption needs only cipher blocks: a batch is decrypted beside the run, then each block is
-// combined with the cipher block before it, from the end backwards so that each cipher block is
-// read before it is overwritten.
+// Decryption needs only cipher blocks: a batch is decrypted beside the run, combined there with
+// the cipher blocks, which are all still in place, and copied back.
 void SlicedDecryptCbc(const TripleDesBatchContext& context, uint8_t* chain, uint8_t* blocks,
                       int64_t count) noexcept {
   const SlicedKernel kernel = KernelFor(context.Implementation);
   alignas(64) uint8_t plain[des_bitslice::kAvx512BatchBlocks * kDesBlockSize];
   for (int64_t i = 0; i < count; i += kernel.batchBlocks) {
     const int64_t n = std::min(kernel.batchBlocks, count - i);
+    const auto bytes = static_cast<size_t>(n) * kDesBlockSize;
     uint8_t* group = blocks + kDesBlockSize * i;
     SlicedPart(context, kernel, group, plain, n);
-    uint8_t lastCipher[kDesBlockSize];
-    std::memcpy(lastCipher, group + kDesBlockSize * (n - 1), kDesBlockSize);
-    for (int64_t j = n - 1; j > 0; --j) {
-      uint8_t* block = group + kDesBlockSize * j;
-      XorBytes(plain + kDesBlockSize * j, block - kDesBlockSize, kDesBlockSize);
-      std::memcpy(block, plain + kDesBlockSize * j, kDesBlockSize);
-    }
     XorBytes(plain, chain, kDesBlockSize);
-    std::memcpy(group, plain, kDesBlockSize);
-    std::memcpy(chain, lastCipher, kDesBlockSize);
+    XorBytes(plain + kDesBlockSize, group, static_cast<int32_t>(bytes) - kDesBlockSize);
+    std::memcpy(chain, group + bytes - kDesBlockSize, kDesBlockSize);
+    std::memcpy(group, plain, bytes);
   }
   SecureWipe(plain, sizeof plain);
 }
@@ -253,7 +246,8 @@ void InitTripleDesBatchContext(const uint8_t* key, TripleDesBatchContext& contex
   }
 }
 
-void TripleDesBlocks(const TripleDesBatchContext& context, uint8_t* blocks, int64_t count) noexcept {
+void TripleDesBlocks(const TripleDesBatchContext& context, uint8_t* blocks,
+                     int64_t count) noexcept {
   if (count <= 0) {
     return;
   }
@@ -270,7 +264,8 @@ void TripleDesBlocksCbc(const TripleDesBatchContext& context, uint8_t* chain, ui
     return;
   }
   // Encryption is one chain, block after block, whatever the implementation.
-  if (context.Implementation == TripleDesImplementation::kPortable || context.Block.First.Direction) {
+  if (context.Implementation == TripleDesImplementation::kPortable ||
+      context.Block.First.Direction) {
     PortableBlocksCbc(context.Block, chain, blocks, count);
   } else {
     SlicedDecryptCbc(context, chain, blocks, count);

@@ -266,8 +266,8 @@ void CheckSBoxCircuit(const char* gates) {
     for (int j = 0; j < 4; ++j) {
       value = value << 1 | static_cast<int>((y[j] >> input) & 1);
     }
-    EXPECT_EQ(value, kSBoxes[kBox][row][column]) << "S" << kBox + 1 << " input " << input << " "
-                                                  << gates;
+    EXPECT_EQ(value, kSBoxes[kBox][row][column])
+        << "S" << kBox + 1 << " input " << input << " " << gates;
   }
 }
 
