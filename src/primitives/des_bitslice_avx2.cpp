@@ -25,6 +25,7 @@ struct Avx2Ops {
   static V And(V a, V b) { return _mm256_and_si256(a, b); }
   static V Or(V a, V b) { return _mm256_or_si256(a, b); }
   static V Xor(V a, V b) { return _mm256_xor_si256(a, b); }
+  static V Xor3(V a, V b, V c) { return _mm256_xor_si256(_mm256_xor_si256(a, b), c); }
   static V AndNot(V a, V b) { return _mm256_andnot_si256(a, b); }
   static V Zero() { return _mm256_setzero_si256(); }
   static V Ones() { return _mm256_set1_epi32(-1); }

@@ -19,6 +19,7 @@ struct Avx512Ops {
   static V Load(const uint8_t* bytes) { return _mm512_loadu_si512(bytes); }
   static void Store(uint8_t* bytes, V value) { _mm512_storeu_si512(bytes, value); }
   static V Xor(V a, V b) { return _mm512_xor_si512(a, b); }
+  static V Xor3(V a, V b, V c) { return _mm512_ternarylogic_epi64(a, b, c, 0x96); }
   static V Zero() { return _mm512_setzero_si512(); }
   static V Broadcast(uint32_t mask) { return _mm512_set1_epi32(static_cast<int>(mask)); }
 

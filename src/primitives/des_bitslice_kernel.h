@@ -11,91 +11,87 @@
 // code built for the generic processor.
 //
 // Ops supplies: V; kQwords (64-bit lanes per V); Load/Store (unaligned, sizeof(V) bytes); Xor;
-// Zero; Broadcast (a 32-bit mask into every lane); Exchange<kShift>(a, b, mask), which swaps the
-// bits of a selected by mask << kShift with the bits of b selected by mask, lane by lane; and
+// Xor3; Zero; Broadcast (a 32-bit mask into every lane); Exchange<kShift>(a, b, mask), which swaps
+// the bits of a selected by mask << kShift with the bits of b selected by mask, lane by lane; and
 // Ternary<kTruth>(a, b, c), a gate of the S-box circuits.
 #pragma once
 
 #include <cstdint>
 
+#include "primitives/des_bitslice_layout.h"
 #include "primitives/des_sbox_circuits.h"
 
 namespace ostrel::des_bitslice {
 
-inline constexpr int kRounds = 48;      // three passes of sixteen
-inline constexpr int kSubkeyBits = 48;  // per round, in the order the S-boxes read them
-inline constexpr int kBlockBits = 64;   // registers per batch
+// The state V of a half is held as V ^ offset, where the offset (a lane mask per bit, known from
+// the key) is the subkey bit of the S-box input that next reads the bit. The key is then mixed in
+// by the update that writes a half, which has a free operand for it, instead of by one operation
+// per S-box input: only an input that reads a bit a second time (E doubles 16 bits) corrects it.
 
-// FIPS 46-3: IP, E and P as 1-based bit positions.
-inline constexpr uint8_t kInitialPermutation[64] = {
-    58, 50, 42, 34, 26, 18, 10, 2, 60, 52, 44, 36, 28, 20, 12, 4,  //
-    62, 54, 46, 38, 30, 22, 14, 6, 64, 56, 48, 40, 32, 24, 16, 8,  //
-    57, 49, 41, 33, 25, 17, 9,  1, 59, 51, 43, 35, 27, 19, 11, 3,  //
-    61, 53, 45, 37, 29, 21, 13, 5, 63, 55, 47, 39, 31, 23, 15, 7,
-};
-inline constexpr uint8_t kExpansion[48] = {
-    32, 1,  2,  3,  4,  5,  4,  5,  6,  7,  8,  9,  8,  9,  10, 11,  //
-    12, 13, 12, 13, 14, 15, 16, 17, 16, 17, 18, 19, 20, 21, 20, 21,  //
-    22, 23, 24, 25, 24, 25, 26, 27, 28, 29, 28, 29, 30, 31, 32, 1,
-};
-inline constexpr uint8_t kPermutation[32] = {
-    16, 7, 20, 21, 29, 12, 28, 17, 1,  15, 23, 26, 5,  18, 31, 10,  //
-    2,  8, 24, 14, 32, 27, 3,  9,  19, 13, 30, 6,  22, 11, 4,  25,
-};
-
-// The register that holds DES bit n (1 = the most significant bit of byte 0) after the transpose:
-// a lane is loaded little-endian, so byte k is bits 8k..8k+7 with the byte's first bit highest.
-constexpr int RegisterOfBit(int n) {
-  return 8 * ((n - 1) / 8) + 7 - (n - 1) % 8;
-}
-
-// The half-state index (0-based) that S-box output bit o (1-based, 4 per S-box) lands on through P.
-constexpr int TargetOfSBoxBit(int o) {
-  for (int k = 0; k < 32; ++k) {
-    if (kPermutation[k] == o) {
-      return k;
-    }
+template <class Ops, int kPosition, class V = typename Ops::V>
+inline V SBoxInput(const V* right, const uint32_t* words) {
+  constexpr int slot = CorrectionSlot(kPosition);
+  if constexpr (slot < 0) {
+    return right[kExpansion[kPosition] - 1];
+  } else {
+    return Ops::Xor(right[kExpansion[kPosition] - 1],
+                    Ops::Broadcast(words[kCorrectionWords + slot]));
   }
-  return -1;
 }
 
-// One S-box of one round: left ^= P(S(E(right) ^ subkey)) restricted to this S-box's four bits.
+// Mixes an S-box output bit into bit kTarget of the written half, with the change of its offset.
+template <class Ops, int kTarget, class V = typename Ops::V>
+inline void Update(V* half, V output, const uint32_t* words) {
+  half[kTarget] = Ops::Xor3(half[kTarget], output, Ops::Broadcast(words[kUpdateWords + kTarget]));
+}
+
+// One S-box of one round: left ^= P(S(E(right) ^ subkey)) restricted to this S-box's four bits,
+// each written with its new offset.
 template <class Ops, int kBox, class V = typename Ops::V>
-inline void SBoxStep(const V* right, V* left, const uint32_t* subkey) {
+inline void SBoxStep(const V* right, V* left, const uint32_t* words) {
   constexpr int e = 6 * kBox;
-  const V x1 = Ops::Xor(right[kExpansion[e] - 1], Ops::Broadcast(subkey[e]));
-  const V x2 = Ops::Xor(right[kExpansion[e + 1] - 1], Ops::Broadcast(subkey[e + 1]));
-  const V x3 = Ops::Xor(right[kExpansion[e + 2] - 1], Ops::Broadcast(subkey[e + 2]));
-  const V x4 = Ops::Xor(right[kExpansion[e + 3] - 1], Ops::Broadcast(subkey[e + 3]));
-  const V x5 = Ops::Xor(right[kExpansion[e + 4] - 1], Ops::Broadcast(subkey[e + 4]));
-  const V x6 = Ops::Xor(right[kExpansion[e + 5] - 1], Ops::Broadcast(subkey[e + 5]));
-  V y1, y2, y3, y4;
-  des_sbox_circuits::SBox<kBox, Ops>(x1, x2, x3, x4, x5, x6, y1, y2, y3, y4);
+  V y[4];
+  des_sbox_circuits::SBox<kBox, Ops>(
+      SBoxInput<Ops, e>(right, words), SBoxInput<Ops, e + 1>(right, words),
+      SBoxInput<Ops, e + 2>(right, words), SBoxInput<Ops, e + 3>(right, words),
+      SBoxInput<Ops, e + 4>(right, words), SBoxInput<Ops, e + 5>(right, words), y[0], y[1], y[2],
+      y[3]);
   constexpr int o = 4 * kBox + 1;
-  left[TargetOfSBoxBit(o)] = Ops::Xor(left[TargetOfSBoxBit(o)], y1);
-  left[TargetOfSBoxBit(o + 1)] = Ops::Xor(left[TargetOfSBoxBit(o + 1)], y2);
-  left[TargetOfSBoxBit(o + 2)] = Ops::Xor(left[TargetOfSBoxBit(o + 2)], y3);
-  left[TargetOfSBoxBit(o + 3)] = Ops::Xor(left[TargetOfSBoxBit(o + 3)], y4);
+  Update<Ops, TargetOfSBoxBit(o)>(left, y[0], words);
+  Update<Ops, TargetOfSBoxBit(o + 1)>(left, y[1], words);
+  Update<Ops, TargetOfSBoxBit(o + 2)>(left, y[2], words);
+  Update<Ops, TargetOfSBoxBit(o + 3)>(left, y[3], words);
 }
 
 template <class Ops, class V = typename Ops::V>
-inline void Round(const V* right, V* left, const uint32_t* subkey) {
-  SBoxStep<Ops, 0>(right, left, subkey);
-  SBoxStep<Ops, 1>(right, left, subkey);
-  SBoxStep<Ops, 2>(right, left, subkey);
-  SBoxStep<Ops, 3>(right, left, subkey);
-  SBoxStep<Ops, 4>(right, left, subkey);
-  SBoxStep<Ops, 5>(right, left, subkey);
-  SBoxStep<Ops, 6>(right, left, subkey);
-  SBoxStep<Ops, 7>(right, left, subkey);
+inline void Round(const V* right, V* left, const uint32_t* words) {
+  SBoxStep<Ops, 0>(right, left, words);
+  SBoxStep<Ops, 1>(right, left, words);
+  SBoxStep<Ops, 2>(right, left, words);
+  SBoxStep<Ops, 3>(right, left, words);
+  SBoxStep<Ops, 4>(right, left, words);
+  SBoxStep<Ops, 5>(right, left, words);
+  SBoxStep<Ops, 6>(right, left, words);
+  SBoxStep<Ops, 7>(right, left, words);
 }
 
-// Sixteen rounds in pairs, so that the halves change roles instead of places.
+// half ^= masks, bit by bit: moves a half from one offset to another.
 template <class Ops, class V = typename Ops::V>
-void Pass(V* a, V* b, const uint32_t* subkeys) {
+inline void Reoffset(V* half, const uint32_t* masks) {
+  for (int k = 0; k < 32; ++k) {
+    half[k] = Ops::Xor(half[k], Ops::Broadcast(masks[k]));
+  }
+}
+
+// Sixteen rounds in pairs, so that the halves change roles instead of places. The first round
+// reads the half the previous pass read last (or the plain initial state): it gets its offsets
+// here.
+template <class Ops, class V = typename Ops::V>
+void Pass(V* a, V* b, const uint32_t* words) {
+  Reoffset<Ops>(b, words + kReoffsetWords);
   for (int round = 0; round < 16; round += 2) {
-    Round<Ops>(b, a, subkeys + kSubkeyBits * round);
-    Round<Ops>(a, b, subkeys + kSubkeyBits * (round + 1));
+    Round<Ops>(b, a, words + kRoundWords * round);
+    Round<Ops>(a, b, words + kRoundWords * (round + 1));
   }
 }
 
@@ -135,7 +131,7 @@ template <class Ops>
 inline constexpr int kBatchBlocks = kBlockBits* Ops::kQwords;
 
 // batches * kBatchBlocks<Ops> blocks from in to out (which may be the same place). subkeys: the
-// 48 rounds' subkey bits as lane masks, round after round (see SliceSubkeys).
+// lane masks of the key schedule in the layout of des_bitslice_layout.h.
 template <class Ops, class V = typename Ops::V>
 void TripleDesBatches(const uint32_t* subkeys, const uint8_t* in, uint8_t* out, int64_t batches) {
   V rows[kBlockBits];
@@ -156,8 +152,10 @@ void TripleDesBatches(const uint32_t* subkeys, const uint8_t* in, uint8_t* out, 
     // A pass ends with R16 L16, which the final permutation and the next pass's initial
     // permutation leave in place: the next pass starts with the halves exchanged.
     Pass<Ops>(left, right, subkeys);
-    Pass<Ops>(right, left, subkeys + 16 * kSubkeyBits);
-    Pass<Ops>(left, right, subkeys + 32 * kSubkeyBits);
+    Pass<Ops>(right, left, subkeys + 16 * kRoundWords);
+    Pass<Ops>(left, right, subkeys + 32 * kRoundWords);
+    // The last round read the left half without writing it: its offsets go.
+    Reoffset<Ops>(left, subkeys + kFinalWords);
     // The final permutation, the inverse of the initial one, of R16 L16.
     for (int k = 0; k < 32; ++k) {
       rows[RegisterOfBit(kInitialPermutation[k])] = right[k];

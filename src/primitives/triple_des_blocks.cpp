@@ -180,24 +180,70 @@ void SlicedDecryptCbc(const TripleDesBatchContext& context, uint8_t* chain, uint
   SecureWipe(plain, sizeof plain);
 }
 
-// Each subkey bit of the three passes as a lane mask, in round order; a pass's subkeys are already
-// in its direction's order in the block context.
-void SliceSubkeys(const TripleDesContext& block, uint32_t* subkeys) noexcept {
-  const DesContext* passes[3] = {&block.First, &block.Second, &block.First};
-  uint32_t* out = subkeys;
-  for (const DesContext* pass : passes) {
-    for (int round = 0; round < 16; ++round) {
-      // The six-bit groups of S-boxes 1, 3, 5, 7 are the bytes of the first word, those of 2, 4,
-      // 6, 8 of the second, most significant first; a group's first bit is its highest.
-      for (int box = 0; box < 8; ++box) {
-        const uint32_t word = pass->SubKeys[2 * round + box % 2];
-        const uint32_t group = (word >> (24 - 8 * (box / 2))) & 63u;
-        for (int bit = 0; bit < 6; ++bit) {
-          *out++ = ((group >> (5 - bit)) & 1u) != 0 ? 0xFFFFFFFFu : 0u;
-        }
+// The subkey bit (0 or 1) of round `round` (0 to 47) at E position `position`. A pass's subkeys are
+// already in its direction's order in the block context: the six-bit groups of S-boxes 1, 3, 5, 7
+// are the bytes of the first word of a pair, those of 2, 4, 6, 8 of the second, most significant
+// first, and a group's first bit is its highest.
+uint32_t SubkeyBit(const TripleDesContext& block, int round, int position) noexcept {
+  const DesContext& pass = round / 16 == 1 ? block.Second : block.First;
+  const int box = position / 6;
+  const uint32_t word = pass.SubKeys[2 * (round % 16) + box % 2];
+  const uint32_t group = (word >> (24 - 8 * (box / 2))) & 63u;
+  return (group >> (5 - position % 6)) & 1u;
+}
+
+uint32_t LaneMask(uint32_t bit) noexcept {
+  return bit != 0 ? 0xFFFFFFFFu : 0u;
+}
+
+// The masks of des_bitslice_layout.h, from a walk through the 48 rounds that tracks the offset of
+// every bit of both halves. In a pass the first round reads the half b and writes a, the next
+// reads a and writes b, and so on; the second pass has the halves' roles exchanged.
+void SliceSubkeys(const TripleDesContext& block, uint32_t* words) noexcept {
+  using namespace des_bitslice;
+  uint32_t offsets[2][32] = {};  // [left, right][bit]: the offset each bit is held at
+  // The offsets round r's reads need: the subkey bit of the first E position reading each bit.
+  auto needed = [&](int round, int bit) { return SubkeyBit(block, round, FirstReadOf(bit + 1)); };
+  auto readHalf = [](int round) {
+    const int pass = round / 16;
+    const bool readsB = round % 2 == 0;  // b: right in passes 1 and 3, left in pass 2
+    return (pass == 1) == readsB ? 0 : 1;
+  };
+  for (int round = 0; round < kRounds; ++round) {
+    uint32_t* at = words + kRoundWords * round;
+    const int read = readHalf(round);
+    const int written = 1 - read;
+    for (int bit = 0; bit < 32; ++bit) {
+      if (round % 16 == 0) {
+        at[kReoffsetWords + bit] = LaneMask(offsets[read][bit] ^ needed(round, bit));
+        offsets[read][bit] = needed(round, bit);
       }
     }
+    for (int position = 0; position < 48; ++position) {
+      const int slot = CorrectionSlot(position);
+      if (slot >= 0) {
+        const int bit = kExpansion[position] - 1;
+        at[kCorrectionWords + slot] =
+            LaneMask(offsets[read][bit] ^ SubkeyBit(block, round, position));
+      }
+    }
+    // The written half goes to the offsets of the next round that reads it, unless a pass's first
+    // round moves it there anyway, or nothing reads it again.
+    int next = round + 1;
+    while (next < kRounds && readHalf(next) != written) {
+      ++next;
+    }
+    for (int bit = 0; bit < 32; ++bit) {
+      const uint32_t target = next < kRounds && next % 16 != 0 ? needed(next, bit) : 0u;
+      at[kUpdateWords + bit] = LaneMask(offsets[written][bit] ^ target);
+      offsets[written][bit] = target;
+    }
   }
+  const int last = readHalf(kRounds - 1);
+  for (int bit = 0; bit < 32; ++bit) {
+    words[kFinalWords + bit] = LaneMask(offsets[last][bit]);
+  }
+  SecureWipe(offsets, sizeof offsets);
 }
 
 }  // namespace

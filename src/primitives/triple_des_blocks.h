@@ -22,12 +22,12 @@ bool TripleDesImplementationRuns(TripleDesImplementation implementation) noexcep
 TripleDesImplementation FastestTripleDesImplementation() noexcept;
 
 // A key prepared for runs of blocks in one direction. Besides the block context it holds, for the
-// bitsliced implementations, the 48 rounds' subkey bits as lane masks in the order the rounds read
-// them. Wiped when it dies.
+// bitsliced implementations, the key schedule as the lane masks the rounds mix in (see
+// des_bitslice_layout.h). Wiped when it dies.
 struct TripleDesBatchContext {
   TripleDesContext Block;
   TripleDesImplementation Implementation;
-  uint32_t SlicedSubkeys[des_bitslice::kSlicedSubkeyWords];
+  uint32_t SlicedSubkeys[des_bitslice::kScheduleWords];
 
   ~TripleDesBatchContext();
 };
