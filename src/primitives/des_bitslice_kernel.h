@@ -146,8 +146,8 @@ void TripleDesBatches(const uint32_t* subkeys, const uint8_t* in, uint8_t* out, 
     Transpose<Ops>(rows);
     // The initial permutation: L0 and R0 are the registers of the bits IP selects.
     for (int k = 0; k < 32; ++k) {
-      left[k] = rows[RegisterOfBit(kInitialPermutation[k])];
-      right[k] = rows[RegisterOfBit(kInitialPermutation[32 + k])];
+      left[k] = rows[kRegisterOfStateBit[k]];
+      right[k] = rows[kRegisterOfStateBit[32 + k]];
     }
     // A pass ends with R16 L16, which the final permutation and the next pass's initial
     // permutation leave in place: the next pass starts with the halves exchanged.
@@ -158,8 +158,8 @@ void TripleDesBatches(const uint32_t* subkeys, const uint8_t* in, uint8_t* out, 
     Reoffset<Ops>(left, subkeys + kFinalWords);
     // The final permutation, the inverse of the initial one, of R16 L16.
     for (int k = 0; k < 32; ++k) {
-      rows[RegisterOfBit(kInitialPermutation[k])] = right[k];
-      rows[RegisterOfBit(kInitialPermutation[32 + k])] = left[k];
+      rows[kRegisterOfStateBit[k]] = right[k];
+      rows[kRegisterOfStateBit[32 + k]] = left[k];
     }
     Transpose<Ops>(rows);
     for (int i = 0; i < kBlockBits; ++i) {

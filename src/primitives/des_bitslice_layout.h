@@ -1,15 +1,15 @@
 // Where each bit of the bitsliced Triple-DES state lives, and the layout of the key schedule the
 // bitsliced kernels read: shared by the kernels (des_bitslice_kernel.h) and by the code that
-// prepares the schedule (triple_des_blocks.cpp). Constants only.
+// prepares the schedule (triple_des_blocks.cpp).
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace ostrel::des_bitslice {
 
-inline constexpr int kRounds = 48;      // three passes of sixteen
-inline constexpr int kSubkeyBits = 48;  // per round, in the order the S-boxes read them
-inline constexpr int kBlockBits = 64;   // registers per batch
+inline constexpr int kRounds = 48;     // three passes of sixteen
+inline constexpr int kBlockBits = 64;  // registers per batch
 
 // FIPS 46-3: IP, E and P as 1-based bit positions.
 inline constexpr uint8_t kInitialPermutation[64] = {
@@ -30,12 +30,12 @@ inline constexpr uint8_t kPermutation[32] = {
 
 // The register that holds DES bit n (1 = the most significant bit of byte 0) after the transpose:
 // a lane is loaded little-endian, so byte k is bits 8k..8k+7 with the byte's first bit highest.
-constexpr int RegisterOfBit(int n) {
+consteval int RegisterOfBit(int n) {
   return 8 * ((n - 1) / 8) + 7 - (n - 1) % 8;
 }
 
 // The half-state index (0-based) that S-box output bit o (1-based, 4 per S-box) lands on through P.
-constexpr int TargetOfSBoxBit(int o) {
+consteval int TargetOfSBoxBit(int o) {
   for (int k = 0; k < 32; ++k) {
     if (kPermutation[k] == o) {
       return k;
@@ -46,7 +46,7 @@ constexpr int TargetOfSBoxBit(int o) {
 
 // An E position that reads a bit an earlier position already read: its slot among the 16 such
 // positions, else -1.
-constexpr int CorrectionSlot(int position) {
+consteval int CorrectionSlot(int position) {
   int slot = 0;
   for (int e = 0; e < 48; ++e) {
     bool repeated = false;
@@ -64,7 +64,7 @@ constexpr int CorrectionSlot(int position) {
 }
 
 // The first E position that reads half-state bit n (1-based).
-constexpr int FirstReadOf(int n) {
+consteval int FirstReadOf(int n) {
   for (int e = 0; e < 48; ++e) {
     if (kExpansion[e] == n) {
       return e;
@@ -72,6 +72,34 @@ constexpr int FirstReadOf(int n) {
   }
   return -1;
 }
+
+// The same as tables, for loops that run. Everything here is evaluated while compiling, so that no
+// function of this header is ever compiled into a kernel built for a wider instruction set and
+// shared with generic code.
+inline constexpr auto kRegisterOfStateBit = []() consteval {
+  std::array<uint8_t, 64> registers{};
+  for (int k = 0; k < 64; ++k) {
+    registers[k] = static_cast<uint8_t>(RegisterOfBit(kInitialPermutation[k]));
+  }
+  return registers;
+}
+();
+inline constexpr auto kCorrectionSlots = []() consteval {
+  std::array<int8_t, 48> slots{};
+  for (int e = 0; e < 48; ++e) {
+    slots[e] = static_cast<int8_t>(CorrectionSlot(e));
+  }
+  return slots;
+}
+();
+inline constexpr auto kFirstReads = []() consteval {
+  std::array<uint8_t, 32> positions{};
+  for (int n = 1; n <= 32; ++n) {
+    positions[n - 1] = static_cast<uint8_t>(FirstReadOf(n));
+  }
+  return positions;
+}
+();
 
 // Lane masks per round, in round order: the half read first in a pass moved to its offsets (used
 // in a pass's first round only), the corrections of the inputs that read a bit again, and what

@@ -203,7 +203,7 @@ void SliceSubkeys(const TripleDesContext& block, uint32_t* words) noexcept {
   using namespace des_bitslice;
   uint32_t offsets[2][32] = {};  // [left, right][bit]: the offset each bit is held at
   // The offsets round r's reads need: the subkey bit of the first E position reading each bit.
-  auto needed = [&](int round, int bit) { return SubkeyBit(block, round, FirstReadOf(bit + 1)); };
+  auto needed = [&](int round, int bit) { return SubkeyBit(block, round, kFirstReads[bit]); };
   auto readHalf = [](int round) {
     const int pass = round / 16;
     const bool readsB = round % 2 == 0;  // b: right in passes 1 and 3, left in pass 2
@@ -220,7 +220,7 @@ void SliceSubkeys(const TripleDesContext& block, uint32_t* words) noexcept {
       }
     }
     for (int position = 0; position < 48; ++position) {
-      const int slot = CorrectionSlot(position);
+      const int slot = kCorrectionSlots[position];
       if (slot >= 0) {
         const int bit = kExpansion[position] - 1;
         at[kCorrectionWords + slot] =
