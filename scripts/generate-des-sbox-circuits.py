@@ -11,9 +11,10 @@ one ternary-logic instruction computes. An output bit, a function of six inputs,
 recursively: a function of at most three inputs is one gate; a function of four inputs that one
 gate of three inputs followed by one gate of its result and two inputs computes is those two gates
 (about half of all four-input functions are); anything else is split by Shannon expansion on the
-input that makes the cheapest pair of halves, one multiplexer gate over them. Nodes are shared by
-the function they compute, so a piece that two output bits (or two branches) need is built once,
-and constants are folded into the gate that reads them. For each S-box the script tries every
+input that makes the cheapest pair of parts (the two cofactors, or one cofactor and their
+difference), one gate joining them. Nodes are shared by the function they compute, so a piece that
+two output bits (or two branches) need is built once; a gate reads the complement of a node for
+free, and constants are folded into the gate that reads them. For each S-box the script tries every
 order of the output bits, several times with ties between equally cheap splits broken at random
 (from fixed seeds, so that a run gives the same circuits), and keeps the smallest circuit.
 
@@ -125,7 +126,19 @@ class Circuit:
         return other
 
     def gate(self, function, operands):
-        """A node for function (of three bits) of the operand tables, constants folded in."""
+        """A node for function (of three bits) of the operand tables, constants folded in.
+
+        An operand whose complement is built, but not itself, is read as the complement with the
+        gate's truth table adjusted: a gate negates its inputs for free.
+        """
+        inverted = [t not in (0, ALL) and t not in self.known and (t ^ ALL) in self.known
+                    for t in operands]
+        operands = tuple(t ^ ALL if flip else t for t, flip in zip(operands, inverted))
+        plain_function = function
+
+        def function(*values):
+            return plain_function(*(v ^ flip for v, flip in zip(values, inverted)))
+
         real = [t for t in operands if t not in (0, ALL)]
         if not real:
             return ALL if function(*(1 if t == ALL else 0 for t in operands)) else 0
@@ -146,9 +159,21 @@ class Circuit:
         assert table == expected
         if table in (0, ALL) or table in INPUT_TABLES:
             return table
-        if table not in self.known:
+        if not self.available(table):
             self.known[table] = ("gate", len(self.gates))
             self.gates.append((table, truth, slots))
+        return table
+
+    def available(self, table):
+        """Built, or its complement built (which a reading gate negates for free)."""
+        return table in self.known or (table ^ ALL) in self.known
+
+    def exact(self, table):
+        """table itself, not its complement: for an output, which no gate reads."""
+        if table not in self.known:
+            complement = table ^ ALL
+            self.known[table] = ("gate", len(self.gates))
+            self.gates.append((table, 0x0F, (complement, complement, complement)))
         return table
 
     def leaf(self, table, variables):
@@ -159,7 +184,7 @@ class Circuit:
 
     def cost(self, table, memo):
         """Gates still needed for table by the choices build makes (shared nodes counted apart)."""
-        if table in self.known:
+        if self.available(table):
             return 0
         if table in memo:
             return memo[table][0]
@@ -171,7 +196,7 @@ class Circuit:
             pair = PAIRS.get(project(table, variables)) if len(variables) == 4 else None
             if pair is not None:
                 inner = pair_inner_table(pair, variables)
-                choice = (1 + (0 if inner in self.known else 1), ("pair", variables, pair))
+                choice = (1 + (0 if self.available(inner) else 1), ("pair", variables, pair))
             for variable in variables:
                 low = cofactor(table, variable, 0)
                 high = cofactor(table, variable, 1)
@@ -190,7 +215,7 @@ class Circuit:
     def build(self, table, memo=None):
         """table from gates, by the cheapest of: one gate, a pair of gates, a split on one input."""
         memo = {} if memo is None else memo
-        if table in self.known:
+        if self.available(table):
             return table
         self.cost(table, memo)
         how = memo[table][1]
@@ -318,6 +343,8 @@ def best_circuit(box: int):
             circuit = Circuit(random)
             for bit in output_order:
                 circuit.build(outputs[bit])
+            for table in outputs:
+                circuit.exact(table)
             if best is None or len(circuit.gates) < len(best.gates):
                 best = circuit
     return best, outputs

@@ -5,7 +5,7 @@
 // A gate is a three-input Boolean function given by its truth table (bit 4a+2b+c is the
 // value for inputs a, b, c): one ternary-logic instruction where the processor has it,
 // TernaryFromGates where it does not. Gates per S-box:
-// S1 39, S2 33, S3 33, S4 30, S5 36, S6 35, S7 34, S8 33.
+// S1 39, S2 32, S3 32, S4 23, S5 36, S6 33, S7 33, S8 31.
 #pragma once
 
 #include <cstdint>
@@ -23,74 +23,78 @@ inline V TernaryFromGates(V a, V b, V c) {
     return G::AndNot(a, G::AndNot(c, b));
   } else if constexpr (kTruth == 0x06) {
     return G::AndNot(a, G::Xor(b, c));
-  } else if constexpr (kTruth == 0x09) {
-    return G::AndNot(G::Xor(b, c), G::Xor(a, G::Ones()));
-  } else if constexpr (kTruth == 0x0A) {
-    return G::AndNot(a, c);
-  } else if constexpr (kTruth == 0x0B) {
-    return G::AndNot(G::AndNot(c, b), G::Xor(a, G::Ones()));
-  } else if constexpr (kTruth == 0x0C) {
-    return G::AndNot(a, b);
+  } else if constexpr (kTruth == 0x07) {
+    return G::AndNot(G::And(b, c), G::Xor(a, G::Ones()));
   } else if constexpr (kTruth == 0x0D) {
     return G::AndNot(G::AndNot(b, c), G::Xor(a, G::Ones()));
-  } else if constexpr (kTruth == 0x11) {
-    return G::AndNot(b, G::Xor(c, G::Ones()));
-  } else if constexpr (kTruth == 0x12) {
-    return G::AndNot(b, G::Xor(a, c));
-  } else if constexpr (kTruth == 0x13) {
-    return G::AndNot(G::And(a, c), G::Xor(b, G::Ones()));
-  } else if constexpr (kTruth == 0x15) {
-    return G::AndNot(G::And(a, b), G::Xor(c, G::Ones()));
+  } else if constexpr (kTruth == 0x0E) {
+    return G::AndNot(a, G::Or(b, c));
   } else if constexpr (kTruth == 0x16) {
     return G::Xor(a, G::Or(G::And(a, b), G::Xor(b, c)));
-  } else if constexpr (kTruth == 0x17) {
-    return G::Xor(G::Xor(a, G::Ones()), G::And(G::Xor(a, b), G::Xor(a, c)));
   } else if constexpr (kTruth == 0x18) {
     return G::And(G::Xor(a, b), G::Xor(a, c));
-  } else if constexpr (kTruth == 0x19) {
-    return G::Xor(b, G::Or(G::And(a, b), G::Xor(c, G::Ones())));
-  } else if constexpr (kTruth == 0x1B) {
-    return G::Xor(G::Ones(), G::Or(G::And(a, c), G::AndNot(c, b)));
+  } else if constexpr (kTruth == 0x1A) {
+    return G::AndNot(G::And(a, b), G::Xor(a, c));
+  } else if constexpr (kTruth == 0x1C) {
+    return G::AndNot(G::And(a, c), G::Xor(a, b));
+  } else if constexpr (kTruth == 0x1D) {
+    return G::Xor(G::Ones(), G::Or(G::And(a, b), G::AndNot(b, c)));
   } else if constexpr (kTruth == 0x1F) {
     return G::Xor(G::Ones(), G::And(a, G::Or(b, c)));
-  } else if constexpr (kTruth == 0x21) {
-    return G::AndNot(G::Xor(a, c), G::Xor(b, G::Ones()));
+  } else if constexpr (kTruth == 0x23) {
+    return G::AndNot(G::AndNot(c, a), G::Xor(b, G::Ones()));
   } else if constexpr (kTruth == 0x24) {
     return G::And(G::Xor(a, b), G::Xor(b, c));
   } else if constexpr (kTruth == 0x25) {
     return G::Xor(a, G::Or(G::And(a, b), G::Xor(c, G::Ones())));
-  } else if constexpr (kTruth == 0x2B) {
-    return G::Or(G::AndNot(a, c), G::AndNot(G::Xor(a, c), G::Xor(b, G::Ones())));
-  } else if constexpr (kTruth == 0x2F) {
-    return G::Or(G::Xor(a, G::Ones()), G::AndNot(b, c));
+  } else if constexpr (kTruth == 0x26) {
+    return G::AndNot(G::And(a, b), G::Xor(b, c));
+  } else if constexpr (kTruth == 0x29) {
+    return G::AndNot(G::And(a, b), G::Xor(G::Or(a, b), G::Xor(c, G::Ones())));
+  } else if constexpr (kTruth == 0x2A) {
+    return G::AndNot(G::And(a, b), c);
+  } else if constexpr (kTruth == 0x2C) {
+    return G::And(G::Xor(a, b), G::Or(b, c));
+  } else if constexpr (kTruth == 0x2D) {
+    return G::Xor(G::Xor(a, G::Ones()), G::AndNot(b, c));
+  } else if constexpr (kTruth == 0x31) {
+    return G::AndNot(G::AndNot(a, c), G::Xor(b, G::Ones()));
   } else if constexpr (kTruth == 0x34) {
     return G::AndNot(G::AndNot(a, c), G::Xor(a, b));
-  } else if constexpr (kTruth == 0x35) {
-    return G::Xor(G::Ones(), G::Or(G::And(a, b), G::AndNot(a, c)));
-  } else if constexpr (kTruth == 0x36) {
-    return G::Xor(b, G::Or(a, c));
+  } else if constexpr (kTruth == 0x37) {
+    return G::Xor(G::Ones(), G::And(b, G::Or(a, c)));
   } else if constexpr (kTruth == 0x38) {
     return G::And(G::Xor(a, b), G::Or(a, c));
+  } else if constexpr (kTruth == 0x39) {
+    return G::Xor(G::AndNot(a, c), G::Xor(b, G::Ones()));
   } else if constexpr (kTruth == 0x3A) {
     return G::Xor(G::And(a, b), G::Or(a, c));
+  } else if constexpr (kTruth == 0x3D) {
+    return G::Xor(G::Ones(), G::AndNot(G::Xor(a, b), G::Or(a, c)));
+  } else if constexpr (kTruth == 0x3E) {
+    return G::Or(G::Xor(a, b), G::AndNot(a, c));
   } else if constexpr (kTruth == 0x41) {
     return G::AndNot(G::Xor(a, b), G::Xor(c, G::Ones()));
+  } else if constexpr (kTruth == 0x42) {
+    return G::AndNot(G::Xor(a, b), G::Xor(a, c));
+  } else if constexpr (kTruth == 0x43) {
+    return G::Xor(a, G::Or(G::And(a, c), G::Xor(b, G::Ones())));
   } else if constexpr (kTruth == 0x46) {
     return G::AndNot(G::And(a, c), G::Xor(b, c));
-  } else if constexpr (kTruth == 0x47) {
-    return G::Xor(G::Ones(), G::Xor(G::Or(a, b), G::AndNot(c, b)));
   } else if constexpr (kTruth == 0x49) {
     return G::Xor(G::Xor(a, b), G::Or(G::AndNot(b, a), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0x4A) {
     return G::And(G::Xor(a, c), G::Or(b, c));
   } else if constexpr (kTruth == 0x4B) {
     return G::Xor(G::Xor(a, G::Ones()), G::AndNot(c, b));
-  } else if constexpr (kTruth == 0x4D) {
-    return G::Or(G::AndNot(a, b), G::AndNot(G::Xor(a, b), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0x4E) {
     return G::Xor(G::And(a, c), G::Or(b, c));
-  } else if constexpr (kTruth == 0x52) {
-    return G::AndNot(G::AndNot(a, b), G::Xor(a, c));
+  } else if constexpr (kTruth == 0x4F) {
+    return G::Or(G::Xor(a, G::Ones()), G::AndNot(c, b));
+  } else if constexpr (kTruth == 0x50) {
+    return G::AndNot(c, a);
+  } else if constexpr (kTruth == 0x51) {
+    return G::AndNot(G::AndNot(a, b), G::Xor(c, G::Ones()));
   } else if constexpr (kTruth == 0x53) {
     return G::Xor(G::Ones(), G::Xor(G::Or(a, b), G::AndNot(c, a)));
   } else if constexpr (kTruth == 0x56) {
@@ -101,24 +105,18 @@ inline V TernaryFromGates(V a, V b, V c) {
     return G::Xor(G::AndNot(a, b), G::Xor(c, G::Ones()));
   } else if constexpr (kTruth == 0x5A) {
     return G::Xor(a, c);
-  } else if constexpr (kTruth == 0x5B) {
-    return G::Xor(G::Ones(), G::AndNot(G::Xor(a, c), G::Or(a, b)));
   } else if constexpr (kTruth == 0x5E) {
     return G::Or(G::AndNot(a, b), G::Xor(a, c));
-  } else if constexpr (kTruth == 0x60) {
-    return G::And(a, G::Xor(b, c));
-  } else if constexpr (kTruth == 0x61) {
-    return G::Xor(G::Xor(a, b), G::Or(G::AndNot(a, b), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0x62) {
     return G::AndNot(G::AndNot(a, b), G::Xor(b, c));
   } else if constexpr (kTruth == 0x63) {
     return G::Xor(G::Xor(b, G::Ones()), G::AndNot(c, a));
-  } else if constexpr (kTruth == 0x64) {
-    return G::And(G::Or(a, b), G::Xor(b, c));
   } else if constexpr (kTruth == 0x66) {
     return G::Xor(b, c);
   } else if constexpr (kTruth == 0x67) {
     return G::Xor(G::Ones(), G::AndNot(G::Xor(b, c), G::Or(a, b)));
+  } else if constexpr (kTruth == 0x68) {
+    return G::Xor(a, G::AndNot(G::Xor(b, c), G::Or(a, b)));
   } else if constexpr (kTruth == 0x69) {
     return G::Xor(G::Xor(a, b), G::Xor(c, G::Ones()));
   } else if constexpr (kTruth == 0x6A) {
@@ -131,8 +129,8 @@ inline V TernaryFromGates(V a, V b, V c) {
     return G::Xor(G::Xor(a, b), G::AndNot(G::AndNot(a, b), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0x6F) {
     return G::Or(G::Xor(a, G::Ones()), G::Xor(b, c));
-  } else if constexpr (kTruth == 0x72) {
-    return G::Xor(G::Or(a, c), G::And(b, c));
+  } else if constexpr (kTruth == 0x74) {
+    return G::Xor(G::Or(a, b), G::And(b, c));
   } else if constexpr (kTruth == 0x75) {
     return G::Or(G::AndNot(b, a), G::Xor(c, G::Ones()));
   } else if constexpr (kTruth == 0x76) {
@@ -141,14 +139,14 @@ inline V TernaryFromGates(V a, V b, V c) {
     return G::Xor(a, G::And(b, c));
   } else if constexpr (kTruth == 0x79) {
     return G::Xor(G::Xor(a, b), G::AndNot(G::AndNot(b, a), G::Xor(c, G::Ones())));
+  } else if constexpr (kTruth == 0x7A) {
+    return G::Or(G::Xor(a, c), G::AndNot(b, a));
   } else if constexpr (kTruth == 0x7C) {
     return G::Or(G::Xor(a, b), G::AndNot(c, a));
   } else if constexpr (kTruth == 0x7E) {
     return G::Or(G::Xor(a, b), G::Xor(a, c));
-  } else if constexpr (kTruth == 0x7F) {
-    return G::Xor(G::Ones(), G::And(a, G::And(b, c)));
-  } else if constexpr (kTruth == 0x83) {
-    return G::Xor(a, G::Or(G::Xor(b, G::Ones()), G::AndNot(c, a)));
+  } else if constexpr (kTruth == 0x81) {
+    return G::Xor(G::Ones(), G::Or(G::Xor(a, b), G::Xor(a, c)));
   } else if constexpr (kTruth == 0x85) {
     return G::Xor(a, G::Or(G::AndNot(b, a), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0x86) {
@@ -157,26 +155,34 @@ inline V TernaryFromGates(V a, V b, V c) {
     return G::Xor(G::Xor(a, G::Ones()), G::And(b, c));
   } else if constexpr (kTruth == 0x89) {
     return G::Xor(b, G::AndNot(G::AndNot(b, a), G::Xor(c, G::Ones())));
-  } else if constexpr (kTruth == 0x8E) {
-    return G::Xor(a, G::Or(G::Xor(a, b), G::Xor(a, c)));
+  } else if constexpr (kTruth == 0x8B) {
+    return G::Xor(a, G::Or(G::Xor(a, c), G::Xor(b, G::Ones())));
   } else if constexpr (kTruth == 0x8F) {
     return G::Or(G::Xor(a, G::Ones()), G::And(b, c));
+  } else if constexpr (kTruth == 0x91) {
+    return G::Xor(b, G::Or(G::AndNot(a, b), G::Xor(c, G::Ones())));
+  } else if constexpr (kTruth == 0x92) {
+    return G::Xor(a, G::AndNot(G::AndNot(a, b), G::Xor(b, c)));
+  } else if constexpr (kTruth == 0x94) {
+    return G::Xor(a, G::And(G::Or(a, b), G::Xor(b, c)));
+  } else if constexpr (kTruth == 0x95) {
+    return G::Xor(G::And(a, b), G::Xor(c, G::Ones()));
   } else if constexpr (kTruth == 0x96) {
     return G::Xor(a, G::Xor(b, c));
-  } else if constexpr (kTruth == 0x98) {
-    return G::AndNot(G::Xor(b, c), G::Or(a, b));
+  } else if constexpr (kTruth == 0x97) {
+    return G::Xor(G::Xor(a, G::Ones()), G::AndNot(G::Xor(b, c), G::Or(a, b)));
   } else if constexpr (kTruth == 0x9A) {
     return G::Xor(c, G::AndNot(b, a));
   } else if constexpr (kTruth == 0x9C) {
     return G::Xor(b, G::AndNot(c, a));
   } else if constexpr (kTruth == 0x9D) {
     return G::Xor(b, G::AndNot(G::AndNot(a, b), G::Xor(c, G::Ones())));
-  } else if constexpr (kTruth == 0x9E) {
-    return G::Xor(a, G::Or(G::AndNot(a, b), G::Xor(b, c)));
-  } else if constexpr (kTruth == 0xA4) {
-    return G::AndNot(G::Xor(a, c), G::Or(a, b));
-  } else if constexpr (kTruth == 0xA7) {
-    return G::Xor(c, G::AndNot(G::AndNot(b, c), G::Xor(a, G::Ones())));
+  } else if constexpr (kTruth == 0xA1) {
+    return G::Xor(a, G::AndNot(G::AndNot(a, b), G::Xor(c, G::Ones())));
+  } else if constexpr (kTruth == 0xA3) {
+    return G::Xor(b, G::Or(G::Xor(a, G::Ones()), G::Xor(b, c)));
+  } else if constexpr (kTruth == 0xA6) {
+    return G::Xor(c, G::AndNot(a, b));
   } else if constexpr (kTruth == 0xAC) {
     return G::Xor(G::Or(a, b), G::AndNot(c, a));
   } else if constexpr (kTruth == 0xAD) {
@@ -189,28 +195,40 @@ inline V TernaryFromGates(V a, V b, V c) {
     return G::Xor(a, G::AndNot(G::Xor(a, b), G::Xor(a, c)));
   } else if constexpr (kTruth == 0xB4) {
     return G::Xor(a, G::AndNot(c, b));
+  } else if constexpr (kTruth == 0xB7) {
+    return G::Xor(G::Ones(), G::And(b, G::Xor(a, c)));
   } else if constexpr (kTruth == 0xB8) {
     return G::Xor(G::Or(a, b), G::AndNot(c, b));
   } else if constexpr (kTruth == 0xBA) {
     return G::Or(c, G::AndNot(b, a));
   } else if constexpr (kTruth == 0xBC) {
     return G::Or(G::Xor(a, b), G::And(a, c));
+  } else if constexpr (kTruth == 0xBF) {
+    return G::Or(c, G::Xor(G::Ones(), G::And(a, b)));
   } else if constexpr (kTruth == 0xC1) {
     return G::Xor(a, G::AndNot(G::AndNot(a, c), G::Xor(b, G::Ones())));
   } else if constexpr (kTruth == 0xC2) {
     return G::AndNot(G::Xor(a, b), G::Or(a, c));
-  } else if constexpr (kTruth == 0xC5) {
-    return G::Xor(b, G::AndNot(G::Xor(b, c), G::Xor(a, G::Ones())));
+  } else if constexpr (kTruth == 0xC3) {
+    return G::Xor(a, G::Xor(b, G::Ones()));
   } else if constexpr (kTruth == 0xC6) {
     return G::Xor(b, G::AndNot(a, c));
   } else if constexpr (kTruth == 0xC7) {
     return G::Xor(b, G::AndNot(G::AndNot(c, b), G::Xor(a, G::Ones())));
-  } else if constexpr (kTruth == 0xCA) {
-    return G::Or(G::And(a, b), G::AndNot(a, c));
+  } else if constexpr (kTruth == 0xC9) {
+    return G::Xor(G::Or(a, c), G::Xor(b, G::Ones()));
+  } else if constexpr (kTruth == 0xCB) {
+    return G::Xor(a, G::Or(G::AndNot(a, c), G::Xor(b, G::Ones())));
+  } else if constexpr (kTruth == 0xD0) {
+    return G::AndNot(G::AndNot(b, c), a);
+  } else if constexpr (kTruth == 0xD1) {
+    return G::Xor(a, G::AndNot(G::Xor(a, c), G::Xor(b, G::Ones())));
   } else if constexpr (kTruth == 0xD2) {
     return G::Xor(a, G::AndNot(b, c));
-  } else if constexpr (kTruth == 0xD3) {
-    return G::Xor(a, G::AndNot(G::AndNot(c, a), G::Xor(b, G::Ones())));
+  } else if constexpr (kTruth == 0xD5) {
+    return G::Or(G::And(a, b), G::Xor(c, G::Ones()));
+  } else if constexpr (kTruth == 0xD6) {
+    return G::Xor(a, G::AndNot(G::And(a, b), G::Xor(b, c)));
   } else if constexpr (kTruth == 0xD7) {
     return G::Xor(G::Ones(), G::And(c, G::Xor(a, b)));
   } else if constexpr (kTruth == 0xDA) {
@@ -219,30 +237,30 @@ inline V TernaryFromGates(V a, V b, V c) {
     return G::Xor(G::Ones(), G::And(G::Xor(a, b), G::Xor(b, c)));
   } else if constexpr (kTruth == 0xDC) {
     return G::Or(b, G::AndNot(c, a));
-  } else if constexpr (kTruth == 0xE0) {
-    return G::And(a, G::Or(b, c));
+  } else if constexpr (kTruth == 0xDE) {
+    return G::Or(b, G::Xor(a, c));
+  } else if constexpr (kTruth == 0xDF) {
+    return G::Or(b, G::Xor(G::Ones(), G::And(a, c)));
+  } else if constexpr (kTruth == 0xE1) {
+    return G::Xor(G::Xor(a, G::Ones()), G::Or(b, c));
   } else if constexpr (kTruth == 0xE2) {
     return G::Or(G::And(a, b), G::AndNot(b, c));
+  } else if constexpr (kTruth == 0xE4) {
+    return G::Or(G::And(a, c), G::AndNot(c, b));
+  } else if constexpr (kTruth == 0xE7) {
+    return G::Xor(G::Ones(), G::And(G::Xor(a, b), G::Xor(a, c)));
   } else if constexpr (kTruth == 0xE9) {
     return G::Or(G::And(a, b), G::Xor(G::Or(a, b), G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0xEB) {
     return G::Or(c, G::Xor(a, G::Xor(b, G::Ones())));
-  } else if constexpr (kTruth == 0xEF) {
-    return G::Or(G::Xor(a, G::Ones()), G::Or(b, c));
-  } else if constexpr (kTruth == 0xF1) {
-    return G::Or(a, G::AndNot(b, G::Xor(c, G::Ones())));
+  } else if constexpr (kTruth == 0xEC) {
+    return G::Or(b, G::And(a, c));
   } else if constexpr (kTruth == 0xF4) {
     return G::Or(a, G::AndNot(c, b));
-  } else if constexpr (kTruth == 0xF6) {
-    return G::Or(a, G::Xor(b, c));
-  } else if constexpr (kTruth == 0xF8) {
-    return G::Or(a, G::And(b, c));
   } else if constexpr (kTruth == 0xF9) {
     return G::Or(a, G::Xor(b, G::Xor(c, G::Ones())));
   } else if constexpr (kTruth == 0xFB) {
     return G::Or(G::Or(a, c), G::Xor(b, G::Ones()));
-  } else if constexpr (kTruth == 0xFD) {
-    return G::Or(G::Or(a, b), G::Xor(c, G::Ones()));
   } else if constexpr (kTruth == 0xFE) {
     return G::Or(a, G::Or(b, c));
   } else {
@@ -257,336 +275,322 @@ inline void SBox1(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3, V& y4
   const V t0 = T::template Ternary<0x86>(x4, x5, x6);
   const V t1 = T::template Ternary<0xBC>(x1, x4, x5);
   const V t2 = T::template Ternary<0xD2>(t0, x2, t1);
-  const V t3 = T::template Ternary<0x21>(x2, x4, x5);
-  const V t4 = T::template Ternary<0x56>(t3, x1, x5);
-  const V t5 = T::template Ternary<0x60>(x2, x4, x5);
-  const V t6 = T::template Ternary<0xE2>(t5, x1, x4);
+  const V t3 = T::template Ternary<0xDE>(x2, x4, x5);
+  const V t4 = T::template Ternary<0x39>(x1, x5, t3);
+  const V t5 = T::template Ternary<0xAC>(x2, x4, x5);
+  const V t6 = T::template Ternary<0x6C>(x1, x4, t5);
   const V t7 = T::template Ternary<0x78>(t4, x6, t6);
   const V t8 = T::template Ternary<0xD2>(t2, x3, t7);
-  const V t9 = T::template Ternary<0x5A>(x1, x2, x4);
-  const V t10 = T::template Ternary<0x9E>(t9, x2, x5);
-  const V t11 = T::template Ternary<0x15>(x1, x4, x5);
-  const V t12 = T::template Ternary<0x78>(t11, x2, x5);
-  const V t13 = T::template Ternary<0x78>(t10, x3, t12);
-  const V t14 = T::template Ternary<0xAE>(x1, x2, x3);
-  const V t15 = T::template Ternary<0x89>(t14, x4, x4);
-  const V t16 = T::template Ternary<0x62>(x1, x2, x4);
-  const V t17 = T::template Ternary<0xBC>(t16, x1, x3);
-  const V t18 = T::template Ternary<0x78>(t15, x5, t17);
-  const V t19 = T::template Ternary<0xD2>(t13, x6, t18);
-  const V t20 = T::template Ternary<0xF1>(t9, x2, x6);
-  const V t21 = T::template Ternary<0x12>(x1, x4, x6);
-  const V t22 = T::template Ternary<0x6D>(t21, x2, x6);
-  const V t23 = T::template Ternary<0x78>(t20, x3, t22);
-  const V t24 = T::template Ternary<0x66>(x1, x2, x3);
-  const V t25 = T::template Ternary<0xF1>(t24, x1, x4);
-  const V t26 = T::template Ternary<0x35>(x1, x2, x3);
-  const V t27 = T::template Ternary<0xF9>(t26, x3, x4);
-  const V t28 = T::template Ternary<0xD2>(t25, x6, t27);
-  const V t29 = T::template Ternary<0x78>(t23, x5, t28);
-  const V t30 = T::template Ternary<0x5A>(x1, x2, x5);
-  const V t31 = T::template Ternary<0x6B>(t30, x2, x6);
-  const V t32 = T::template Ternary<0x76>(x1, x5, x6);
-  const V t33 = T::template Ternary<0x5B>(t32, x1, x2);
-  const V t34 = T::template Ternary<0xC6>(x4, t31, t33);
-  const V t35 = T::template Ternary<0x6A>(t3, x1, x5);
-  const V t36 = T::template Ternary<0xFE>(x1, x2, x5);
-  const V t37 = T::template Ternary<0xAC>(x6, t35, t36);
+  const V t9 = T::template Ternary<0x58>(x1, x2, x4);
+  const V t10 = T::template Ternary<0x79>(t9, x2, x3);
+  const V t11 = T::template Ternary<0x3A>(x1, x3, x4);
+  const V t12 = T::template Ternary<0xC1>(t11, x2, x4);
+  const V t13 = T::template Ternary<0xB8>(t10, x5, t12);
+  const V t14 = T::template Ternary<0x2A>(x1, x4, x5);
+  const V t15 = T::template Ternary<0xE1>(t14, x2, t1);
+  const V t16 = T::template Ternary<0xB2>(x2, x4, x5);
+  const V t17 = T::template Ternary<0xD2>(t5, x1, t16);
+  const V t18 = T::template Ternary<0x78>(t15, x3, t17);
+  const V t19 = T::template Ternary<0x78>(t13, x6, t18);
+  const V t20 = T::template Ternary<0x4A>(x1, x2, x4);
+  const V t21 = T::template Ternary<0x86>(t20, x2, x3);
+  const V t22 = T::template Ternary<0x69>(x1, x3, x4);
+  const V t23 = T::template Ternary<0xB8>(t22, x2, t11);
+  const V t24 = T::template Ternary<0xD2>(t21, x5, t23);
+  const V t25 = T::template Ternary<0x2C>(x1, x2, x5);
+  const V t26 = T::template Ternary<0xC7>(t25, x4, x5);
+  const V t27 = T::template Ternary<0xE2>(t9, x5, x4);
+  const V t28 = T::template Ternary<0xB8>(t26, x3, t27);
+  const V t29 = T::template Ternary<0x78>(t24, x6, t28);
+  const V t30 = T::template Ternary<0x5E>(x1, x2, x5);
+  const V t31 = T::template Ternary<0xB8>(t30, x6, t25);
+  const V t32 = T::template Ternary<0x5A>(x1, x2, x5);
+  const V t33 = T::template Ternary<0x6B>(t32, x2, x6);
+  const V t34 = T::template Ternary<0xAC>(x4, t31, t33);
+  const V t35 = T::template Ternary<0xEC>(x2, x5, x6);
+  const V t36 = T::template Ternary<0xEB>(t3, x5, x6);
+  const V t37 = T::template Ternary<0xAC>(x1, t35, t36);
   const V t38 = T::template Ternary<0xC6>(x3, t34, t37);
   y1 = t8;
-  y2 = t29;
-  y3 = t19;
+  y2 = t19;
+  y3 = t29;
   y4 = t38;
 }
 
 template <class T, class V>
 inline void SBox2(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3, V& y4) {
-  const V t0 = T::template Ternary<0xAD>(x1, x2, x3);
-  const V t1 = T::template Ternary<0x18>(x5, t0, t0);
-  const V t2 = T::template Ternary<0x64>(x1, x2, x3);
-  const V t3 = T::template Ternary<0xC7>(t2, x1, x5);
-  const V t4 = T::template Ternary<0x78>(t1, x6, t3);
-  const V t5 = T::template Ternary<0xEF>(x1, x2, x6);
-  const V t6 = T::template Ternary<0xE2>(t5, x5, x2);
-  const V t7 = T::template Ternary<0x78>(t4, x4, t6);
-  const V t8 = T::template Ternary<0x69>(x1, x4, x5);
-  const V t9 = T::template Ternary<0x66>(x1, x3, x4);
-  const V t10 = T::template Ternary<0x8F>(t9, x1, x5);
-  const V t11 = T::template Ternary<0x6A>(t10, x2, t8);
-  const V t12 = T::template Ternary<0x87>(x2, x4, x5);
-  const V t13 = T::template Ternary<0xD2>(t8, x3, t12);
-  const V t14 = T::template Ternary<0xB8>(t11, x6, t13);
-  const V t15 = T::template Ternary<0x18>(x3, x5, x6);
-  const V t16 = T::template Ternary<0xF4>(t15, x1, x6);
-  const V t17 = T::template Ternary<0x41>(x1, x3, x5);
-  const V t18 = T::template Ternary<0x6B>(t17, x3, x6);
-  const V t19 = T::template Ternary<0x78>(t16, x2, t18);
+  const V t0 = T::template Ternary<0x69>(x1, x4, x5);
+  const V t1 = T::template Ternary<0x07>(x3, x4, x5);
+  const V t2 = T::template Ternary<0x78>(t0, x6, t1);
+  const V t3 = T::template Ternary<0x66>(x1, x3, x4);
+  const V t4 = T::template Ternary<0x8F>(t3, x1, x5);
+  const V t5 = T::template Ternary<0x74>(t4, x6, x3);
+  const V t6 = T::template Ternary<0x78>(t2, x2, t5);
+  const V t7 = T::template Ternary<0x76>(x2, x3, x6);
+  const V t8 = T::template Ternary<0x87>(t7, x2, x5);
+  const V t9 = T::template Ternary<0xE9>(x3, x5, x6);
+  const V t10 = T::template Ternary<0x81>(t9, x2, x2);
+  const V t11 = T::template Ternary<0xB8>(t8, x1, t10);
+  const V t12 = T::template Ternary<0x31>(x1, x2, x5);
+  const V t13 = T::template Ternary<0x8F>(t12, x5, x6);
+  const V t14 = T::template Ternary<0xD2>(t11, x4, t13);
+  const V t15 = T::template Ternary<0xE4>(x2, x3, x6);
+  const V t16 = T::template Ternary<0x6A>(t7, x5, t15);
+  const V t17 = T::template Ternary<0x94>(x2, x3, x6);
+  const V t18 = T::template Ternary<0x39>(x5, x6, t17);
+  const V t19 = T::template Ternary<0x78>(t16, x1, t18);
   const V t20 = T::template Ternary<0x4E>(x1, x2, x6);
   const V t21 = T::template Ternary<0x53>(t20, x2, x5);
   const V t22 = T::template Ternary<0xD2>(t19, x4, t21);
-  const V t23 = T::template Ternary<0x4A>(x1, x2, x4);
-  const V t24 = T::template Ternary<0x72>(t23, x2, x3);
-  const V t25 = T::template Ternary<0x09>(x1, x2, x3);
-  const V t26 = T::template Ternary<0x98>(x4, t25, t25);
-  const V t27 = T::template Ternary<0xD2>(t24, x5, t26);
-  const V t28 = T::template Ternary<0x63>(x2, x3, x5);
-  const V t29 = T::template Ternary<0xCA>(t28, x2, x4);
-  const V t30 = T::template Ternary<0xBA>(x2, x3, x5);
-  const V t31 = T::template Ternary<0xAC>(x1, t29, t30);
-  const V t32 = T::template Ternary<0xC6>(x6, t27, t31);
-  y1 = t7;
-  y2 = t14;
-  y3 = t32;
+  const V t23 = T::template Ternary<0x18>(t17, x5, x5);
+  const V t24 = T::template Ternary<0x25>(x3, x6, x3);
+  const V t25 = T::template Ternary<0x8B>(t15, x5, t24);
+  const V t26 = T::template Ternary<0xD2>(t23, x4, t25);
+  const V t27 = T::template Ternary<0x1C>(x2, x3, x4);
+  const V t28 = T::template Ternary<0xB4>(t27, x4, x5);
+  const V t29 = T::template Ternary<0xBA>(x2, x3, x5);
+  const V t30 = T::template Ternary<0xC6>(x6, t28, t29);
+  const V t31 = T::template Ternary<0xAC>(x1, t26, t30);
+  y1 = t14;
+  y2 = t6;
+  y3 = t31;
   y4 = t22;
 }
 
 template <class T, class V>
 inline void SBox3(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3, V& y4) {
-  const V t0 = T::template Ternary<0x96>(x1, x2, x6);
-  const V t1 = T::template Ternary<0x04>(x1, x2, x3);
-  const V t2 = T::template Ternary<0xC6>(x6, x3, t1);
-  const V t3 = T::template Ternary<0xD2>(t0, x5, t2);
-  const V t4 = T::template Ternary<0xC2>(t1, x2, x6);
-  const V t5 = T::template Ternary<0x75>(x1, x3, x6);
-  const V t6 = T::template Ternary<0x78>(t4, x5, t5);
-  const V t7 = T::template Ternary<0x78>(t3, x4, t6);
-  const V t8 = T::template Ternary<0x21>(x2, x4, x6);
-  const V t9 = T::template Ternary<0x38>(t8, x1, x2);
-  const V t10 = T::template Ternary<0x11>(x1, x2, x6);
-  const V t11 = T::template Ternary<0xA7>(t10, x1, x4);
-  const V t12 = T::template Ternary<0x78>(t9, x3, t11);
-  const V t13 = T::template Ternary<0x46>(x1, x4, x6);
-  const V t14 = T::template Ternary<0x7E>(t13, x1, x2);
-  const V t15 = T::template Ternary<0xC1>(x1, x4, x6);
-  const V t16 = T::template Ternary<0xD2>(t14, x3, t15);
-  const V t17 = T::template Ternary<0x78>(t12, x5, t16);
-  const V t18 = T::template Ternary<0x69>(x4, x5, x6);
-  const V t19 = T::template Ternary<0xF4>(x2, x5, x6);
-  const V t20 = T::template Ternary<0x78>(t18, x3, t19);
-  const V t21 = T::template Ternary<0x47>(x2, x3, x5);
-  const V t22 = T::template Ternary<0x6D>(t21, x3, x6);
-  const V t23 = T::template Ternary<0xFB>(x2, x5, x6);
-  const V t24 = T::template Ternary<0xB8>(t22, x4, t23);
-  const V t25 = T::template Ternary<0xD2>(t20, x1, t24);
-  const V t26 = T::template Ternary<0xB4>(t13, x1, x3);
-  const V t27 = T::template Ternary<0xF6>(x1, x3, x4);
-  const V t28 = T::template Ternary<0x78>(t26, x5, t27);
-  const V t29 = T::template Ternary<0x59>(x4, x3, x5);
-  const V t30 = T::template Ternary<0x6F>(t29, x3, x6);
-  const V t31 = T::template Ternary<0x89>(x1, t30, t30);
-  const V t32 = T::template Ternary<0x6C>(x2, t28, t31);
-  y1 = t25;
-  y2 = t7;
+  const V t0 = T::template Ternary<0x69>(x4, x5, x6);
+  const V t1 = T::template Ternary<0xF4>(x2, x5, x6);
+  const V t2 = T::template Ternary<0x78>(t0, x3, t1);
+  const V t3 = T::template Ternary<0xDA>(x3, x5, x6);
+  const V t4 = T::template Ternary<0xB4>(t3, x2, x3);
+  const V t5 = T::template Ternary<0xFB>(x2, x5, x6);
+  const V t6 = T::template Ternary<0xB8>(t4, x4, t5);
+  const V t7 = T::template Ternary<0xD2>(t2, x1, t6);
+  const V t8 = T::template Ternary<0x37>(x1, x4, x5);
+  const V t9 = T::template Ternary<0x68>(t8, x3, x5);
+  const V t10 = T::template Ternary<0xCB>(x1, x4, x5);
+  const V t11 = T::template Ternary<0x78>(t9, x2, t10);
+  const V t12 = T::template Ternary<0x1C>(x1, x2, x3);
+  const V t13 = T::template Ternary<0x4F>(t12, x3, x4);
+  const V t14 = T::template Ternary<0x51>(x1, x3, x4);
+  const V t15 = T::template Ternary<0x29>(t14, x1, x2);
+  const V t16 = T::template Ternary<0xD2>(t13, x5, t15);
+  const V t17 = T::template Ternary<0xD2>(t11, x6, t16);
+  const V t18 = T::template Ternary<0x96>(x1, x2, x6);
+  const V t19 = T::template Ternary<0x04>(x1, x2, x3);
+  const V t20 = T::template Ternary<0xC6>(x6, x3, t19);
+  const V t21 = T::template Ternary<0x9A>(t20, x5, t18);
+  const V t22 = T::template Ternary<0xC2>(t19, x2, x6);
+  const V t23 = T::template Ternary<0x75>(x1, x3, x6);
+  const V t24 = T::template Ternary<0x78>(t22, x5, t23);
+  const V t25 = T::template Ternary<0x78>(t21, x4, t24);
+  const V t26 = T::template Ternary<0xA1>(t12, x2, x6);
+  const V t27 = T::template Ternary<0x18>(t18, x3, x3);
+  const V t28 = T::template Ternary<0xB8>(t26, x5, t27);
+  const V t29 = T::template Ternary<0xD5>(x2, x3, x6);
+  const V t30 = T::template Ternary<0xA3>(x1, x5, t29);
+  const V t31 = T::template Ternary<0xC6>(x4, t28, t30);
+  y1 = t7;
+  y2 = t25;
   y3 = t17;
-  y4 = t32;
+  y4 = t31;
 }
 
 template <class T, class V>
 inline void SBox4(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3, V& y4) {
-  const V t0 = T::template Ternary<0x1B>(x1, x2, x3);
-  const V t1 = T::template Ternary<0xDA>(t0, x2, x4);
-  const V t2 = T::template Ternary<0x35>(x1, x2, x3);
-  const V t3 = T::template Ternary<0x6D>(t2, x1, x4);
-  const V t4 = T::template Ternary<0xD2>(t1, x5, t3);
-  const V t5 = T::template Ternary<0x4E>(x1, x3, x4);
-  const V t6 = T::template Ternary<0x7C>(t5, x3, x5);
-  const V t7 = T::template Ternary<0x56>(x1, x3, x4);
-  const V t8 = T::template Ternary<0xF9>(t7, x3, x5);
+  const V t0 = T::template Ternary<0x29>(x1, x3, x5);
+  const V t1 = T::template Ternary<0x78>(t0, x2, x3);
+  const V t2 = T::template Ternary<0x6F>(x1, x3, x5);
+  const V t3 = T::template Ternary<0xA3>(x2, x5, t2);
+  const V t4 = T::template Ternary<0xD2>(t1, x4, t3);
+  const V t5 = T::template Ternary<0x41>(x1, x3, x4);
+  const V t6 = T::template Ternary<0x0D>(t5, x3, x5);
+  const V t7 = T::template Ternary<0x59>(x1, x3, x4);
+  const V t8 = T::template Ternary<0xDB>(t7, x3, x5);
   const V t9 = T::template Ternary<0xD2>(t6, x2, t8);
-  const V t10 = T::template Ternary<0x9A>(t9, x6, t4);
-  const V t11 = T::template Ternary<0x83>(t5, x3, x5);
-  const V t12 = T::template Ternary<0xD2>(t11, x2, t8);
-  const V t13 = T::template Ternary<0x78>(t4, x6, t12);
-  const V t14 = T::template Ternary<0x34>(x1, x3, x4);
-  const V t15 = T::template Ternary<0x58>(t14, x4, x6);
-  const V t16 = T::template Ternary<0x58>(x1, x3, x4);
-  const V t17 = T::template Ternary<0xAD>(t16, x3, x6);
-  const V t18 = T::template Ternary<0xD2>(t15, x2, t17);
-  const V t19 = T::template Ternary<0x3A>(x1, x2, x3);
-  const V t20 = T::template Ternary<0xC5>(t19, x3, x4);
-  const V t21 = T::template Ternary<0xAE>(x1, x2, x4);
-  const V t22 = T::template Ternary<0x78>(t21, x3, x1);
-  const V t23 = T::template Ternary<0xAC>(x6, t20, t22);
-  const V t24 = T::template Ternary<0x78>(t18, x5, t23);
-  const V t25 = T::template Ternary<0xF1>(t14, x4, x6);
-  const V t26 = T::template Ternary<0x5E>(t16, x3, x6);
-  const V t27 = T::template Ternary<0xC6>(x2, t25, t26);
-  const V t28 = T::template Ternary<0xAC>(x6, t22, t20);
-  const V t29 = T::template Ternary<0x6C>(x5, t27, t28);
-  y1 = t10;
-  y2 = t13;
-  y3 = t24;
-  y4 = t29;
+  const V t10 = T::template Ternary<0xC6>(x6, t4, t9);
+  const V t11 = T::template Ternary<0x3E>(x1, x3, x5);
+  const V t12 = T::template Ternary<0x2D>(t11, x4, x5);
+  const V t13 = T::template Ternary<0xD1>(t2, x4, x3);
+  const V t14 = T::template Ternary<0x78>(t12, x2, t13);
+  const V t15 = T::template Ternary<0x4E>(x1, x3, x4);
+  const V t16 = T::template Ternary<0x7C>(t15, x3, x5);
+  const V t17 = T::template Ternary<0x56>(x1, x3, x4);
+  const V t18 = T::template Ternary<0xF9>(t17, x3, x5);
+  const V t19 = T::template Ternary<0xC6>(x2, t16, t18);
+  const V t20 = T::template Ternary<0xC6>(x6, t14, t19);
+  const V t21 = T::template Ternary<0x4B>(t4, x6, t9);
+  const V t22 = T::template Ternary<0x9C>(x6, t14, t19);
+  y1 = t20;
+  y2 = t22;
+  y3 = t10;
+  y4 = t21;
 }
 
 template <class T, class V>
 inline void SBox5(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3, V& y4) {
-  const V t0 = T::template Ternary<0x5A>(x2, x3, x6);
-  const V t1 = T::template Ternary<0x34>(t0, x3, x4);
-  const V t2 = T::template Ternary<0x09>(x2, x3, x6);
-  const V t3 = T::template Ternary<0x8E>(t2, x3, x4);
-  const V t4 = T::template Ternary<0xD2>(t1, x1, t3);
-  const V t5 = T::template Ternary<0x49>(x1, x3, x6);
-  const V t6 = T::template Ternary<0x9E>(t5, x3, x4);
-  const V t7 = T::template Ternary<0x86>(x1, x4, x6);
-  const V t8 = T::template Ternary<0xD2>(t7, x3, x6);
-  const V t9 = T::template Ternary<0x78>(t6, x2, t8);
-  const V t10 = T::template Ternary<0x78>(t4, x5, t9);
-  const V t11 = T::template Ternary<0xD2>(t0, x1, x3);
-  const V t12 = T::template Ternary<0x67>(x1, x3, x6);
-  const V t13 = T::template Ternary<0xDB>(t12, x1, x2);
-  const V t14 = T::template Ternary<0xD2>(t11, x4, t13);
-  const V t15 = T::template Ternary<0x34>(x1, x3, x4);
-  const V t16 = T::template Ternary<0x1F>(t15, x4, x6);
-  const V t17 = T::template Ternary<0xD2>(t14, x5, t16);
-  const V t18 = T::template Ternary<0x16>(x2, x4, x6);
-  const V t19 = T::template Ternary<0xC2>(t18, x1, x2);
-  const V t20 = T::template Ternary<0x62>(x1, x4, x6);
-  const V t21 = T::template Ternary<0x0B>(t20, x1, x2);
-  const V t22 = T::template Ternary<0x78>(t19, x3, t21);
-  const V t23 = T::template Ternary<0x18>(x2, x3, x4);
-  const V t24 = T::template Ternary<0xE9>(t23, x1, x4);
-  const V t25 = T::template Ternary<0x85>(x1, x3, x1);
-  const V t26 = T::template Ternary<0xD2>(t24, x6, t25);
-  const V t27 = T::template Ternary<0xB8>(t22, x5, t26);
-  const V t28 = T::template Ternary<0x86>(x2, x3, x5);
-  const V t29 = T::template Ternary<0xBA>(x2, x5, x6);
-  const V t30 = T::template Ternary<0xD2>(t28, x4, t29);
-  const V t31 = T::template Ternary<0x6F>(t18, x2, x5);
-  const V t32 = T::template Ternary<0x16>(x2, x5, x6);
-  const V t33 = T::template Ternary<0x0B>(t32, x4, x6);
-  const V t34 = T::template Ternary<0x6C>(x3, t31, t33);
-  const V t35 = T::template Ternary<0xC6>(x1, t30, t34);
+  const V t0 = T::template Ternary<0x63>(x1, x2, x3);
+  const V t1 = T::template Ternary<0xC9>(x5, t0, x1);
+  const V t2 = T::template Ternary<0x26>(x1, x2, x3);
+  const V t3 = T::template Ternary<0x7A>(t2, x1, x5);
+  const V t4 = T::template Ternary<0x78>(t1, x4, t3);
+  const V t5 = T::template Ternary<0x42>(x1, x2, x4);
+  const V t6 = T::template Ternary<0x6D>(t5, x1, x5);
+  const V t7 = T::template Ternary<0x7E>(x1, x2, x5);
+  const V t8 = T::template Ternary<0xE1>(t7, x4, x5);
+  const V t9 = T::template Ternary<0x78>(t6, x3, t8);
+  const V t10 = T::template Ternary<0x78>(t4, x6, t9);
+  const V t11 = T::template Ternary<0x39>(x1, x2, x3);
+  const V t12 = T::template Ternary<0xC3>(x6, t11, x6);
+  const V t13 = T::template Ternary<0x67>(x1, x3, x6);
+  const V t14 = T::template Ternary<0xDB>(t13, x1, x2);
+  const V t15 = T::template Ternary<0xD2>(t12, x4, t14);
+  const V t16 = T::template Ternary<0x34>(x1, x3, x4);
+  const V t17 = T::template Ternary<0x1F>(t16, x4, x6);
+  const V t18 = T::template Ternary<0xD2>(t15, x5, t17);
+  const V t19 = T::template Ternary<0xD1>(t0, x5, t2);
+  const V t20 = T::template Ternary<0xFE>(x1, x2, x5);
+  const V t21 = T::template Ternary<0x78>(t19, x4, t20);
+  const V t22 = T::template Ternary<0x26>(x3, x4, x5);
+  const V t23 = T::template Ternary<0x1A>(t22, x2, x3);
+  const V t24 = T::template Ternary<0x23>(x2, x4, x5);
+  const V t25 = T::template Ternary<0xB8>(t23, x1, t24);
+  const V t26 = T::template Ternary<0xD2>(t21, x6, t25);
+  const V t27 = T::template Ternary<0x49>(x1, x3, x5);
+  const V t28 = T::template Ternary<0x0E>(t27, x2, x3);
+  const V t29 = T::template Ternary<0x62>(x1, x3, x5);
+  const V t30 = T::template Ternary<0x5E>(t29, x1, x2);
+  const V t31 = T::template Ternary<0x78>(t28, x4, t30);
+  const V t32 = T::template Ternary<0x91>(x3, x1, x1);
+  const V t33 = T::template Ternary<0x63>(x4, t2, t11);
+  const V t34 = T::template Ternary<0xC6>(x5, t32, t33);
+  const V t35 = T::template Ternary<0x6C>(x6, t31, t34);
   y1 = t10;
-  y2 = t17;
-  y3 = t35;
-  y4 = t27;
+  y2 = t18;
+  y3 = t26;
+  y4 = t35;
 }
 
 template <class T, class V>
 inline void SBox6(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3, V& y4) {
-  const V t0 = T::template Ternary<0x64>(x1, x4, x5);
-  const V t1 = T::template Ternary<0x49>(t0, x1, x2);
-  const V t2 = T::template Ternary<0x2F>(x1, x2, x4);
-  const V t3 = T::template Ternary<0xD3>(t2, x4, x5);
-  const V t4 = T::template Ternary<0xD2>(t1, x3, t3);
-  const V t5 = T::template Ternary<0x7F>(x2, x4, x5);
-  const V t6 = T::template Ternary<0x06>(x2, x3, x5);
-  const V t7 = T::template Ternary<0x17>(t6, x3, x4);
-  const V t8 = T::template Ternary<0xB8>(t5, x1, t7);
-  const V t9 = T::template Ternary<0xD2>(t4, x6, t8);
-  const V t10 = T::template Ternary<0xDA>(x1, x3, x5);
-  const V t11 = T::template Ternary<0xD2>(t10, x2, x3);
-  const V t12 = T::template Ternary<0xB0>(x1, x2, x3);
-  const V t13 = T::template Ternary<0x78>(t11, x6, t12);
-  const V t14 = T::template Ternary<0x5B>(x1, x3, x5);
-  const V t15 = T::template Ternary<0x4B>(t14, x2, x3);
-  const V t16 = T::template Ternary<0xAE>(x1, x2, x5);
-  const V t17 = T::template Ternary<0xB8>(t15, x6, t16);
-  const V t18 = T::template Ternary<0x78>(t13, x4, t17);
-  const V t19 = T::template Ternary<0xB4>(t14, x2, x3);
-  const V t20 = T::template Ternary<0xA4>(x3, x5, x3);
-  const V t21 = T::template Ternary<0xD2>(t19, x4, t20);
-  const V t22 = T::template Ternary<0xEB>(t2, x4, x5);
-  const V t23 = T::template Ternary<0x17>(x1, x2, x4);
-  const V t24 = T::template Ternary<0xF8>(t23, x1, x5);
-  const V t25 = T::template Ternary<0xB8>(t22, x3, t24);
-  const V t26 = T::template Ternary<0x78>(t21, x6, t25);
-  const V t27 = T::template Ternary<0x34>(x1, x2, x5);
-  const V t28 = T::template Ternary<0xD2>(t27, x3, t16);
-  const V t29 = T::template Ternary<0x0C>(x3, x1, x2);
-  const V t30 = T::template Ternary<0x0D>(t29, x2, x5);
-  const V t31 = T::template Ternary<0xD2>(t28, x6, t30);
-  const V t32 = T::template Ternary<0x86>(x1, x2, x6);
-  const V t33 = T::template Ternary<0x19>(t32, x5, x5);
-  const V t34 = T::template Ternary<0xC6>(x4, t31, t33);
-  y1 = t26;
-  y2 = t9;
-  y3 = t34;
-  y4 = t18;
+  const V t0 = T::template Ternary<0x16>(x1, x4, x6);
+  const V t1 = T::template Ternary<0x3D>(t0, x3, x6);
+  const V t2 = T::template Ternary<0x96>(x1, x4, x6);
+  const V t3 = T::template Ternary<0xB8>(t1, x5, t2);
+  const V t4 = T::template Ternary<0x67>(x1, x3, x4);
+  const V t5 = T::template Ternary<0x43>(t4, x1, x5);
+  const V t6 = T::template Ternary<0x95>(t5, x6, x3);
+  const V t7 = T::template Ternary<0x78>(t3, x2, t6);
+  const V t8 = T::template Ternary<0x16>(x1, x3, x5);
+  const V t9 = T::template Ternary<0x78>(t8, x2, x3);
+  const V t10 = T::template Ternary<0xB0>(x1, x2, x3);
+  const V t11 = T::template Ternary<0x78>(t9, x6, t10);
+  const V t12 = T::template Ternary<0x97>(x1, x3, x5);
+  const V t13 = T::template Ternary<0xC9>(x2, t12, x3);
+  const V t14 = T::template Ternary<0xAE>(x1, x2, x5);
+  const V t15 = T::template Ternary<0xB8>(t13, x6, t14);
+  const V t16 = T::template Ternary<0x78>(t11, x4, t15);
+  const V t17 = T::template Ternary<0x74>(t12, x2, t8);
+  const V t18 = T::template Ternary<0x50>(x1, x2, x3);
+  const V t19 = T::template Ternary<0x0D>(t18, x2, x5);
+  const V t20 = T::template Ternary<0x78>(t17, x6, t19);
+  const V t21 = T::template Ternary<0x2C>(x1, x2, x6);
+  const V t22 = T::template Ternary<0xB7>(t21, x5, x6);
+  const V t23 = T::template Ternary<0xD2>(t20, x4, t22);
+  const V t24 = T::template Ternary<0x4B>(t2, x2, x4);
+  const V t25 = T::template Ternary<0xE7>(x1, x2, x6);
+  const V t26 = T::template Ternary<0x89>(x4, t25, t25);
+  const V t27 = T::template Ternary<0x78>(t24, x5, t26);
+  const V t28 = T::template Ternary<0xA1>(x4, x5, x4);
+  const V t29 = T::template Ternary<0x1D>(x4, x2, x5);
+  const V t30 = T::template Ternary<0xE7>(t29, x2, x6);
+  const V t31 = T::template Ternary<0xAC>(x1, t28, t30);
+  const V t32 = T::template Ternary<0x6C>(x3, t27, t31);
+  y1 = t7;
+  y2 = t32;
+  y3 = t23;
+  y4 = t16;
 }
 
 template <class T, class V>
 inline void SBox7(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3, V& y4) {
-  const V t0 = T::template Ternary<0x3A>(x1, x3, x4);
-  const V t1 = T::template Ternary<0xAD>(t0, x4, x5);
-  const V t2 = T::template Ternary<0xE9>(x1, x3, x4);
-  const V t3 = T::template Ternary<0x78>(t1, x2, t2);
-  const V t4 = T::template Ternary<0xBC>(x1, x2, x3);
-  const V t5 = T::template Ternary<0x62>(x1, x2, x5);
-  const V t6 = T::template Ternary<0xD2>(t5, x3, x5);
-  const V t7 = T::template Ternary<0x78>(t4, x4, t6);
-  const V t8 = T::template Ternary<0x78>(t3, x6, t7);
-  const V t9 = T::template Ternary<0x9C>(x1, x2, x3);
-  const V t10 = T::template Ternary<0x25>(x1, x2, x3);
-  const V t11 = T::template Ternary<0xAD>(t10, x1, x5);
-  const V t12 = T::template Ternary<0xD2>(t9, x6, t11);
-  const V t13 = T::template Ternary<0x9D>(x1, x2, x5);
-  const V t14 = T::template Ternary<0x0A>(x1, x2, x3);
-  const V t15 = T::template Ternary<0xB2>(t14, x2, x5);
-  const V t16 = T::template Ternary<0x78>(t13, x6, t15);
-  const V t17 = T::template Ternary<0x78>(t12, x4, t16);
-  const V t18 = T::template Ternary<0x69>(t14, x4, x5);
-  const V t19 = T::template Ternary<0x24>(x1, x4, x5);
-  const V t20 = T::template Ternary<0x79>(t19, x1, x3);
+  const V t0 = T::template Ternary<0x92>(x4, x5, x6);
+  const V t1 = T::template Ternary<0xE1>(t0, x3, x6);
+  const V t2 = T::template Ternary<0x6D>(x3, x4, x5);
+  const V t3 = T::template Ternary<0xAC>(x6, t2, x3);
+  const V t4 = T::template Ternary<0xD2>(t1, x1, t3);
+  const V t5 = T::template Ternary<0xDC>(x3, x4, x6);
+  const V t6 = T::template Ternary<0xD7>(x3, x4, x5);
+  const V t7 = T::template Ternary<0xB8>(t5, x1, t6);
+  const V t8 = T::template Ternary<0xD2>(t4, x2, t7);
+  const V t9 = T::template Ternary<0x3A>(x1, x3, x4);
+  const V t10 = T::template Ternary<0xAD>(t9, x4, x5);
+  const V t11 = T::template Ternary<0xE9>(x1, x3, x4);
+  const V t12 = T::template Ternary<0x78>(t10, x2, t11);
+  const V t13 = T::template Ternary<0xBC>(x1, x2, x3);
+  const V t14 = T::template Ternary<0x62>(x1, x2, x5);
+  const V t15 = T::template Ternary<0xC6>(x3, t14, x5);
+  const V t16 = T::template Ternary<0x78>(t13, x4, t15);
+  const V t17 = T::template Ternary<0x78>(t12, x6, t16);
+  const V t18 = T::template Ternary<0x9C>(x1, x2, x3);
+  const V t19 = T::template Ternary<0x25>(x1, x2, x3);
+  const V t20 = T::template Ternary<0xAD>(t19, x1, x5);
   const V t21 = T::template Ternary<0xD2>(t18, x6, t20);
-  const V t22 = T::template Ternary<0xDC>(x3, x4, x6);
-  const V t23 = T::template Ternary<0xD7>(x3, x4, x5);
-  const V t24 = T::template Ternary<0xB8>(t22, x1, t23);
-  const V t25 = T::template Ternary<0xD2>(t21, x2, t24);
-  const V t26 = T::template Ternary<0x69>(x1, x4, x5);
-  const V t27 = T::template Ternary<0x2B>(x1, x4, x5);
-  const V t28 = T::template Ternary<0x89>(x2, t27, t27);
-  const V t29 = T::template Ternary<0x78>(t26, x6, t28);
-  const V t30 = T::template Ternary<0x8F>(x2, x1, x6);
-  const V t31 = T::template Ternary<0x13>(x1, x5, x6);
-  const V t32 = T::template Ternary<0x6C>(x4, t30, t31);
-  const V t33 = T::template Ternary<0xC6>(x3, t29, t32);
-  y1 = t25;
-  y2 = t8;
-  y3 = t17;
-  y4 = t33;
+  const V t22 = T::template Ternary<0x46>(x1, x2, x5);
+  const V t23 = T::template Ternary<0x3D>(t22, x1, x3);
+  const V t24 = T::template Ternary<0x8B>(t14, x6, t23);
+  const V t25 = T::template Ternary<0x78>(t21, x4, t24);
+  const V t26 = T::template Ternary<0x63>(x2, t2, x3);
+  const V t27 = T::template Ternary<0xBF>(x2, x4, x5);
+  const V t28 = T::template Ternary<0x78>(t26, x6, t27);
+  const V t29 = T::template Ternary<0x96>(x3, x4, x5);
+  const V t30 = T::template Ternary<0xC6>(x2, t2, t29);
+  const V t31 = T::template Ternary<0x89>(x6, t30, t30);
+  const V t32 = T::template Ternary<0x6C>(x1, t28, t31);
+  y1 = t8;
+  y2 = t17;
+  y3 = t25;
+  y4 = t32;
 }
 
 template <class T, class V>
 inline void SBox8(V x1, V x2, V x3, V x4, V x5, V x6, V& y1, V& y2, V& y3, V& y4) {
-  const V t0 = T::template Ternary<0x34>(x1, x3, x5);
-  const V t1 = T::template Ternary<0xD2>(t0, x4, x5);
-  const V t2 = T::template Ternary<0xE0>(x1, x4, x5);
-  const V t3 = T::template Ternary<0xD2>(t1, x6, t2);
-  const V t4 = T::template Ternary<0xFD>(x3, x4, x6);
-  const V t5 = T::template Ternary<0x35>(x1, x3, x4);
-  const V t6 = T::template Ternary<0x60>(t5, x1, x6);
-  const V t7 = T::template Ternary<0x78>(t4, x5, t6);
-  const V t8 = T::template Ternary<0x78>(t3, x2, t7);
-  const V t9 = T::template Ternary<0x61>(x4, x5, x6);
-  const V t10 = T::template Ternary<0x7C>(t9, x1, x4);
-  const V t11 = T::template Ternary<0xFD>(x4, x5, x6);
-  const V t12 = T::template Ternary<0xD2>(t10, x3, t11);
-  const V t13 = T::template Ternary<0x36>(t5, x4, x5);
-  const V t14 = T::template Ternary<0x35>(x1, x4, x5);
-  const V t15 = T::template Ternary<0x47>(t14, x3, x5);
-  const V t16 = T::template Ternary<0x6A>(t15, x6, t13);
-  const V t17 = T::template Ternary<0xD2>(t12, x2, t16);
-  const V t18 = T::template Ternary<0x4D>(x1, x2, x3);
-  const V t19 = T::template Ternary<0x52>(t18, x2, x6);
-  const V t20 = T::template Ternary<0xD3>(x1, x3, x6);
-  const V t21 = T::template Ternary<0xD2>(t19, x5, t20);
-  const V t22 = T::template Ternary<0xEF>(x1, x3, x6);
-  const V t23 = T::template Ternary<0xAC>(x1, x5, x6);
-  const V t24 = T::template Ternary<0xE2>(t23, x2, t22);
-  const V t25 = T::template Ternary<0xD2>(t21, x4, t24);
-  const V t26 = T::template Ternary<0xD2>(t20, x5, t22);
-  const V t27 = T::template Ternary<0xDB>(x1, x5, x6);
-  const V t28 = T::template Ternary<0xD2>(t26, x4, t27);
-  const V t29 = T::template Ternary<0x89>(x3, x1, x1);
-  const V t30 = T::template Ternary<0xAC>(x4, x5, t29);
-  const V t31 = T::template Ternary<0xAC>(x6, t30, t13);
-  const V t32 = T::template Ternary<0xC6>(x2, t28, t31);
-  y1 = t32;
-  y2 = t25;
-  y3 = t8;
-  y4 = t17;
+  const V t0 = T::template Ternary<0x06>(x1, x2, x5);
+  const V t1 = T::template Ternary<0xD6>(t0, x2, x4);
+  const V t2 = T::template Ternary<0x56>(x1, x2, x5);
+  const V t3 = T::template Ternary<0x78>(t1, x3, t2);
+  const V t4 = T::template Ternary<0xDF>(x1, x3, x5);
+  const V t5 = T::template Ternary<0xD0>(x1, x2, x3);
+  const V t6 = T::template Ternary<0x6C>(x4, t4, t5);
+  const V t7 = T::template Ternary<0xD2>(t3, x6, t6);
+  const V t8 = T::template Ternary<0x46>(x1, x2, x3);
+  const V t9 = T::template Ternary<0xB4>(t8, x5, t5);
+  const V t10 = T::template Ternary<0x9D>(x1, x2, x5);
+  const V t11 = T::template Ternary<0x78>(t9, x4, t10);
+  const V t12 = T::template Ternary<0x66>(x1, x3, x5);
+  const V t13 = T::template Ternary<0x79>(t12, x1, x4);
+  const V t14 = T::template Ternary<0x24>(x1, x5, x1);
+  const V t15 = T::template Ternary<0x39>(x4, t4, t14);
+  const V t16 = T::template Ternary<0xB8>(t13, x2, t15);
+  const V t17 = T::template Ternary<0x9A>(t16, x6, t11);
+  const V t18 = T::template Ternary<0x38>(x1, x4, x5);
+  const V t19 = T::template Ternary<0xE1>(t18, x3, x5);
+  const V t20 = T::template Ternary<0xD2>(t19, x2, t4);
+  const V t21 = T::template Ternary<0xA6>(t4, x2, x1);
+  const V t22 = T::template Ternary<0x4B>(x1, x2, x3);
+  const V t23 = T::template Ternary<0x85>(t22, x2, x5);
+  const V t24 = T::template Ternary<0xD2>(t21, x4, t23);
+  const V t25 = T::template Ternary<0x78>(t20, x6, t24);
+  const V t26 = T::template Ternary<0x67>(x1, x2, x5);
+  const V t27 = T::template Ternary<0x2D>(t14, x4, t26);
+  const V t28 = T::template Ternary<0xA3>(x4, t2, x2);
+  const V t29 = T::template Ternary<0xC6>(x3, t27, t28);
+  const V t30 = T::template Ternary<0xA3>(x6, t11, t29);
+  y1 = t17;
+  y2 = t7;
+  y3 = t25;
+  y4 = t30;
 }
 
 // S-box kBox (0 to 7) by number, for code that walks the eight in a loop.
