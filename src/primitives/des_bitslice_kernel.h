@@ -30,7 +30,7 @@ namespace ostrel::des_bitslice {
 
 template <class Ops, int kPosition, class V = typename Ops::V>
 inline V SBoxInput(const V* right, const uint32_t* words) {
-  constexpr int slot = CorrectionSlot(kPosition);
+  constexpr int slot = kCorrectionSlots[kPosition];
   if constexpr (slot < 0) {
     return right[kExpansion[kPosition] - 1];
   } else {
@@ -56,11 +56,11 @@ inline void SBoxStep(const V* right, V* left, const uint32_t* words) {
       SBoxInput<Ops, e + 2>(right, words), SBoxInput<Ops, e + 3>(right, words),
       SBoxInput<Ops, e + 4>(right, words), SBoxInput<Ops, e + 5>(right, words), y[0], y[1], y[2],
       y[3]);
-  constexpr int o = 4 * kBox + 1;
-  Update<Ops, TargetOfSBoxBit(o)>(left, y[0], words);
-  Update<Ops, TargetOfSBoxBit(o + 1)>(left, y[1], words);
-  Update<Ops, TargetOfSBoxBit(o + 2)>(left, y[2], words);
-  Update<Ops, TargetOfSBoxBit(o + 3)>(left, y[3], words);
+  constexpr int o = 4 * kBox;  // the S-box's first output bit, 0-based
+  Update<Ops, kSBoxBitTargets[o]>(left, y[0], words);
+  Update<Ops, kSBoxBitTargets[o + 1]>(left, y[1], words);
+  Update<Ops, kSBoxBitTargets[o + 2]>(left, y[2], words);
+  Update<Ops, kSBoxBitTargets[o + 3]>(left, y[3], words);
 }
 
 template <class Ops, class V = typename Ops::V>

@@ -73,9 +73,9 @@ consteval int FirstReadOf(int n) {
   return -1;
 }
 
-// The same as tables, for loops that run. Everything here is evaluated while compiling, so that no
-// function of this header is ever compiled into a kernel built for a wider instruction set and
-// shared with generic code.
+// The same as tables, for loops that run and for template arguments. Everything here is evaluated
+// while compiling, so that no function of this header is ever compiled into a kernel built for a
+// wider instruction set and shared with generic code.
 inline constexpr auto kRegisterOfStateBit = []() consteval {
   std::array<uint8_t, 64> registers{};
   for (int k = 0; k < 64; ++k) {
@@ -85,11 +85,19 @@ inline constexpr auto kRegisterOfStateBit = []() consteval {
 }
 ();
 inline constexpr auto kCorrectionSlots = []() consteval {
-  std::array<int8_t, 48> slots{};
+  std::array<int, 48> slots{};
   for (int e = 0; e < 48; ++e) {
-    slots[e] = static_cast<int8_t>(CorrectionSlot(e));
+    slots[e] = CorrectionSlot(e);
   }
   return slots;
+}
+();
+inline constexpr auto kSBoxBitTargets = []() consteval {
+  std::array<int, 32> targets{};
+  for (int o = 1; o <= 32; ++o) {
+    targets[o - 1] = TargetOfSBoxBit(o);
+  }
+  return targets;
 }
 ();
 inline constexpr auto kFirstReads = []() consteval {
