@@ -99,13 +99,25 @@ void BM_RijndaelBlocks256(benchmark::State& state) {
 }
 BENCHMARK(BM_RijndaelBlocks256)->ArgsProduct({{0, 1}, {1, 0}, {0, 1}});
 
-// Arguments: direction (1 encrypt, 0 decrypt), layout (0 ECB, 1 CBC).
+// Arguments: implementation (0 portable, 1 AVX2, 2 AVX-512), direction (1 encrypt, 0 decrypt),
+// layout (0 ECB, 1 CBC).
 void BM_TripleDesBlocks(benchmark::State& state) {
-  const bool encrypt = state.range(0) != 0;
-  const bool chained = state.range(1) != 0;
-  state.SetLabel(std::string(chained ? "cbc " : "ecb ") + (encrypt ? "encrypt" : "decrypt"));
-  TripleDesContext context;
-  InitTripleDesContext(Bytes(kTripleDesKeySize).data(), context, encrypt);
+  constexpr TripleDesImplementation kImplementations[] = {TripleDesImplementation::kPortable,
+                                                          TripleDesImplementation::kAvx2,
+                                                          TripleDesImplementation::kAvx512};
+  constexpr const char* kNames[] = {"portable ", "avx2 ", "avx512 "};
+  const auto index = static_cast<size_t>(state.range(0));
+  const TripleDesImplementation implementation = kImplementations[index];
+  const bool encrypt = state.range(1) != 0;
+  const bool chained = state.range(2) != 0;
+  if (!TripleDesImplementationRuns(implementation)) {
+    state.SkipWithError("this processor lacks the instructions");
+    return;
+  }
+  state.SetLabel(std::string(kNames[index]) + (chained ? "cbc " : "ecb ") +
+                 (encrypt ? "encrypt" : "decrypt"));
+  TripleDesBatchContext context;
+  InitTripleDesBatchContext(Bytes(kTripleDesKeySize).data(), context, encrypt, implementation);
   std::vector<uint8_t> buffer = Bytes(kRunSize);
   std::vector<uint8_t> chain = Bytes(kDesBlockSize);
   const auto count = static_cast<int64_t>(kRunSize / kDesBlockSize);
@@ -121,7 +133,7 @@ void BM_TripleDesBlocks(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(kRunSize));
 }
-BENCHMARK(BM_TripleDesBlocks)->ArgsProduct({{1, 0}, {0, 1}});
+BENCHMARK(BM_TripleDesBlocks)->ArgsProduct({{0, 1, 2}, {1, 0}, {0, 1}});
 
 void BM_Feistel128Block(benchmark::State& state) {
   Feistel128Context context;

@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "names/encryption_method.h"
 #include "primitives/rijndael_blocks.h"
+#include "primitives/triple_des_blocks.h"
 
 namespace ostrel {
 
@@ -30,6 +32,8 @@ class BlockCipher {
 struct CipherChoice {
   // Rijndael on table look-ups even where the processor has AES instructions.
   bool portableRijndael = false;
+  // The Triple-DES implementation; empty: the fastest this processor runs.
+  std::optional<TripleDesImplementation> tripleDes;
 };
 
 std::unique_ptr<BlockCipher> MakeTripleDesCipher(const uint8_t* key, bool encrypt,

@@ -14,6 +14,7 @@ namespace {
 CipherChoice ChoiceOf(const StreamSchedule& schedule) {
   CipherChoice choice;
   choice.portableRijndael = schedule.portableRijndael;
+  choice.tripleDes = schedule.tripleDes;
   return choice;
 }
 

@@ -1,12 +1,15 @@
 // How the stream procedures schedule their work. The bytes written, the errors raised and what a
 // failure leaves in the output never depend on it; only speed and memory do. The four procedures of
 // stream_formats.h use the defaults; tests choose small chunks to reach chunk boundaries with small
-// streams, and the portable Rijndael to check it on a processor with AES instructions.
+// streams, and the portable Rijndael and each Triple-DES implementation to check them all on one
+// processor.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "cipher/stream.h"
+#include "primitives/triple_des_blocks.h"
 
 namespace ostrel {
 
@@ -25,6 +28,8 @@ struct StreamSchedule {
   bool readAhead = true;
   // Rijndael on table look-ups even where the processor has AES instructions.
   bool portableRijndael = false;
+  // The Triple-DES implementation; empty: the fastest this processor runs.
+  std::optional<TripleDesImplementation> tripleDes;
 };
 
 // The stream procedures with an explicit schedule; keyLength as for RijndaelStreamEcb.

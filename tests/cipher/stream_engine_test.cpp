@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -45,17 +46,21 @@ struct Schedule {
   int32_t cipherThreads;
   bool readAhead;
   bool portableRijndael;
+  std::optional<TripleDesImplementation> tripleDes;  // empty: the fastest
 };
 
 const Schedule kSchedules[] = {
     // What the procedures use: 1 MiB chunks, a thread per core for slow ciphers.
-    {"Default", 0, 0, false, false},
-    {"DefaultReadAhead", 0, 0, true, false},
+    {"Default", 0, 0, false, false, {}},
+    {"DefaultReadAhead", 0, 0, true, false, {}},
     // An odd chunk size large enough for its runs to be shared by two threads, with the portable
-    // Rijndael, which is shared too; chunk boundaries and part boundaries fall anywhere.
-    {"OddChunksSharedByTwoThreads", 1027, 2, true, true},
-    {"OneBlockChunksReadAhead", 1, 3, true, false},
-    {"ThreeBlockChunksInline", 3, 1, false, false},
+    // Rijndael and Triple-DES, which are shared too; chunk boundaries and part boundaries fall
+    // anywhere.
+    {"OddChunksSharedByTwoThreads", 1027, 2, true, true, TripleDesImplementation::kPortable},
+    // Runs of a bitsliced batch and a rest, on AVX2 where the processor has it.
+    {"OddChunksAvx2", 1027, 2, true, false, TripleDesImplementation::kAvx2},
+    {"OneBlockChunksReadAhead", 1, 3, true, false, {}},
+    {"ThreeBlockChunksInline", 3, 1, false, false, {}},
 };
 
 constexpr uint8_t kKey[32] = {0x60, 0x3d, 0xeb, 0x10, 0x15, 0xca, 0x71, 0xbe, 0x2b, 0x73, 0xae,
@@ -114,6 +119,7 @@ class StreamEngine : public ::testing::TestWithParam<std::tuple<Format, Schedule
     schedule.cipherThreads = s.cipherThreads;
     schedule.readAhead = s.readAhead;
     schedule.portableRijndael = s.portableRijndael;
+    schedule.tripleDes = s.tripleDes;
     if (B() == kDesBlockSize) {
       TripleDesStream(in, out, kKey, format().layout, encrypt, schedule);
     } else {

@@ -18,6 +18,7 @@
 #include "primitives/feistel128.h"
 #include "primitives/fold_digest.h"
 #include "primitives/rijndael.h"
+#include "primitives/triple_des_blocks.h"
 
 namespace ostrel {
 namespace {
@@ -123,6 +124,12 @@ TEST(KeyWipe, CipherAndDigestContextsClearEveryByteWhenTheyDie) {
        })},
       {"TripleDesContext", KeyAndDestroy<TripleDesContext>([](TripleDesContext& context) {
          InitTripleDesContext(kKey, context, false);
+         return kKey;
+       })},
+      {"TripleDesBatchContext",
+       KeyAndDestroy<TripleDesBatchContext>([](TripleDesBatchContext& context) {
+         // The widest implementation here, so that the sliced subkeys are filled as well.
+         InitTripleDesBatchContext(kKey, context, false);
          return kKey;
        })},
       {"Feistel128Context", KeyAndDestroy<Feistel128Context>([](Feistel128Context& context) {

@@ -1,12 +1,14 @@
 // Runs of blocks through the bulk interface: every implementation gives, block for block, what the
 // single-block calls give, in ECB and CBC, both directions, whatever the run length and however a
-// chain is cut into runs. The AES-instruction path is checked only where the processor has it; the
-// portable path is checked everywhere, chosen explicitly.
+// chain is cut into runs. The AES-instruction and the bitsliced AVX2 and AVX-512 paths are checked
+// only where the processor has them (the others skip and say so); the portable paths are checked
+// everywhere, chosen explicitly.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -62,19 +64,19 @@ Engine RijndaelEngine(const char* name, int keyLength, RijndaelImplementation im
           }};
 }
 
-Engine TripleDesEngine() {
-  return {"TripleDes",
+Engine TripleDesEngine(const char* name, TripleDesImplementation implementation) {
+  return {name,
           kDesBlockSize,
           kTripleDesKeySize,
-          true,
-          [](const Bytes& key, bool encrypt, uint8_t* blocks, int64_t count) {
-            TripleDesContext context;
-            InitTripleDesContext(key.data(), context, encrypt);
+          TripleDesImplementationRuns(implementation),
+          [=](const Bytes& key, bool encrypt, uint8_t* blocks, int64_t count) {
+            TripleDesBatchContext context;
+            InitTripleDesBatchContext(key.data(), context, encrypt, implementation);
             TripleDesBlocks(context, blocks, count);
           },
-          [](const Bytes& key, bool encrypt, uint8_t* chain, uint8_t* blocks, int64_t count) {
-            TripleDesContext context;
-            InitTripleDesContext(key.data(), context, encrypt);
+          [=](const Bytes& key, bool encrypt, uint8_t* chain, uint8_t* blocks, int64_t count) {
+            TripleDesBatchContext context;
+            InitTripleDesBatchContext(key.data(), context, encrypt, implementation);
             TripleDesBlocksCbc(context, chain, blocks, count);
           },
           [](const Bytes& key, bool encrypt, uint8_t* block) {
@@ -92,7 +94,9 @@ std::vector<Engine> Engines() {
           RijndaelEngine("AesInstructions128", 16, kAesInstructions),
           RijndaelEngine("AesInstructions192", 24, kAesInstructions),
           RijndaelEngine("AesInstructions256", 32, kAesInstructions),
-          TripleDesEngine()};
+          TripleDesEngine("PortableTripleDes", TripleDesImplementation::kPortable),
+          TripleDesEngine("Avx2TripleDes", TripleDesImplementation::kAvx2),
+          TripleDesEngine("Avx512TripleDes", TripleDesImplementation::kAvx512)};
 }
 
 Bytes RandomBytes(size_t size, std::mt19937& random) {
@@ -130,11 +134,13 @@ class BlockRuns : public testing::TestWithParam<Engine> {
   }
 };
 
-// Lengths around the number of blocks kept in flight (four for Triple-DES, eight for the AES
-// instructions), so that full groups, partial groups and the rest after them are all exercised.
+// Lengths around the number of blocks kept in flight (four for the Triple-DES tables, eight for the
+// AES instructions, 256 and 512 for the bitsliced batches, where a short rest goes through the
+// tables and a longer one through a padded batch), so that full groups, partial groups and the
+// rest after them are all exercised.
 TEST_P(BlockRuns, EveryRunLengthGivesWhatTheSingleBlockCallGives) {
   std::mt19937 random(static_cast<unsigned>(GetParam().keyLength * 7 + GetParam().blockSize));
-  for (int64_t count : {0, 1, 2, 3, 7, 8, 9, 15, 16, 17, 67}) {
+  for (int64_t count : {0, 1, 2, 3, 7, 8, 9, 15, 16, 17, 67, 255, 256, 257, 511, 512, 513, 1100}) {
     const Bytes key = RandomBytes(static_cast<size_t>(GetParam().keyLength), random);
     const Bytes data = RandomBytes(static_cast<size_t>(count) * B(), random);
     const Bytes initialChain = RandomBytes(B(), random);
@@ -159,26 +165,27 @@ TEST_P(BlockRuns, EveryRunLengthGivesWhatTheSingleBlockCallGives) {
   }
 }
 
-// A chain cut into runs of any lengths continues exactly as one run would.
+// A chain cut into runs of any lengths, short and batch-sized, continues exactly as one run would.
 TEST_P(BlockRuns, AChainCutIntoRunsContinuesAsOneRun) {
+  constexpr int64_t kBlocks = 1100;
   std::mt19937 random(11);
   const Bytes key = RandomBytes(static_cast<size_t>(GetParam().keyLength), random);
-  const Bytes data = RandomBytes(67 * B(), random);
+  const Bytes data = RandomBytes(kBlocks * B(), random);
   const Bytes initialChain = RandomBytes(B(), random);
   for (bool encrypt : {true, false}) {
     Bytes whole = data;
     Bytes wholeChain = initialChain;
-    GetParam().cbc(key, encrypt, wholeChain.data(), whole.data(), 67);
+    GetParam().cbc(key, encrypt, wholeChain.data(), whole.data(), kBlocks);
 
     Bytes pieces = data;
     Bytes chain = initialChain;
     int64_t first = 0;
-    for (int64_t length : {1, 8, 0, 13, 45}) {
+    for (int64_t length : {1, 8, 0, 13, 45, 512, 300, 221}) {
       GetParam().cbc(key, encrypt, chain.data(), pieces.data() + first * GetParam().blockSize,
                      length);
       first += length;
     }
-    ASSERT_EQ(first, 67);
+    ASSERT_EQ(first, kBlocks);
     EXPECT_EQ(ToHex(pieces), ToHex(whole)) << encrypt;
     EXPECT_EQ(ToHex(chain), ToHex(wholeChain)) << encrypt;
   }
@@ -260,6 +267,69 @@ TEST(RijndaelImplementations, AgreeOnRandomKeysAndData) {
       EXPECT_EQ(ToHex(chains[0]), ToHex(chains[1])) << round << " " << encrypt;
     }
   }
+}
+
+// The three Triple-DES implementations side by side on random keys, data and run lengths, beyond
+// the lengths and keys chosen above.
+TEST(TripleDesImplementations, AgreeOnRandomKeysAndData) {
+  std::vector<TripleDesImplementation> implementations;
+  for (TripleDesImplementation implementation :
+       {TripleDesImplementation::kAvx2, TripleDesImplementation::kAvx512}) {
+    if (TripleDesImplementationRuns(implementation)) {
+      implementations.push_back(implementation);
+    } else {
+      std::cout << "[ NOTE     ] implementation " << static_cast<int>(implementation)
+                << " skipped: this processor lacks its instructions\n";
+    }
+  }
+  if (implementations.empty()) {
+    GTEST_SKIP() << "this processor has neither AVX2 nor AVX-512";
+  }
+  std::mt19937 random(1977);
+  for (int round = 0; round < 12; ++round) {
+    const Bytes key = RandomBytes(kTripleDesKeySize, random);
+    const auto count = static_cast<int64_t>(random() % 2000);
+    const Bytes data = RandomBytes(static_cast<size_t>(count) * kDesBlockSize, random);
+    const Bytes chain = RandomBytes(kDesBlockSize, random);
+    for (bool encrypt : {true, false}) {
+      auto run = [&](TripleDesImplementation implementation, Bytes& ecb, Bytes& cbc,
+                     Bytes& cbcChain) {
+        TripleDesBatchContext context;
+        InitTripleDesBatchContext(key.data(), context, encrypt, implementation);
+        EXPECT_EQ(context.Implementation, implementation);
+        ecb = data;
+        TripleDesBlocks(context, ecb.data(), count);
+        cbc = data;
+        cbcChain = chain;
+        TripleDesBlocksCbc(context, cbcChain.data(), cbc.data(), count);
+      };
+      Bytes ecb, cbc, cbcChain;
+      run(TripleDesImplementation::kPortable, ecb, cbc, cbcChain);
+      for (TripleDesImplementation implementation : implementations) {
+        Bytes otherEcb, otherCbc, otherChain;
+        run(implementation, otherEcb, otherCbc, otherChain);
+        const auto which = static_cast<int>(implementation);
+        EXPECT_TRUE(otherEcb == ecb) << round << " ECB " << encrypt << " " << which;
+        EXPECT_TRUE(otherCbc == cbc) << round << " CBC " << encrypt << " " << which;
+        EXPECT_EQ(ToHex(otherChain), ToHex(cbcChain)) << round << " " << encrypt << " " << which;
+      }
+    }
+  }
+}
+
+// An implementation the processor lacks falls back to the portable one, never to code that would
+// stop the process.
+TEST(TripleDesImplementations, AnImplementationThisProcessorLacksFallsBackToTheTables) {
+  for (TripleDesImplementation implementation :
+       {TripleDesImplementation::kPortable, TripleDesImplementation::kAvx2,
+        TripleDesImplementation::kAvx512}) {
+    TripleDesBatchContext context;
+    InitTripleDesBatchContext(Bytes(kTripleDesKeySize, 7).data(), context, true, implementation);
+    EXPECT_EQ(context.Implementation, TripleDesImplementationRuns(implementation)
+                                          ? implementation
+                                          : TripleDesImplementation::kPortable);
+  }
+  EXPECT_TRUE(TripleDesImplementationRuns(FastestTripleDesImplementation()));
 }
 
 }  // namespace

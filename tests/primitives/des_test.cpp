@@ -1,13 +1,16 @@
-// The DES tables and the grouped subkey format, checked against the definitions of FIPS 46-3
-// written out here from the standard, independently of the tables the cipher uses.
+// The DES tables, the grouped subkey format and the S-box circuits of the bitsliced engine, checked
+// against the definitions of FIPS 46-3 written out here from the standard, independently of the
+// tables the cipher uses.
 #include "primitives/des.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "hex.h"
+#include "primitives/des_sbox_circuits.h"
 #include "primitives/des_tables.h"
 
 namespace ostrel {
@@ -212,6 +215,70 @@ TEST(TripleDes, ContextHoldsK1AsRequestedAndK2Opposite) {
     EXPECT_EQ(triple.First.Direction, encrypt);
     EXPECT_EQ(triple.Second.Direction, !encrypt);
   }
+}
+
+// The generated S-box circuits, on 64-bit words whose bit x carries S-box input x: one evaluation
+// checks all 64 inputs. Each circuit is checked with its gates as truth tables (what a
+// ternary-logic instruction computes) and as the two-input operations used without one.
+struct WordGates {
+  static uint64_t And(uint64_t a, uint64_t b) { return a & b; }
+  static uint64_t Or(uint64_t a, uint64_t b) { return a | b; }
+  static uint64_t Xor(uint64_t a, uint64_t b) { return a ^ b; }
+  static uint64_t AndNot(uint64_t a, uint64_t b) { return ~a & b; }
+  static uint64_t Zero() { return 0; }
+  static uint64_t Ones() { return ~uint64_t{0}; }
+};
+
+struct TruthTableGates {
+  template <uint8_t kTruth>
+  static uint64_t Ternary(uint64_t a, uint64_t b, uint64_t c) {
+    uint64_t result = 0;
+    for (int k = 0; k < 8; ++k) {
+      if ((kTruth >> k) & 1) {
+        result |= ((k & 4) != 0 ? a : ~a) & ((k & 2) != 0 ? b : ~b) & ((k & 1) != 0 ? c : ~c);
+      }
+    }
+    return result;
+  }
+};
+
+struct TwoInputGates {
+  template <uint8_t kTruth>
+  static uint64_t Ternary(uint64_t a, uint64_t b, uint64_t c) {
+    return des_sbox_circuits::TernaryFromGates<kTruth, WordGates>(a, b, c);
+  }
+};
+
+template <class Gates, int kBox>
+void CheckSBoxCircuit(const char* gates) {
+  uint64_t x[6] = {};
+  for (uint64_t input = 0; input < 64; ++input) {
+    for (int i = 0; i < 6; ++i) {
+      x[i] |= ((input >> (5 - i)) & 1) << input;
+    }
+  }
+  uint64_t y[4];
+  des_sbox_circuits::SBox<kBox, Gates>(x[0], x[1], x[2], x[3], x[4], x[5], y[0], y[1], y[2], y[3]);
+  for (int input = 0; input < 64; ++input) {
+    const int row = (input >> 4 & 2) | (input & 1);
+    const int column = input >> 1 & 15;
+    int value = 0;
+    for (int j = 0; j < 4; ++j) {
+      value = value << 1 | static_cast<int>((y[j] >> input) & 1);
+    }
+    EXPECT_EQ(value, kSBoxes[kBox][row][column])
+        << "S" << kBox + 1 << " input " << input << " " << gates;
+  }
+}
+
+template <int... kBoxes>
+void CheckSBoxCircuits(std::integer_sequence<int, kBoxes...>) {
+  (CheckSBoxCircuit<TruthTableGates, kBoxes>("as truth tables"), ...);
+  (CheckSBoxCircuit<TwoInputGates, kBoxes>("as two-input operations"), ...);
+}
+
+TEST(Des, SBoxCircuitsGiveTheStandardsTablesForAll64Inputs) {
+  CheckSBoxCircuits(std::make_integer_sequence<int, 8>());
 }
 
 }  // namespace
