@@ -8,6 +8,7 @@
 #include "tool/pipe_transform.h"
 #include "tool/progress_display.h"
 #include "tool/run_report.h"
+#include "tool/standard_output.h"
 #include "tool/thread_budget.h"
 #include "tool/tool_commands.h"
 #include "tool/work_list.h"
@@ -80,6 +81,10 @@ int RunVerifyCommand(const ToolOptions& options) {
         static_cast<long long>(report.Failed()), static_cast<long long>(report.Skipped()));
     PrintStrength(report.DoneWithMethod(EncryptionMethod::kRijndael),
                   report.DoneWithMethod(EncryptionMethod::kTripleDes));
+  }
+  if (const int error = FinishStandardOutput(); error != 0) {
+    (void)std::fprintf(stderr, "ostrel: %s\n", StandardOutputFailureText(error).c_str());
+    return 1;
   }
   return report.Failed() > 0 ? 1 : 0;
 }

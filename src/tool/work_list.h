@@ -21,6 +21,11 @@ struct WorkItem {
   int64_t Size = 0;  // of the input, when planning could see it
   ItemState State = ItemState::Pending;
   std::string Reason;  // why it was skipped or failed
+  // The output's directory in two parts: the one the user named (-o, a tree's root, a named
+  // file's own directory), whose links are the user's choice, and the "/"-separated path below it
+  // that the run walked or mirrors, which is entered without following any link.
+  std::string OutputRoot;
+  std::string OutputBelowRoot;
 };
 
 // Plans decrypt, encrypt and verify runs. The order is that of the paths, each tree in name
