@@ -105,12 +105,21 @@ OpenedFile CreateOrEmptyFile(std::string_view name, int sourceHandle) {
     return Failure(errno);
   const mode_t permissions = hasSource ? NewOutputPermissions(source.st_mode) : 0666;
 
+  // Anything but a regular file at the name is refused before it is opened: opening a device
+  // may wait or act. The checks after opening cover a file swapped in meanwhile (a FIFO opened
+  // for reading and writing does not wait).
+  const std::string path(name);
+  struct stat present {};
+  if (::lstat(path.c_str(), &present) == 0 && !S_ISREG(present.st_mode))
+    return Failure(S_ISLNK(present.st_mode)   ? ELOOP
+                   : S_ISDIR(present.st_mode) ? EISDIR
+                                              : kNotARegularFile);
   // Not O_TRUNC: the file has to be identified before it may lose its content. Not through a
   // symbolic link: a link planted at the output name would send the plain text wherever it
-  // points. Not waiting: a FIFO at the output name is refused, it does not hold the run.
+  // points. Not O_NONBLOCK: a regular file under another program's lease is waited for, as
+  // every writer waits.
   const int opened =
-      OpenRetrying(std::string(name),
-                   O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, permissions);
+      OpenRetrying(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, permissions);
   if (opened < 0)
     return Failure(errno);
   const OpenedFile output = RequireRegularFile(opened);
