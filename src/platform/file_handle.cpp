@@ -27,6 +27,23 @@ bool IsUsableName(std::string_view name) {
   return name.find('\0') == std::string_view::npos;
 }
 
+// Keeps a handle only when it is a regular file, and then makes it block as files do. Anything
+// else at a file's name (a FIFO, a device, a socket) is refused with ENXIO, the system's own
+// answer for a special file that cannot be used as asked.
+OpenedFile RequireRegularFile(int handle) {
+  struct stat status {};
+  if (::fstat(handle, &status) != 0)
+    return Refuse(handle, errno);
+  if (S_ISDIR(status.st_mode))
+    return Refuse(handle, EISDIR);
+  if (!S_ISREG(status.st_mode))
+    return Refuse(handle, kNotARegularFile);
+  const int flags = ::fcntl(handle, F_GETFL);
+  if (flags < 0 || ::fcntl(handle, F_SETFL, flags & ~O_NONBLOCK) != 0)
+    return Refuse(handle, errno);
+  return {handle, 0};
+}
+
 int OpenRetrying(const std::string& name, int flags, mode_t permissions) {
   int handle = 0;
   do {
@@ -56,7 +73,18 @@ uint32_t NewOutputPermissions(uint32_t inputPermissions) {
 OpenedFile OpenExistingFile(std::string_view name, FileAccess access) {
   if (!IsUsableName(name))
     return Failure(EINVAL);
-  const int handle = OpenRetrying(std::string(name), AccessFlags(access) | O_CLOEXEC | O_NOCTTY, 0);
+  // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+  const int handle =
+      OpenRetrying(std::string(name), AccessFlags(access) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
+  if (handle < 0)
+    return Failure(errno);
+  return RequireRegularFile(handle);
+}
+
+OpenedFile OpenExistingStream(std::string_view name) {
+  if (!IsUsableName(name))
+    return Failure(EINVAL);
+  const int handle = OpenRetrying(std::string(name), O_RDONLY | O_CLOEXEC | O_NOCTTY, 0);
   if (handle < 0)
     return Failure(errno);
   // A directory opens read-only without complaint, but it is no file to read.
@@ -77,22 +105,35 @@ OpenedFile CreateOrEmptyFile(std::string_view name, int sourceHandle) {
     return Failure(errno);
   const mode_t permissions = hasSource ? NewOutputPermissions(source.st_mode) : 0666;
 
-  // Not O_TRUNC: the file has to be identified before it may lose its content.
-  const int handle =
-      OpenRetrying(std::string(name), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, permissions);
-  if (handle < 0)
+  // Anything but a regular file at the name is refused before it is opened: opening a device
+  // may wait or act. The checks after opening cover a file swapped in meanwhile (a FIFO opened
+  // for reading and writing does not wait).
+  const std::string path(name);
+  struct stat present {};
+  if (::lstat(path.c_str(), &present) == 0 && !S_ISREG(present.st_mode))
+    return Failure(S_ISLNK(present.st_mode)   ? ELOOP
+                   : S_ISDIR(present.st_mode) ? EISDIR
+                                              : kNotARegularFile);
+  // Not O_TRUNC: the file has to be identified before it may lose its content. Not through a
+  // symbolic link: a link planted at the output name would send the plain text wherever it
+  // points. Not O_NONBLOCK: a regular file under another program's lease is waited for, as
+  // every writer waits.
+  const int opened =
+      OpenRetrying(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, permissions);
+  if (opened < 0)
     return Failure(errno);
-  struct stat output {};
-  if (::fstat(handle, &output) != 0)
-    return Refuse(handle, errno);
+  const OpenedFile output = RequireRegularFile(opened);
+  if (output.handle < 0)
+    return output;
+  struct stat status {};
+  if (::fstat(output.handle, &status) != 0)
+    return Refuse(output.handle, errno);
   // Where other systems refuse by sharing mode, the source is busy: it is open for reading.
-  if (hasSource && output.st_dev == source.st_dev && output.st_ino == source.st_ino) {
-    return Refuse(handle, EBUSY);
-  }
-  // Devices (a full-disk test device, a terminal) have no length to cut.
-  if (S_ISREG(output.st_mode) && ::ftruncate(handle, 0) != 0)
-    return Refuse(handle, errno);
-  return {handle, 0};
+  if (hasSource && status.st_dev == source.st_dev && status.st_ino == source.st_ino)
+    return Refuse(output.handle, EBUSY);
+  if (::ftruncate(output.handle, 0) != 0)
+    return Refuse(output.handle, errno);
+  return output;
 }
 
 namespace {

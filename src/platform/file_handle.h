@@ -3,6 +3,7 @@
 // as the system's error code, for the caller to turn into its own message.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <string_view>
 
@@ -16,16 +17,27 @@ struct OpenedFile {
 
 enum class FileAccess { Read, Write, ReadWrite };
 
-// Opens an existing file that is not a directory. Other programs are not locked out: the system
-// has no mandatory sharing modes.
+// The error code for a name that holds no regular file (a FIFO, a device, a socket) where a file
+// is needed: ENXIO, the system's own answer for a special file that cannot be used as asked.
+inline constexpr int kNotARegularFile = ENXIO;
+
+// Opens an existing regular file; a directory gives EISDIR and any other kind kNotARegularFile,
+// at once: a FIFO swapped in for a file fails that file instead of waiting for a writer. Other
+// programs are not locked out: the system has no mandatory sharing modes.
 OpenedFile OpenExistingFile(std::string_view name, FileAccess access);
+
+// Opens an existing file of any kind but a directory for reading, blocking as its kind does: a
+// pass phrase may come from a pipe, a terminal or a FIFO.
+OpenedFile OpenExistingStream(std::string_view name);
 
 // The permission bits a new output gets from its input before the creation mask applies: the
 // input's read/write bits plus the owner's, so that a private input gives a private output and
 // the owner can always replace what was written.
 uint32_t NewOutputPermissions(uint32_t inputPermissions);
 
-// Opens or creates the file for reading and writing and empties it. With a source handle, an
+// Opens or creates the file for reading and writing and empties it. A symbolic link at the name
+// is refused (ELOOP), whether it points at a file or nowhere, and so is anything but a regular
+// file (kNotARegularFile, EISDIR), before anything is changed. With a source handle, an
 // output that is the source file itself, under whatever name, is refused before it loses a byte,
 // and a new file gets the source's read and write permission bits plus the owner's, so a private
 // input gives a private output; without one, a new file is readable and writable by all. The

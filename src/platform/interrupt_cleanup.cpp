@@ -1,5 +1,6 @@
 #include "platform/interrupt_cleanup.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <climits>
 #include <csignal>
@@ -7,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace ostrel {
 namespace {
@@ -15,65 +17,110 @@ enum SlotState : int { kFree = 0, kFilling = 1, kActive = 2 };
 
 struct Slot {
   std::atomic<int> state{kFree};
-  char name[PATH_MAX];
+  int directory = -1;
+  char name[NAME_MAX + 1];
 };
 
 static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the states lock-free");
 
 Slot slots[kInterruptCleanupSlots];
 
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+// The signals whose default action ends the process and that a handler may catch. SIGKILL and
+// SIGSTOP cannot be caught; SIGXFSZ is ignored instead (see the header).
+constexpr int kEndingSignals[] = {SIGHUP,    SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                                  SIGFPE,    SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+                                  SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSYS};
 
-extern "C" void RemoveTemporaryFilesAndDie(int signal) {
+// What each signal did before: restored before the signal is raised again, so that a handler that
+// was there first (a sanitizer's report of a fault) still runs.
+struct sigaction previousActions[NSIG];
+
+// The terminal to put back, when a prompt has changed it; the handle is -1 otherwise.
+std::atomic<int> terminalHandle{-1};
+termios terminalSettings{};
+
+// A fault of the running instruction, which comes again when the instruction is retried.
+bool IsInstructionFault(int signal, const siginfo_t* info) {
+  const bool faultSignal = signal == SIGILL || signal == SIGTRAP || signal == SIGBUS ||
+                           signal == SIGFPE || signal == SIGSEGV || signal == SIGSYS;
+  // Sent by a process (kill, raise), the code is not positive.
+  return faultSignal && info != nullptr && info->si_code > 0;
+}
+
+extern "C" void RemoveTemporaryFilesAndDie(int signal, siginfo_t* info, void* /*context*/) {
   const int savedError = errno;
+  const int terminal = terminalHandle.load(std::memory_order_acquire);
+  if (terminal >= 0)
+    ::tcsetattr(terminal, TCSANOW, &terminalSettings);
   for (Slot& slot : slots) {
     if (slot.state.load(std::memory_order_acquire) == kActive)
-      ::unlink(slot.name);
+      ::unlinkat(slot.directory, slot.name, 0);
   }
-  // The default action, raised again: the process ends as the signal demands, and the signal,
-  // blocked while this handler runs, arrives as soon as it returns.
-  struct sigaction fallback {};
-  fallback.sa_handler = SIG_DFL;
-  sigemptyset(&fallback.sa_mask);
-  ::sigaction(signal, &fallback, nullptr);
-  (void)::raise(signal);
-  // Reached when the signal is one whose default action lets the process go on.
+  // The earlier action, raised again: the process ends as the signal demands, and the signal,
+  // blocked while this handler runs, arrives as soon as it returns. A fault needs no raising: the
+  // retried instruction brings it to the earlier action with its own details.
+  ::sigaction(signal, &previousActions[signal], nullptr);
+  if (!IsInstructionFault(signal, info))
+    (void)::raise(signal);
+  // Reached when the signal is one whose earlier action lets the process go on.
   errno = savedError;  // cppcheck-suppress unreachableCode
+}
+
+std::vector<int> EndingSignals() {
+  std::vector<int> signals(std::begin(kEndingSignals), std::end(kEndingSignals));
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+    signals.push_back(signal);
+  return signals;
 }
 
 }  // namespace
 
 void InstallInterruptCleanup() {
+  const std::vector<int> signals = EndingSignals();
   struct sigaction action {};
-  action.sa_handler = RemoveTemporaryFilesAndDie;
+  action.sa_sigaction = RemoveTemporaryFilesAndDie;
+  action.sa_flags = SA_SIGINFO;
   sigemptyset(&action.sa_mask);
   // While one signal cleans up, the others wait: no second handler runs over the same registry.
-  for (const int signal : kCleanupSignals)
+  for (const int signal : signals)
     sigaddset(&action.sa_mask, signal);
-  for (const int signal : kCleanupSignals) {
-    struct sigaction previous {};
+  for (const int signal : signals) {
+    struct sigaction& previous = previousActions[signal];
     ::sigaction(signal, nullptr, &previous);
     // A signal that the parent asked to ignore (nohup, a background job) stays ignored.
     if (previous.sa_handler == SIG_IGN)
       continue;
     ::sigaction(signal, &action, nullptr);
   }
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
-int RegisterTemporaryFile(std::string_view name) noexcept {
-  if (name.size() >= PATH_MAX || name.find('\0') != std::string_view::npos)
+int RegisterTemporaryFile(int directory, std::string_view name) noexcept {
+  if (name.size() > NAME_MAX || name.find('\0') != std::string_view::npos)
     return -1;
   for (std::size_t index = 0; index < kInterruptCleanupSlots; ++index) {
     Slot& slot = slots[index];
     int expected = kFree;
     if (!slot.state.compare_exchange_strong(expected, kFilling, std::memory_order_acq_rel))
       continue;
+    slot.directory = directory;
     std::memcpy(slot.name, name.data(), name.size());
     slot.name[name.size()] = '\0';
     slot.state.store(kActive, std::memory_order_release);
     return static_cast<int>(index);
   }
   return -1;
+}
+
+void RestoreTerminalOnSignal(int handle, const termios* settings) noexcept {
+  terminalHandle.store(-1, std::memory_order_release);
+  if (settings == nullptr)
+    return;
+  terminalSettings = *settings;
+  terminalHandle.store(handle, std::memory_order_release);
 }
 
 void ReleaseTemporaryFile(int slot) noexcept {

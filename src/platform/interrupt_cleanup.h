@@ -1,9 +1,15 @@
-// Files that must not outlive an interruption. Outputs are written under temporary names; when
-// SIGINT, SIGTERM, SIGHUP, SIGQUIT or SIGPIPE ends the process, every temporary file still
-// registered is removed and the signal is raised again, so the exit status still tells the signal.
+// Files that must not outlive an interruption. Outputs are written under temporary names; when a
+// signal ends the process (any signal that can be caught and whose default action ends it:
+// SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1, SIGALRM, SIGXCPU, the real-time signals and
+// the rest), every temporary file still registered is removed and the signal is raised again, so
+// the exit status still tells the signal. SIGXFSZ is ignored instead: a file grown past the size
+// limit is an ordinary write error (EFBIG), reported and cleaned up like any other.
 // The handler may only make async-signal-safe calls, so the names live in a fixed registry that
-// is allocated before any signal can come.
+// is allocated before any signal can come; each is removed relative to its directory's handle, so
+// a directory moved during the run is still cleaned.
 #pragma once
+
+#include <termios.h>
 
 #include <cstddef>
 #include <string_view>
@@ -16,12 +22,17 @@ inline constexpr std::size_t kInterruptCleanupSlots = 256;
 // Installs the handler for the signals above. Call once, before any file is registered.
 void InstallInterruptCleanup();
 
-// Registers a name before the file is created, so that no moment exists in which the file is on
-// disk but unknown to the handler. Returns the slot, or -1 when the name is too long or every
-// slot is taken.
-int RegisterTemporaryFile(std::string_view name) noexcept;
+// Registers a name in an open directory before the file is created, so that no moment exists in
+// which the file is on disk but unknown to the handler. The directory must stay open until the
+// slot is released. Returns the slot, or -1 when the name is too long or every slot is taken.
+int RegisterTemporaryFile(int directory, std::string_view name) noexcept;
 
 // The file was renamed into place or removed: the handler must leave the name alone.
 void ReleaseTemporaryFile(int slot) noexcept;
+
+// While a prompt has the terminal's echo off, the handler puts these settings back before the
+// process ends, so that a signal at the prompt never leaves the user typing blind. nullptr: the
+// terminal is as the user left it.
+void RestoreTerminalOnSignal(int handle, const termios* settings) noexcept;
 
 }  // namespace ostrel

@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+
+#include "platform/interrupt_cleanup.h"
 
 namespace ostrel {
 namespace {
@@ -20,15 +23,18 @@ class EchoOff {
     if (!active_)
       return;
     termios quiet = saved_;
-    // Without ISIG, Ctrl-C arrives as a character and ends the reading here: a signal would end
-    // the process with echo still off.
+    // Without ISIG, Ctrl-C arrives as a character: the reading ends, echo comes back, and only
+    // then is the interruption raised.
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ISIG);
     quiet.c_lflag |= ICANON;
+    RestoreTerminalOnSignal(handle_, &saved_);
     ::tcsetattr(handle_, TCSAFLUSH, &quiet);
   }
   ~EchoOff() {
-    if (active_)
-      ::tcsetattr(handle_, TCSANOW, &saved_);
+    if (!active_)
+      return;
+    ::tcsetattr(handle_, TCSANOW, &saved_);
+    RestoreTerminalOnSignal(-1, nullptr);
   }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
@@ -63,6 +69,7 @@ bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line) {
   if (terminal < 0)
     return false;
   bool complete = false;
+  bool interrupted = false;
   {
     // Echo goes off before the prompt shows, so nothing typed in answer is ever echoed.
     const EchoOff quiet(terminal);
@@ -79,14 +86,19 @@ bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line) {
         complete = true;
         break;
       }
-      if (byte == kInterruptCharacter)
+      if (byte == kInterruptCharacter) {
+        interrupted = true;
         break;
+      }
       line.push_back(byte);
     }
   }
   // Echo was off, so the user's Enter did not move the cursor.
   WriteAll(terminal, "\n");
   ::close(terminal);
+  // Ctrl-C ends the run as it ends any other program; when SIGINT is ignored, reading just fails.
+  if (interrupted)
+    (void)::raise(SIGINT);
   if (complete && !line.empty() && line.back() == '\r')
     line.pop_back();
   return complete;

@@ -9,8 +9,9 @@ namespace ostrel {
 bool IsTerminal(int handle) noexcept;
 
 // Writes prompt to the controlling terminal, reads one line from it with echo off and appends it,
-// without its line ending, to line. Echo is restored before returning. Returns false when the
-// process has no terminal, reading fails or the user presses Ctrl-C.
+// without its line ending, to line. Echo is restored before returning, and before a signal ends
+// the process (see interrupt_cleanup.h). Ctrl-C restores echo and raises SIGINT. Returns false
+// when the process has no terminal, reading fails, or Ctrl-C is pressed while SIGINT is ignored.
 bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line);
 
 }  // namespace ostrel

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "errors/exceptions.h"
+#include "platform/core_dump_guard.h"
 #include "platform/executable_name.h"
 #include "shell/error_report.h"
 #include "shell/requests.h"
@@ -46,6 +47,8 @@ int RunCommandLine(const StartRequest& request, const char* argv0) {
 }  // namespace ostrel
 
 int main(int argc, char** argv) {
+  // Refused only where the system forbids it; the run goes on either way.
+  (void)ostrel::PreventCoreDumps();
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const ostrel::StartRequest request = ostrel::SelectStartMode(arguments);
   if (request.Mode == ostrel::StartMode::Dialog) {

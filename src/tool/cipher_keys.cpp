@@ -1,5 +1,6 @@
 #include "tool/cipher_keys.h"
 
+#include "platform/undumpable_memory.h"
 #include "primitives/fold_digest.h"
 #include "primitives/secure_wipe.h"
 
@@ -21,6 +22,14 @@ CipherKeys::CipherKeys(std::string_view passphrase) {
 CipherKeys::~CipherKeys() {
   SecureWipe(tripleDes_);
   SecureWipe(rijndael_);
+}
+
+void* CipherKeys::operator new(std::size_t size) {
+  return AllocateUndumpable(size);
+}
+
+void CipherKeys::operator delete(void* memory, std::size_t size) noexcept {
+  FreeUndumpable(memory, size);
 }
 
 const uint8_t* CipherKeys::KeyFor(EncryptionMethod method) const {

@@ -2,6 +2,7 @@
 // files of both methods, and wiped when the run ends.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -15,6 +16,10 @@ class CipherKeys {
   ~CipherKeys();
   CipherKeys(const CipherKeys&) = delete;
   CipherKeys& operator=(const CipherKeys&) = delete;
+
+  // Kept on pages of their own that no core dump includes.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* memory, std::size_t size) noexcept;
 
   // The key of a method that selects a cipher; CipherMethodFor(method).KeyLength bytes.
   const uint8_t* KeyFor(EncryptionMethod method) const;

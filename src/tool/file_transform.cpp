@@ -9,10 +9,10 @@
 #include "cipher/stream_errors.h"
 #include "errors/exceptions.h"
 #include "names/path_joining.h"
-#include "platform/directory_creation.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
 #include "platform/file_status.h"
+#include "platform/output_directory.h"
 #include "tool/final_block_check.h"
 #include "tool/safe_output.h"
 
@@ -31,7 +31,7 @@ class OpenInput {
   explicit OpenInput(const std::string& name) {
     const OpenedFile file = OpenExistingFile(name, FileAccess::Read);
     if (file.handle < 0)
-      Fail(SystemErrorText(file.error));
+      Fail(file.error == kNotARegularFile ? "not a regular file" : SystemErrorText(file.error));
     handle_ = file.handle;
   }
   ~OpenInput() { CloseFile(handle_); }
@@ -76,16 +76,6 @@ void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys,
   Fail(error.Message());
 }
 
-void CheckExistingOutput(const std::string& output, const FileStatus& input, bool force) {
-  const FileStatus existing = StatusOfPath(output);
-  if (existing.Kind == FileKind::Missing)
-    return;
-  if (existing.IsSameFileAs(input))
-    Fail("output " + output + " is the input itself");
-  if (!force)
-    Fail(OutputExistsReason(output));
-}
-
 }  // namespace
 
 FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, const CipherKeys& keys,
@@ -120,14 +110,16 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
       return {OutcomeKind::Done, std::string(), output.Position()};
     }
 
-    if (options.OutputDirectory) {
-      const std::string directory = ParentOf(item.Output);
-      const int error = MakeDirectories(directory);
-      if (error != 0)
-        Fail("cannot create directory " + directory + ": " + SystemErrorText(error));
-    }
-    CheckExistingOutput(item.Output, status, options.Force);
-    SafeOutput target(item.Output);
+    const OutputDirectory directory(item.OutputRoot, item.OutputBelowRoot,
+                                    options.OutputDirectory.has_value());
+    if (directory.Error() != 0)
+      Fail(std::string(directory.FailedCreating() ? "cannot create directory "
+                                                  : "cannot open directory ") +
+           directory.Failed() + ": " + SystemErrorText(directory.Error()));
+    const std::string name = FileNameOf(item.Output);
+    CheckExistingOutput(StatusInDirectory(directory.Handle(), name), item.Output, status,
+                        options.Force);
+    SafeOutput target(directory.Handle(), name, item.Output);
     BufferedOutputStream output(target.Handle(), expected);
     try {
       RunCipher(item, encrypt, keys, schedule, input, output);
@@ -136,13 +128,8 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
     }
     if (!output.Flush())
       Fail("cannot write " + item.Output + ": " + SystemErrorText(output.Failure()));
-    int error =
-        SetPermissions(target.Handle(), OutputPermissions(status.Permissions, options.Preserve));
-    if (error == 0 && options.Preserve)
-      error = SetAccessAndModificationTimes(target.Handle(), status);
-    if (error != 0)
-      Fail("cannot set the permissions or times of " + item.Output + ": " + SystemErrorText(error));
-    target.Commit(options.Force, status);
+    target.Commit(options.Force, !options.NoSync, status,
+                  OutputPermissions(status.Permissions, options.Preserve), options.Preserve);
     return {OutcomeKind::Done, std::string(), output.Position()};
   } catch (const EPassphraseCheckFailed& error) {
     return {OutcomeKind::Failed, error.Message(), 0, true};
@@ -156,7 +143,7 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
 FileOutcome PlanOnly(const WorkItem& item, const ToolOptions& options) {
   const FileStatus input = StatusOfPath(item.Input);
   try {
-    CheckExistingOutput(item.Output, input, options.Force);
+    CheckExistingOutput(StatusOfPath(item.Output), item.Output, input, options.Force);
   } catch (const Exception& error) {
     return {OutcomeKind::Failed, error.Message(), 0};
   }

@@ -15,6 +15,8 @@
 #include "tool/cipher_keys.h"
 #include "tool/json_text.h"
 #include "tool/name_description.h"
+#include "tool/standard_output.h"
+#include "tool/terminal_text.h"
 #include "tool/tool_commands.h"
 #include "tool/work_list.h"
 
@@ -25,8 +27,14 @@ namespace {
 std::vector<std::string> NamesToDescribe(const ToolOptions& options, bool& failed) {
   std::vector<std::string> names;
   for (const std::string& path : options.Paths) {
-    if (!options.Recursive || StatusOfPath(path).Kind != FileKind::Directory) {
+    if (StatusOfPath(path).Kind != FileKind::Directory) {
       names.push_back(path);
+      continue;
+    }
+    if (!options.Recursive) {
+      (void)std::fprintf(stderr, "ostrel: %s: is a directory (use -r to list the files below it)\n",
+                         EscapeControlCharacters(path).c_str());
+      failed = true;
       continue;
     }
     WalkDirectoryTree(path, [&](const TreeEntry& entry) {
@@ -35,7 +43,7 @@ std::vector<std::string> NamesToDescribe(const ToolOptions& options, bool& faile
               ? path
               : (path.ends_with('/') ? path : path + "/") + entry.RelativePath;
       if (entry.Error != 0) {
-        (void)std::fprintf(stderr, "ostrel: %s: %s\n", child.c_str(),
+        (void)std::fprintf(stderr, "ostrel: %s: %s\n", EscapeControlCharacters(child).c_str(),
                            SystemErrorText(entry.Error).c_str());
         failed = true;
       } else if (entry.Kind == FileKind::Regular) {
@@ -48,18 +56,20 @@ std::vector<std::string> NamesToDescribe(const ToolOptions& options, bool& faile
 
 void PrintText(const std::string& path, const NameDescription& description) {
   if (!SelectsCipher(description.Method)) {
-    std::printf("%s: %s\n", path.c_str(), NoCipherReason(description.Method).c_str());
+    PrintLine(EscapeControlCharacters(path) + ": " + NoCipherReason(description.Method));
     return;
   }
   const std::string output = PlanDecryptRequest(path, kHostPathStyle).Plan.OutputPath;
-  std::string line = path + ": method " + std::to_string(MethodNumber(description.Method)) + " (" +
+  std::string line = EscapeControlCharacters(path) + ": method " +
+                     std::to_string(MethodNumber(description.Method)) + " (" +
                      CipherMethodFor(description.Method).CipherName + "), plain name " +
-                     description.PlainName + ", output " + output;
+                     EscapeControlCharacters(description.PlainName) + ", output " +
+                     EscapeControlCharacters(output);
   if (description.PlainSize)
     line += ", plain size " + std::to_string(*description.PlainSize);
   if (description.TimeStamp)
-    line += ", time stamp " + *description.TimeStamp;
-  std::printf("%s\n", line.c_str());
+    line += ", time stamp " + EscapeControlCharacters(*description.TimeStamp);
+  PrintLine(line);
 }
 
 void PrintJson(const std::string& path, const NameDescription& description) {
@@ -81,7 +91,7 @@ void PrintJson(const std::string& path, const NameDescription& description) {
     object["time_stamp"] =
         description.TimeStamp ? nlohmann::json(*description.TimeStamp) : nlohmann::json(nullptr);
   }
-  std::printf("%s\n", JsonLine(object).c_str());
+  PrintLine(JsonLine(object));
 }
 
 }  // namespace
@@ -92,7 +102,8 @@ int RunNamesCommand(const ToolOptions& options) {
     const NameDescription description = DescribeEncodedName(FileNameOf(path));
     if (description.DateError) {
       (void)std::fflush(stdout);
-      (void)std::fprintf(stderr, "ostrel: %s: %s\n", path.c_str(), description.DateError->c_str());
+      (void)std::fprintf(stderr, "ostrel: %s: %s\n", EscapeControlCharacters(path).c_str(),
+                         EscapeControlCharacters(*description.DateError).c_str());
       failed = true;
       if (!options.Json)
         continue;
@@ -103,7 +114,10 @@ int RunNamesCommand(const ToolOptions& options) {
       PrintText(path, description);
     }
   }
-  (void)std::fflush(stdout);
+  if (const int error = FinishStandardOutput(); error != 0) {
+    (void)std::fprintf(stderr, "ostrel: %s\n", StandardOutputFailureText(error).c_str());
+    return 1;
+  }
   return failed ? 1 : 0;
 }
 

@@ -46,7 +46,7 @@ void ReadFromNamedFile(const std::string& name, std::string& line) {
     ReadFirstLine(0, "standard input", line);
     return;
   }
-  const OpenedFile file = OpenExistingFile(name, FileAccess::Read);
+  const OpenedFile file = OpenExistingStream(name);
   if (file.handle < 0)
     Fail(name + ": " + SystemErrorText(file.error));
   try {

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "tool/json_text.h"
+#include "tool/standard_output.h"
+#include "tool/terminal_text.h"
 
 namespace ostrel {
 namespace {
@@ -45,13 +47,15 @@ void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
   }
   progress_.WriteAbove([&] {
     if (outcome.Kind == OutcomeKind::Failed) {
-      (void)std::fprintf(stderr, "ostrel: %s: %s\n", item.Input.c_str(), outcome.Reason.c_str());
+      (void)std::fprintf(stderr, "ostrel: %s: %s\n", EscapeControlCharacters(item.Input).c_str(),
+                         EscapeControlCharacters(outcome.Reason).c_str());
       (void)std::fflush(stderr);
     }
     if (options_.Json) {
       WriteJson(item, outcome);
     } else if (outcome.Kind == OutcomeKind::WouldWrite) {
-      std::printf("%s -> %s\n", item.Input.c_str(), item.Output.c_str());
+      PrintLine(EscapeControlCharacters(item.Input) + " -> " +
+                EscapeControlCharacters(item.Output));
     }
   });
 }
@@ -75,8 +79,8 @@ void RunReport::WriteJson(const WorkItem& item, const FileOutcome& outcome) {
   object["result"] = ResultName(outcome.Kind);
   if (!outcome.Reason.empty())
     object["reason"] = outcome.Reason;
-  std::printf("%s\n", JsonLine(object).c_str());
-  (void)std::fflush(stdout);
+  PrintLine(JsonLine(object));
+  FlushStandardOutput();
 }
 
 void RunReport::PrintSummary(const char* verb) {

@@ -1,31 +1,30 @@
 #include "tool/safe_output.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <utility>
 
 #include "errors/exceptions.h"
-#include "names/path_joining.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
 #include "platform/file_rename.h"
 #include "platform/interrupt_cleanup.h"
-#include "platform/random_bytes.h"
+#include "platform/output_directory.h"
+#include "platform/temporary_files.h"
 
 namespace ostrel {
 namespace {
 
-// A hidden name beside the final one, unlikely to be taken; O_EXCL settles it when it is.
-std::string TemporaryNameBeside(const std::string& finalName) {
-  uint8_t random[8];
-  FillFromSystemRandom(random, sizeof random);
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string name = ".ostrel-";
-  for (const uint8_t byte : random) {
-    name.push_back(kDigits[byte >> 4]);
-    name.push_back(kDigits[byte & 0xF]);
-  }
-  return JoinPath(ParentOf(finalName), name + ".tmp");
+int CreateExclusiveIn(int directory, const std::string& name) {
+  int handle = 0;
+  do {
+    handle = ::openat(directory, name.c_str(),
+                      O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600);
+  } while (handle < 0 && errno == EINTR);
+  return handle;
 }
 
 }  // namespace
@@ -34,25 +33,38 @@ std::string OutputExistsReason(const std::string& output) {
   return "output " + output + " exists (use --force to replace it)";
 }
 
-SafeOutput::SafeOutput(std::string finalName) : final_(std::move(finalName)) {
+void CheckExistingOutput(const FileStatus& existing, const std::string& shown,
+                         const FileStatus& input, bool force) {
+  if (existing.Kind == FileKind::Missing)
+    return;
+  if (existing.IsSameFileAs(input))
+    throw Exception("output " + shown + " is the input itself");
+  if (!force)
+    throw Exception(OutputExistsReason(shown));
+}
+
+SafeOutput::SafeOutput(int directory, std::string name, std::string shown)
+    : directory_(directory), final_(std::move(name)), shown_(std::move(shown)) {
+  RemoveStaleTemporaries(directory_);
   for (int attempt = 0; attempt < 8; ++attempt) {
-    temporary_ = TemporaryNameBeside(final_);
+    temporary_ = NewTemporaryName();
     // Registered before it exists: an interruption never finds it on disk but unknown.
-    slot_ = RegisterTemporaryFile(temporary_);
+    slot_ = RegisterTemporaryFile(directory_, temporary_);
     if (slot_ < 0)
-      throw Exception("cannot create a temporary file for " + final_ + ": " +
+      throw Exception("cannot create a temporary file for " + shown_ + ": " +
                       SystemErrorText(ENAMETOOLONG));
-    const OpenedFile file = CreateExclusiveFile(temporary_);
-    if (file.handle >= 0) {
-      handle_ = file.handle;
+    const int handle = CreateExclusiveIn(directory_, temporary_);
+    if (handle >= 0) {
+      handle_ = handle;
       return;
     }
+    const int error = errno;
     ReleaseTemporaryFile(slot_);
     slot_ = -1;
-    if (file.error != EEXIST)
-      throw Exception("cannot create " + final_ + ": " + SystemErrorText(file.error));
+    if (error != EEXIST)
+      throw Exception("cannot create " + shown_ + ": " + SystemErrorText(error));
   }
-  throw Exception("cannot create " + final_ + ": " + SystemErrorText(EEXIST));
+  throw Exception("cannot create " + shown_ + ": " + SystemErrorText(EEXIST));
 }
 
 SafeOutput::~SafeOutput() {
@@ -64,31 +76,57 @@ void SafeOutput::Discard() noexcept {
   if (handle_ >= 0)
     CloseFile(handle_);
   handle_ = -1;
-  RemoveFile(temporary_);
+  if (slot_ >= 0)
+    ::unlinkat(directory_, temporary_.c_str(), 0);
   ReleaseTemporaryFile(slot_);
   slot_ = -1;
 }
 
-void SafeOutput::Commit(bool replace, const FileStatus& input) {
+void SafeOutput::Commit(bool replace, bool sync, const FileStatus& input, uint32_t permissions,
+                        bool times) {
+  if (sync) {
+    const int error = SyncFile(handle_);
+    if (error != 0)
+      throw Exception("cannot write " + shown_ + ": " + SystemErrorText(error));
+  }
+  // A second handle sets the permissions after the rename; closing the first reports what the
+  // system could not write until now (a full network file system), before the file gets its name.
+  const int kept = ::fcntl(handle_, F_DUPFD_CLOEXEC, 0);
+  if (kept < 0)
+    throw Exception("cannot write " + shown_ + ": " + SystemErrorText(errno));
   const int closeError = CloseFile(handle_);
-  handle_ = -1;
+  handle_ = kept;
   if (closeError != 0)
-    throw Exception("cannot write " + final_ + ": " + SystemErrorText(closeError));
+    throw Exception("cannot write " + shown_ + ": " + SystemErrorText(closeError));
   int error = 0;
   if (replace) {
-    if (StatusOfPath(final_).IsSameFileAs(input))
-      throw Exception("output " + final_ + " is the input itself");
-    error = RenameReplacing(temporary_, final_);
+    if (StatusInDirectory(directory_, final_).IsSameFileAs(input))
+      throw Exception("output " + shown_ + " is the input itself");
+    error = RenameReplacing(directory_, temporary_, final_);
   } else {
-    error = RenameWithoutReplacing(temporary_, final_);
+    error = RenameWithoutReplacing(directory_, temporary_, final_);
     if (error == EEXIST)
-      throw Exception(OutputExistsReason(final_));
+      throw Exception(OutputExistsReason(shown_));
   }
   if (error != 0)
-    throw Exception("cannot create " + final_ + ": " + SystemErrorText(error));
+    throw Exception("cannot create " + shown_ + ": " + SystemErrorText(error));
   committed_ = true;
   ReleaseTemporaryFile(slot_);
   slot_ = -1;
+
+  error = SetPermissions(handle_, permissions);
+  if (error == 0 && times)
+    error = SetAccessAndModificationTimes(handle_, input);
+  CloseFile(handle_);
+  handle_ = -1;
+  if (error != 0)
+    throw Exception("cannot set the permissions or times of " + shown_ + ": " +
+                    SystemErrorText(error));
+  if (sync) {
+    error = SyncDirectory(directory_);
+    if (error != 0)
+      throw Exception("cannot write " + shown_ + ": " + SystemErrorText(error));
+  }
 }
 
 }  // namespace ostrel

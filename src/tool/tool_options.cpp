@@ -5,8 +5,12 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/file_status.h"
+
 namespace ostrel {
 namespace {
+
+constexpr int kStandardInput = 0;
 
 constexpr const char* kDescription =
     "Decrypts and encrypts the .1crypt (Triple-DES) and .2crypt (Rijndael-256) files of the Ostrel "
@@ -62,6 +66,8 @@ void AddBatchOptions(CLI::App& command, ToolOptions& options, ProgressFlags& pro
   command.add_flag("-p,--preserve", options.Preserve,
                    "give each output its input's modification time and permission bits");
   command.add_flag("--dry-run", options.DryRun, "print what would be written; write nothing");
+  command.add_flag("--no-sync", options.NoSync,
+                   "do not wait for each output to reach the disk before reporting it done");
   command
       .add_option("-j,--jobs", options.Jobs, "work on N files at once (default: one per processor)")
       ->type_name("N")
@@ -78,6 +84,20 @@ void AddMethodOption(CLI::App& command, ToolOptions& options, const char* text) 
       ->type_name("1|2")
       ->check(CLI::IsMember(
           {MethodNumber(EncryptionMethod::kTripleDes), MethodNumber(EncryptionMethod::kRijndael)}));
+}
+
+// Whether the pass phrase source is standard input under another name.
+bool ReadsStandardInput(const PassphraseChoice& passphrase) {
+  if (passphrase.Descriptor && *passphrase.Descriptor == kStandardInput)
+    return true;
+  if (!passphrase.File)
+    return false;
+  const std::string& file = *passphrase.File;
+  if (file == "-" || file == "/dev/stdin" || file == "/dev/fd/0" || file == "/proc/self/fd/0")
+    return true;
+  // A name for the very pipe or file that standard input is.
+  const FileStatus input = StatusOfHandle(kStandardInput);
+  return input.Error == 0 && StatusOfPath(file).IsSameFileAs(input);
 }
 
 [[noreturn]] void Refuse(const std::string& text) {
@@ -106,9 +126,12 @@ void CheckCombinations(const ToolOptions& options) {
       Refuse("verifying standard input needs --method 1 or --method 2");
     if (options.Recursive || options.OutputDirectory || options.DryRun)
       Refuse("\"-\" streams standard input to standard output: -r, -o and --dry-run do not apply");
-    if (passphrase.File && *passphrase.File == "-")
+    if (ReadsStandardInput(passphrase))
       Refuse("standard input cannot carry both the pass phrase and the data");
   }
+  // An empty name would put the outputs in the working directory, which nobody asked for.
+  if (options.OutputDirectory && options.OutputDirectory->empty())
+    Refuse("-o needs a directory name");
   if (options.Command == ToolCommand::Encrypt && options.Method == EncryptionMethod::kTripleDes)
     Refuse("encryption always uses method 2 (Rijndael-256)");
   if (options.ToStandardOutput && (options.OutputDirectory || options.DryRun))

@@ -28,6 +28,7 @@ struct ToolOptions {
   bool Force = false;
   bool Preserve = false;
   bool DryRun = false;
+  bool NoSync = false;            // outputs are renamed into place without waiting for the disk
   bool ToStandardOutput = false;  // -c
   unsigned Jobs = 0;              // 0: one per processor
   bool FailFast = false;

@@ -12,6 +12,7 @@
 #include "tool/pipe_transform.h"
 #include "tool/progress_display.h"
 #include "tool/run_report.h"
+#include "tool/standard_output.h"
 #include "tool/thread_budget.h"
 #include "tool/tool_commands.h"
 #include "tool/work_list.h"
@@ -37,6 +38,13 @@ bool ShowsProgress(const ToolOptions& options) {
 
 int RunStandardInput(const ToolOptions& options) {
   const bool encrypt = options.Command == ToolCommand::Encrypt;
+  // Cipher text on a terminal is noise at best and control sequences at worst.
+  if (encrypt && IsTerminal(kStandardOutput)) {
+    (void)std::fputs(
+        "ostrel: standard output is a terminal: redirect the cipher text to a file or a pipe\n",
+        stderr);
+    return 2;
+  }
   const std::unique_ptr<CipherKeys> keys = ObtainKeys(options.Passphrase, encrypt, encrypt);
   if (!keys)
     return 2;
@@ -100,6 +108,10 @@ int RunTransformCommand(const ToolOptions& options) {
   });
   progress.Stop();
   report.PrintSummary(options.DryRun ? "would write" : encrypt ? "encrypted" : "decrypted");
+  if (const int error = FinishStandardOutput(); error != 0) {
+    (void)std::fprintf(stderr, "ostrel: %s\n", StandardOutputFailureText(error).c_str());
+    return 1;
+  }
   return report.ExitStatus();
 }
 

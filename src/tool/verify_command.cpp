@@ -12,6 +12,7 @@
 #include "tool/pipe_transform.h"
 #include "tool/progress_display.h"
 #include "tool/run_report.h"
+#include "tool/standard_output.h"
 #include "tool/thread_budget.h"
 #include "tool/tool_commands.h"
 #include "tool/work_list.h"
@@ -51,7 +52,7 @@ void PrintJsonSummary(const RunReport& report, const CheckStrength& strength) {
   summary["chance_log2"] = strength.ChanceLog2();
   nlohmann::json line;
   line["summary"] = summary;
-  std::printf("%s\n", JsonLine(line).c_str());
+  PrintLine(JsonLine(line));
 }
 
 int VerifyStandardInput(const ToolOptions& options) {
@@ -105,6 +106,10 @@ int RunVerifyCommand(const ToolOptions& options) {
         static_cast<long long>(report.Done()), report.Done() == 1 ? "" : "s",
         static_cast<long long>(report.Failed()), static_cast<long long>(report.Skipped()));
     PrintStrength(strength);
+  }
+  if (const int error = FinishStandardOutput(); error != 0) {
+    (void)std::fprintf(stderr, "ostrel: %s\n", StandardOutputFailureText(error).c_str());
+    return 1;
   }
   return report.ExitStatus();
 }

@@ -57,8 +57,9 @@ class WorkCollector {
   // it rather than a file to pass over.
   void AddFile(const std::string& path, const std::string& relativeDirectory, int64_t size,
                bool named) {
-    WorkItem item{path, std::string(),      EncryptionMethod::kNone,
-                  size, ItemState::Pending, std::string()};
+    WorkItem item{path,          std::string(),      EncryptionMethod::kNone,
+                  size,          ItemState::Pending, std::string(),
+                  std::string(), std::string()};
     try {
       if (options_.Command == ToolCommand::Encrypt) {
         PlanEncryption(item, relativeDirectory, named);
@@ -84,7 +85,7 @@ class WorkCollector {
     item.PromisedPlainLength = PromisedPlainLength(planning.Name);
     if (options_.Command == ToolCommand::Verify || options_.ToStandardOutput)
       return;
-    item.Output = OutputFor(planning.Plan.OutputPath, relativeDirectory);
+    SetOutput(item, planning.Plan.OutputPath, relativeDirectory);
   }
 
   void PlanEncryption(WorkItem& item, const std::string& relativeDirectory, bool named) {
@@ -100,15 +101,25 @@ class WorkCollector {
         return;
       }
     }
-    item.Output = OutputFor(PlanEncryptRequest(item.Input).OutputPath, relativeDirectory);
+    SetOutput(item, PlanEncryptRequest(item.Input).OutputPath, relativeDirectory);
   }
 
   // Beside the input, or under the output directory at the input's place in its tree.
-  std::string OutputFor(const std::string& besideInput, const std::string& relativeDirectory) {
-    if (!options_.OutputDirectory)
-      return besideInput;
-    return JoinPath(JoinPath(*options_.OutputDirectory, relativeDirectory),
-                    FileNameOf(besideInput));
+  void SetOutput(WorkItem& item, const std::string& besideInput,
+                 const std::string& relativeDirectory) {
+    if (options_.OutputDirectory) {
+      item.OutputRoot = *options_.OutputDirectory;
+      item.OutputBelowRoot = relativeDirectory;
+      item.Output = JoinPath(JoinPath(item.OutputRoot, relativeDirectory), FileNameOf(besideInput));
+      return;
+    }
+    item.Output = besideInput;
+    item.OutputRoot = ParentOf(besideInput);
+    const std::string below = "/" + relativeDirectory;
+    if (!relativeDirectory.empty() && item.OutputRoot.ends_with(below)) {
+      item.OutputRoot.resize(item.OutputRoot.size() - below.size());
+      item.OutputBelowRoot = relativeDirectory;
+    }
   }
 
   // Two inputs of one run must not write the same output: the second would replace the first.
@@ -123,12 +134,24 @@ class WorkCollector {
   }
 
   void Fail(const std::string& path, std::string reason) {
-    items_.push_back(
-        {path, std::string(), EncryptionMethod::kNone, 0, ItemState::Failed, std::move(reason)});
+    items_.push_back({path,
+                      std::string(),
+                      EncryptionMethod::kNone,
+                      0,
+                      ItemState::Failed,
+                      std::move(reason),
+                      {},
+                      {}});
   }
   void Skip(const std::string& path, std::string reason) {
-    items_.push_back(
-        {path, std::string(), EncryptionMethod::kNone, 0, ItemState::Skipped, std::move(reason)});
+    items_.push_back({path,
+                      std::string(),
+                      EncryptionMethod::kNone,
+                      0,
+                      ItemState::Skipped,
+                      std::move(reason),
+                      {},
+                      {}});
   }
 
   const ToolOptions& options_;

@@ -19,9 +19,14 @@ struct WorkItem {
   std::string Input;
   std::string Output;  // empty when the output is standard output or there is none (verify)
   EncryptionMethod Method = EncryptionMethod::kNone;
-  int64_t Size = 0;                             // of the input, when planning could see it
+  int64_t Size = 0;  // of the input, when planning could see it
   ItemState State = ItemState::Pending;
   std::string Reason;  // why it was skipped or failed
+  // The output's directory in two parts: the one the user named (-o, a tree's root, a named
+  // file's own directory), whose links are the user's choice, and the "/"-separated path below it
+  // that the run walked or mirrors, which is entered without following any link.
+  std::string OutputRoot;
+  std::string OutputBelowRoot;
   std::optional<uint64_t> PromisedPlainLength = std::nullopt;  // what the name's size suffix says
 };
 

@@ -1,6 +1,8 @@
 #include "cipher/file_procedures.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <functional>
@@ -113,19 +115,30 @@ TEST_F(FileProceduresTest, AFileShorterThanOneBlockIsNoEncryptedFileAndLeavesThe
   }
 }
 
-TEST_F(FileProceduresTest, AFullDiskRaisesTheWriteErrorAndLeavesTheInputAlone) {
+// The disk refuses the output's bytes: here the file-size limit, with its signal ignored so that
+// the write just fails, as on a full disk.
+TEST_F(FileProceduresTest, ARefusedWriteRaisesTheWriteErrorAndLeavesTheInputAlone) {
   const std::string input = dir_ / "plain.doc";
   const std::string content = PlainBytes(100);
   WriteFileBytes(input, content);
-  fs::create_symlink("/dev/full", dir_.Path() / "full");
+  struct sigaction ignore {};
+  struct sigaction previousAction {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &previousAction);
+  rlimit previousLimit{};
+  getrlimit(RLIMIT_FSIZE, &previousLimit);
   for (const FileProcedure& procedure : kProcedures) {
     const std::size_t handles = OpenHandles();
-    EXPECT_EQ(MessageOf<ECipherException>([&] { procedure.run(input, dir_ / "full", true); }),
-              "Error writing to temp file")
-        << procedure.name;
+    const rlimit small{10, previousLimit.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    const std::string message =
+        MessageOf<ECipherException>([&] { procedure.run(input, dir_ / "out", true); });
+    setrlimit(RLIMIT_FSIZE, &previousLimit);
+    EXPECT_EQ(message, "Error writing to temp file") << procedure.name;
     EXPECT_EQ(OpenHandles(), handles) << procedure.name;
     EXPECT_EQ(ReadFileBytes(input), content) << procedure.name;
   }
+  sigaction(SIGXFSZ, &previousAction, nullptr);
 }
 
 TEST_F(FileProceduresTest, WritesTheNamedOutputAndNoOtherFile) {

@@ -152,18 +152,20 @@ TEST_F(WideFileStreamTest, RefusesAnOutputThatIsTheSourceUnderAnyName) {
   const struct {
     std::string name;
     std::string fullPath;
+    const char* reason;
   } cases[] = {
-      {input, input},
-      {dir_ / "hard.bin", dir_ / "hard.bin"},
-      {dir_ / "soft.bin", dir_ / "soft.bin"},
-      {dir_ / "sub/../input.bin", input},
-      {dir_ / "sub//./../input.bin", input},
+      {input, input, "Device or resource busy"},
+      {dir_ / "hard.bin", dir_ / "hard.bin", "Device or resource busy"},
+      // A link at the output name is refused whatever it points to.
+      {dir_ / "soft.bin", dir_ / "soft.bin", "Too many levels of symbolic links"},
+      {dir_ / "sub/../input.bin", input, "Device or resource busy"},
+      {dir_ / "sub//./../input.bin", input, "Device or resource busy"},
   };
   TWideFileStream source(Wide(input), fmOpenRead | fmShareDenyWrite);
   for (const auto& c : cases) {
     EXPECT_EQ(
         MessageOf<EFCreateError>([&] { TWideFileStream output(Wide(c.name), fmCreate, &source); }),
-        "Cannot create file \"" + c.fullPath + "\". Device or resource busy");
+        "Cannot create file \"" + c.fullPath + "\". " + c.reason);
     EXPECT_EQ(ReadFileBytes(input), content) << c.name;
   }
 }
@@ -225,12 +227,19 @@ TEST_F(WideFileStreamTest, ANameThatIsNotUtf8ReachesTheFileOfThoseBytes) {
   EXPECT_EQ(ReadAll(input), "payload");
 }
 
-// A full disk, as the device that refuses every byte: it is opened, not truncated, not refused.
-TEST_F(WideFileStreamTest, AWriteThatTheDeviceRefusesReportsNothingWritten) {
-  const fs::path full = dir_.Path() / "full";
-  fs::create_symlink("/dev/full", full);
-  TWideFileStream output(Wide(full.string()), fmCreate);
-  EXPECT_EQ(output.Write("abc", 3), 0);
+// A device, a FIFO or a socket at the output name is refused as it stands: nothing waits for a
+// reader, nothing is cut short.
+TEST_F(WideFileStreamTest, AnOutputNameThatIsASpecialFileIsRefused) {
+  const fs::path fifo = dir_.Path() / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(
+      MessageOf<EFCreateError>([&] { TWideFileStream output(Wide(fifo.string()), fmCreate); }),
+      "Cannot create file \"" + fifo.string() + "\". No such device or address");
+  EXPECT_EQ(MessageOf<EFOpenError>(
+                [&] { TWideFileStream input(Wide(fifo.string()), fmOpenRead | fmShareDenyWrite); }),
+            "Cannot open file \"" + fifo.string() + "\". No such device or address");
+  EXPECT_EQ(MessageOf<EFCreateError>([&] { TWideFileStream output(u"/dev/null", fmCreate); }),
+            "Cannot create file \"/dev/null\". No such device or address");
 }
 
 TEST(LongPathName, PrefixesDrivePathsAndNetworkPathsOnly) {

@@ -1,10 +1,13 @@
-// Faults met through real files: a full disk behind the named output, a file-size limit that stops
-// writing at any offset, and an input file that shrinks while it is read. The input must stay as
+// Faults met through real files: links and special files at the output name, a FIFO as input,
+// ".." after a link, a file-size limit that stops writing at any offset, and an input file that
+// shrinks while it is read. The input must stay as
 // it was, the documented message must come out, and no file but the named output may change.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,13 +40,21 @@ std::string Plain(std::size_t length) {
   return bytes;
 }
 
-// Every entry of a directory with what it is: a file's content, or a symbolic link's target.
+// Every entry of a directory with what it is: a file's content, a symbolic link's target, or the
+// kind of anything else.
 std::map<std::string, std::string> Snapshot(const fs::path& directory) {
   std::map<std::string, std::string> entries;
   for (const auto& entry : fs::directory_iterator(directory)) {
     const std::string name = entry.path().filename().string();
-    entries[name] = entry.is_symlink() ? "-> " + fs::read_symlink(entry.path()).string()
-                                       : ReadFileBytes(entry.path().string());
+    if (entry.is_symlink()) {
+      entries[name] = "-> " + fs::read_symlink(entry.path()).string();
+    } else if (entry.is_directory()) {
+      entries[name] = "(directory)";
+    } else if (entry.is_fifo()) {
+      entries[name] = "(FIFO)";  // reading it would wait for a writer
+    } else {
+      entries[name] = ReadFileBytes(entry.path().string());
+    }
   }
   return entries;
 }
@@ -69,10 +80,27 @@ class FileFaults : public ::testing::Test {
   std::string encrypted_;
 };
 
-// The output is a symbolic link to the full-disk device: both requests fail with the write error
-// and touch nothing else, the input least of all.
-TEST_F(FileFaults, AFullDiskBehindTheOutputFailsBothRequestsAndChangesNothingElse) {
+// Whatever sits at the output name that is not a regular file (a symbolic link to a file, to
+// nowhere or to a device, a FIFO) refuses both requests before anything is touched: the link's
+// target is neither written nor created, and nothing waits for a FIFO's reader.
+TEST_F(FileFaults, AnOutputNameThatIsNoRegularFileIsRefusedAndNothingIsTouched) {
   MakeFiles(1000);
+  fs::create_directory(Path("elsewhere"));
+  WriteFileBytes(Path("elsewhere/victim"), "kept");
+  const struct {
+    const char* kind;
+    std::function<void(const std::string&)> plant;
+    const char* reason;
+  } plantings[] = {
+      {"link to a file", [](const std::string& at) { fs::create_symlink("elsewhere/victim", at); },
+       "Too many levels of symbolic links"},
+      {"dangling link", [](const std::string& at) { fs::create_symlink("elsewhere/created", at); },
+       "Too many levels of symbolic links"},
+      {"link to a device", [](const std::string& at) { fs::create_symlink("/dev/full", at); },
+       "Too many levels of symbolic links"},
+      {"FIFO", [](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); },
+       "No such device or address"},
+  };
   const struct {
     std::vector<std::string> arguments;
     std::string output;
@@ -80,22 +108,50 @@ TEST_F(FileFaults, AFullDiskBehindTheOutputFailsBothRequestsAndChangesNothingEls
       {{"report.doc.2crypt", "phrase"}, "report.doc"},
       {{"/E", "report.doc", "phrase"}, "report.doc.2crypt"},
   };
-  for (const auto& request : requests) {
-    const std::string kept = Path("kept-" + request.output);
-    fs::rename(Path(request.output), kept);
-    fs::create_symlink("/dev/full", Path(request.output));
-    const auto before = Snapshot(dir_.Path());
+  for (const auto& planting : plantings) {
+    for (const auto& request : requests) {
+      const std::string kept = Path("kept-" + request.output);
+      fs::rename(Path(request.output), kept);
+      planting.plant(Path(request.output));
+      const auto before = Snapshot(dir_.Path());
+      const auto elsewhere = Snapshot(Path("elsewhere"));
 
-    const ProcessResult result = Run(request.arguments);
-    EXPECT_EQ(result.ExitCode, 1) << request.output;
-    EXPECT_NE(result.Stderr.find("ECipherException"), std::string::npos) << result.Stderr;
-    EXPECT_NE(result.Stderr.find("\nError writing to temp file.\n"), std::string::npos)
-        << result.Stderr;
-    EXPECT_EQ(Snapshot(dir_.Path()), before) << request.output;
+      const ProcessResult result = Run(request.arguments);
+      EXPECT_EQ(result.ExitCode, 1) << planting.kind << " " << request.output;
+      EXPECT_NE(result.Stderr.find("Exception EFCreateError"), std::string::npos) << result.Stderr;
+      EXPECT_NE(result.Stderr.find(planting.reason), std::string::npos) << result.Stderr;
+      EXPECT_EQ(Snapshot(dir_.Path()), before) << planting.kind << " " << request.output;
+      EXPECT_EQ(Snapshot(Path("elsewhere")), elsewhere) << planting.kind;
 
-    fs::remove(Path(request.output));
-    fs::rename(kept, Path(request.output));
+      fs::remove(Path(request.output));
+      fs::rename(kept, Path(request.output));
+    }
   }
+}
+
+// A FIFO swapped in for the input fails at once instead of waiting for a writer.
+TEST_F(FileFaults, AFifoAsInputFailsAtOnce) {
+  ASSERT_EQ(mkfifo(Path("pipe.2crypt").c_str(), 0600), 0);
+  const ProcessResult result = Run({"pipe.2crypt", "phrase"});
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_NE(result.Stderr.find("Exception EFOpenError"), std::string::npos) << result.Stderr;
+  EXPECT_FALSE(fs::exists(Path("pipe")));
+}
+
+// "link/../a.2crypt" reads the a.2crypt beside the link's target, as the system resolves "..":
+// the output goes there too, not into the directory that holds the link.
+TEST_F(FileFaults, DotDotAfterALinkPutsTheOutputBesideTheFileActuallyRead) {
+  MakeFiles(100);
+  fs::create_directories(Path("elsewhere/x"));
+  fs::rename(Path("report.doc.2crypt"), Path("elsewhere/report.doc.2crypt"));
+  fs::create_directory_symlink("elsewhere/x", Path("link"));
+  WriteFileBytes(Path("report.doc"), "not to be replaced");
+
+  const ProcessResult result = Run({"link/../report.doc.2crypt", "phrase"});
+
+  EXPECT_EQ(result.ExitCode, 0) << result.Stderr;
+  EXPECT_EQ(ReadFileBytes(Path("elsewhere/report.doc")), plain_);
+  EXPECT_EQ(ReadFileBytes(Path("report.doc")), "not to be replaced");
 }
 
 // The file-size limit cuts writing off at every offset of the output in turn: the request fails

@@ -104,6 +104,11 @@ TEST_P(InterruptionTest, LeavesNoPartialFileAndEndsByTheSignal) {
     for (const std::string& leftover : TemporaryLeftovers()) {
       std::error_code error;
       writing = writing || std::filesystem::file_size(leftover, error) > 0;
+      // Plain text under a temporary name is for the owner alone.
+      struct stat status {};
+      if (stat(leftover.c_str(), &status) == 0) {
+        EXPECT_EQ(status.st_mode & 07777, 0600U) << leftover;
+      }
     }
   }
   ASSERT_TRUE(writing) << "the temporary output never appeared";
@@ -115,7 +120,13 @@ TEST_P(InterruptionTest, LeavesNoPartialFileAndEndsByTheSignal) {
   EXPECT_FALSE(Exists("out/big.2crypt"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, InterruptionTest, ::testing::Values(SIGINT, SIGTERM));
+// Every signal that ends a process and can be caught, not only the usual ones.
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptionTest,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1,
+                                           SIGUSR2, SIGALRM, SIGXCPU, SIGVTALRM, SIGPROF),
+                         [](const ::testing::TestParamInfo<int>& signal) {
+                           return std::string(sigabbrev_np(signal.param));
+                         });
 
 mode_t ModeOf(const std::string& path) {
   struct stat status {};

@@ -142,6 +142,9 @@ TEST_F(ToolTest, JsonGivesOneObjectPerFile) {
   // A name that is not UTF-8 keeps its exact bytes beside the readable form.
   const nlohmann::json odd = objects.back();  // names in byte order: 0xff comes last
   EXPECT_EQ(odd["input_hex"], "742fff2e326372797074");
+  EXPECT_EQ(odd["output_hex"], "742fff");
+  // The readable form marks the byte it cannot show; dropping it would name another file.
+  EXPECT_EQ(odd["input"], "t/\xef\xbf\xbd.2crypt");
   EXPECT_EQ(odd["result"], "ok");
   EXPECT_EQ(Read("t/\xff"), "odd");
 }
@@ -253,6 +256,9 @@ TEST_F(ToolTest, UsageErrorsExitWithTwo) {
       {"key"},
       {"decrypt", "a", "-j", "0"},
       {"decrypt", "a", "--progress", "--no-progress"},
+      {"decrypt", "a", "-o", ""},
+      {"decrypt", "-", "--method", "2", "--passphrase-fd", "0"},
+      {"decrypt", "-", "--method", "2", "--passphrase-file", "/dev/stdin"},
   };
   for (const std::vector<std::string>& arguments : kCalls) {
     const ToolRun run = Ostrel(arguments);

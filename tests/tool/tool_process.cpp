@@ -102,7 +102,10 @@ ToolRun RunToolOnTerminal(const std::string& program, const ToolCall& call,
     if (n <= 0)
       break;  // EIO: the program has ended and closed the terminal
     result.Stdout.append(buffer, static_cast<std::size_t>(n));
-    const std::size_t prompt = result.Stdout.find(": ", searchFrom);
+    // Only the prompts are answered, not other lines that happen to hold ": ".
+    const std::size_t asked = result.Stdout.find("Pass phrase", searchFrom);
+    const std::size_t prompt =
+        asked == std::string::npos ? std::string::npos : result.Stdout.find(": ", asked);
     if (prompt != std::string::npos && answered < answers.size()) {
       searchFrom = prompt + 2;
       const std::string line = answers[answered++] + "\n";

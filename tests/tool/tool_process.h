@@ -44,6 +44,7 @@ class BackgroundTool {
   BackgroundTool& operator=(const BackgroundTool&) = delete;
 
   void Signal(int signal) const;
+  pid_t Pid() const { return pid_; }
   bool HasEnded();
   ToolRun Wait();
 

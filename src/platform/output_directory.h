@@ -1,0 +1,45 @@
+// The directory an output goes into, held open: the output is created, checked, renamed and
+// flushed relative to this handle, so that no part of its path is looked up twice by name and a
+// directory swapped for a symbolic link during the run cannot send it elsewhere.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ostrel {
+
+class OutputDirectory {
+ public:
+  // root: a directory the user named (-o, a tree given on the command line, a file's own
+  // directory); its symbolic links are the user's choice and are followed. below: the
+  // "/"-separated path under it that the run walked or mirrors, entered one component at a time
+  // without following any link. create: missing directories are made (root included), readable
+  // by all less the umask, as the mirrored tree needs. Error() says why it could not be opened.
+  OutputDirectory(const std::string& root, std::string_view below, bool create);
+  ~OutputDirectory();
+  OutputDirectory(const OutputDirectory&) = delete;
+  OutputDirectory& operator=(const OutputDirectory&) = delete;
+
+  int Handle() const { return handle_; }
+  // 0, or the system's error code; Failed() names the directory that failed.
+  int Error() const { return error_; }
+  const std::string& Failed() const { return failed_; }
+  // Whether the failure was in making a directory (else in opening one).
+  bool FailedCreating() const { return failedCreating_; }
+
+ private:
+  void Fail(int error, std::string path, bool creating);
+
+  int handle_ = -1;
+  int error_ = 0;
+  std::string failed_;
+  bool failedCreating_ = false;
+};
+
+// Makes the data and the name of a finished output durable: the file's data (before it gets its
+// name) and the directory's entry (after). Both return 0 or the system's error code; a system
+// that cannot sync a directory (EINVAL) has nothing to flush there.
+int SyncFile(int handle);
+int SyncDirectory(int handle);
+
+}  // namespace ostrel

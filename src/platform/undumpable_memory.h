@@ -1,0 +1,14 @@
+// Memory for keys that is left out of any core dump, should one be written after all (a system
+// that refuses to mark the process as not dumpable). Whole pages, because the system marks pages.
+#pragma once
+
+#include <cstddef>
+
+namespace ostrel {
+
+// Pages for size bytes, marked to stay out of core dumps; throws std::bad_alloc when there are
+// none. Marking is best effort: a kernel without it still gives the memory.
+void* AllocateUndumpable(std::size_t size);
+void FreeUndumpable(void* memory, std::size_t size) noexcept;
+
+}  // namespace ostrel
