@@ -30,6 +30,8 @@ struct FileStatus {
 // Follows symbolic links.
 FileStatus StatusOfPath(std::string_view name);
 FileStatus StatusOfHandle(int handle);
+// An entry of the open directory, not following a symbolic link.
+FileStatus StatusOfEntry(int directory, std::string_view name);
 
 // The bits to set on a finished output. preserve: the input's own, without set-user, set-group
 // and sticky bits, which a file of a new owner must not inherit; otherwise NewOutputPermissions

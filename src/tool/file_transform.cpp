@@ -10,9 +10,11 @@
 #include "errors/exceptions.h"
 #include "names/path_joining.h"
 #include "platform/directory_creation.h"
+#include "platform/directory_tree.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
 #include "platform/file_status.h"
+#include "tool/restored_output.h"
 #include "tool/safe_output.h"
 
 namespace ostrel {
@@ -27,8 +29,16 @@ constexpr int kStandardOutput = 1;
 // Closes the input however the transformation ends.
 class OpenInput {
  public:
-  explicit OpenInput(const std::string& name) {
-    const OpenedFile file = OpenExistingFile(name, FileAccess::Read);
+  explicit OpenInput(const WorkItem& item) {
+    // A file of a tree is opened relative to its directory, never by its path again.
+    if (item.Directory) {
+      const OpenedEntry entry = OpenEntryForReading(*item.Directory, item.EntryName);
+      if (entry.Handle < 0)
+        Fail(SystemErrorText(entry.Error));
+      handle_ = entry.Handle;
+      return;
+    }
+    const OpenedFile file = OpenExistingFile(item.Input, FileAccess::Read);
     if (file.handle < 0)
       Fail(SystemErrorText(file.error));
     handle_ = file.handle;
@@ -92,7 +102,9 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
   const bool encrypt = options.Command == ToolCommand::Encrypt;
   const bool toStandardOutput = item.Output.empty();
   try {
-    const OpenInput in(item.Input);
+    if (std::optional<FileOutcome> skipped = SkipExistingOutput(item, options))
+      return *skipped;
+    const OpenInput in(item);
     const FileStatus status = StatusOfHandle(in.Handle());
     if (status.Error != 0)
       Fail(SystemErrorText(status.Error));
@@ -126,7 +138,7 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
       if (error != 0)
         Fail("cannot create directory " + directory + ": " + SystemErrorText(error));
     }
-    CheckExistingOutput(item.Output, status, options.Force);
+    CheckExistingOutput(FinalOutputName(item, options), status, options.Force);
     SafeOutput target(item.Output);
     BufferedOutputStream output(target.Handle(), expected);
     try {
@@ -136,14 +148,7 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
     }
     if (!output.Flush())
       Fail("cannot write " + item.Output + ": " + SystemErrorText(output.Failure()));
-    int error =
-        SetPermissions(target.Handle(), OutputPermissions(status.Permissions, options.Preserve));
-    if (error == 0 && options.Preserve)
-      error = SetAccessAndModificationTimes(target.Handle(), status);
-    if (error != 0)
-      Fail("cannot set the permissions or times of " + item.Output + ": " + SystemErrorText(error));
-    target.Commit(options.Force, status);
-    return {OutcomeKind::Done, std::string(), output.Position()};
+    return FinishOutput(item, options, target, status, output.Position());
   } catch (const Exception& error) {
     return {OutcomeKind::Failed, error.Message(), 0};
   } catch (const std::bad_alloc&) {
@@ -151,14 +156,17 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
   }
 }
 
-FileOutcome PlanOnly(const WorkItem& item, const ToolOptions& options) {
-  const FileStatus input = StatusOfPath(item.Input);
+FileOutcome PlanOnly(const WorkItem& item, const ToolOptions& options, const CipherKeys* keys) {
+  if (std::optional<FileOutcome> skipped = SkipExistingOutput(item, options))
+    return *skipped;
+  const FileStatus input = item.Directory ? StatusOfEntry(item.Directory->Handle(), item.EntryName)
+                                          : StatusOfPath(item.Input);
   try {
-    CheckExistingOutput(item.Output, input, options.Force);
+    CheckExistingOutput(FinalOutputName(item, options), input, options.Force);
   } catch (const Exception& error) {
     return {OutcomeKind::Failed, error.Message(), 0};
   }
-  return {OutcomeKind::WouldWrite, std::string(), 0};
+  return DryRunOutcome(item, options, input, keys);
 }
 
 }  // namespace ostrel
