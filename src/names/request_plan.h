@@ -27,8 +27,11 @@ struct DecryptPlanning {
   RequestPlan Plan;  // Method and OutputPath are meaningful only with Run
 };
 
+// Why a name whose suffixes are all there is to it cannot be decrypted.
+inline constexpr const char* kDecodesToNothing = "The name decodes to nothing";
+
 // Decodes the file name of path and builds the output path beside it. Raises EConvertError for a
-// time stamp naming a day its month lacks.
+// time stamp naming a day its month lacks, and EFCreateError for a name that decodes to nothing.
 DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style);
 
 // Rijndael, the one method that encryption uses; the output is the path followed by its suffix

@@ -15,7 +15,7 @@
 namespace ostrel {
 namespace {
 
-constexpr const char* kDecodesToNothing = "the name decodes to nothing";
+constexpr const char* kDecodesToNothingReason = "the name decodes to nothing";
 
 EncryptionMethod MethodOfName(const std::string& path) {
   return EncodedMethod(WidenSystemText(FileNameOf(path)));
@@ -197,9 +197,9 @@ class WorkCollector {
   }
 
   void PlanDecryption(WorkItem& item, const std::string& relativeDirectory, bool named) {
-    const DecryptPlanning planning = PlanDecryptRequest(item.Input, kHostPathStyle);
-    item.Method = planning.Plan.Method;
-    if (planning.Outcome != DecryptOutcome::Run) {
+    const DecodedFileName decoded = DecodeFileName(WidenSystemText(FileNameOf(item.Input)));
+    item.Method = decoded.Method;
+    if (!SelectsCipher(decoded.Method)) {
       if (named) {
         item.State = ItemState::Failed;
       } else {
@@ -208,16 +208,16 @@ class WorkCollector {
       item.Reason = NoCipherReason(item.Method);
       return;
     }
-    const DecodedFileName decoded = DecodeFileName(WidenSystemText(FileNameOf(item.Input)));
+    if (decoded.PlainName.empty()) {
+      item.State = ItemState::Failed;
+      item.Reason = kDecodesToNothingReason;
+      return;
+    }
+    const DecryptPlanning planning = PlanDecryptRequest(item.Input, kHostPathStyle);
     item.Stamp = decoded.TimeStamp;
     item.PlainSize = decoded.PlainSize;
     item.Incomplete = decoded.RemovedMarker == ArchiveMarker::Incomplete;
     item.Archive = item.Input.find(".zip.") != std::string::npos;
-    if (decoded.PlainName.empty()) {
-      item.State = ItemState::Failed;
-      item.Reason = kDecodesToNothing;
-      return;
-    }
     if (options_.Command == ToolCommand::Verify || options_.ToStandardOutput)
       return;
     std::string beside = planning.Plan.OutputPath;

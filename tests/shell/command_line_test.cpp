@@ -97,6 +97,7 @@ TEST_F(CommandLine, MethodsWithoutACipherDoNothing) {
 
 TEST_F(CommandLine, ErrorsEndTheRunWithTheApplicationErrorAndExitOne) {
   WriteFileBytes(Path("short.2crypt"), "0123456789");
+  std::filesystem::create_directory(Path("a.zip.d"));
   const struct {
     std::vector<std::string> arguments;
     std::regex text;
@@ -107,6 +108,10 @@ TEST_F(CommandLine, ErrorsEndTheRunWithTheApplicationErrorAndExitOne) {
       {{"missing.2crypt", "pw"},
        ApplicationError("EFOpenError", "Cannot open file \"" + Path("missing.2crypt") +
                                            "\". No such file or directory.")},
+      // Nothing is left of the name: no output, not even one named by the archive rule (".zip").
+      {{"a.zip.d/.d20240131-t120000.2crypt", "pw"},
+       ApplicationError("EFCreateError", "Cannot create file \"" + Path("a.zip.d") + "/" +
+                                             "\". The name decodes to nothing.")},
       {{"/E", "missing.txt", "pw"},
        ApplicationError("EFOpenError", "Cannot open file \"" + Path("missing.txt") +
                                            "\". No such file or directory.")},
@@ -117,7 +122,8 @@ TEST_F(CommandLine, ErrorsEndTheRunWithTheApplicationErrorAndExitOne) {
     EXPECT_TRUE(std::regex_match(result.Stderr, c.text)) << result.Stderr;
   }
   // A failed open creates nothing; a damaged file leaves its (empty) partial output.
-  EXPECT_EQ(Entries(), (std::vector<std::string>{"short", "short.2crypt"}));
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"a.zip.d", "short", "short.2crypt"}));
+  EXPECT_TRUE(std::filesystem::is_empty(Path("a.zip.d")));
 }
 
 TEST_F(CommandLine, AWrongPassPhraseIsNotRecognisedButNeverOverrunsTheBlock) {
