@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "tool/cipher_keys.h"
 #include "primitives/secret_text.h"
+#include "tool/cipher_keys.h"
 #include "tool/tool_options.h"
 
 namespace ostrel {

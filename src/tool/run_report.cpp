@@ -64,7 +64,7 @@ void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
       const std::string& output =
           outcome.WrittenOutput.empty() ? item.Output : outcome.WrittenOutput;
       const std::string size = outcome.SizeUnknown
-                                   ? std::string("size known with the pass phrase")
+                                   ? std::string("size unknown without the pass phrase")
                                    : std::to_string(outcome.BytesWritten) + " bytes";
       std::printf("%s -> %s (%s)\n", item.Input.c_str(), output.c_str(), size.c_str());
     }

@@ -65,7 +65,8 @@ void AddBatchOptions(CLI::App& command, ToolOptions& options, ProgressFlags& pro
   command.add_flag("--skip-existing", options.SkipExisting,
                    "leave outputs that exist alone and count them (for runs that resume)");
   command.add_flag("-p,--preserve", options.Preserve,
-                   "give each output its input's modification time and permission bits");
+                   "give each output its input's permission bits (and, when encrypting, its "
+                   "modification time)");
   command.add_flag("--dry-run", options.DryRun, "print what would be written; write nothing");
   command
       .add_option("-j,--jobs", options.Jobs, "work on N files at once (default: one per processor)")
@@ -181,7 +182,8 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
       "Decrypt files (or, with -r, the encrypted files of trees) beside themselves or under -o. "
       "The output name is the input's name without the synchronizer's suffixes.");
   decrypt->add_option("PATH", options.Paths, "files or directories; \"-\" for standard input")
-      ->required();
+      ->required()
+      ->type_name("");
   AddBatchOptions(*decrypt, options, progress);
   decrypt->add_flag("-c,--stdout", options.ToStandardOutput,
                     "write the plain text to standard output");
@@ -195,7 +197,8 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
       "Encrypt files (or, with -r, every file of trees that carries no encryption suffix) into "
       "PATH.2crypt, with Rijndael-256. The pass phrase is asked for twice on the terminal.");
   encrypt->add_option("PATH", options.Paths, "files or directories; \"-\" for standard input")
-      ->required();
+      ->required()
+      ->type_name("");
   AddBatchOptions(*encrypt, options, progress);
   AddMethodOption(*encrypt, options, "2 (the only method that encryption uses)");
   AddPassphraseOptions(*encrypt, options.Passphrase);
@@ -206,7 +209,8 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
       "Show what encoded file names decode to: method and cipher, plain name, plain size and "
       "time stamp. Needs no pass phrase and reads no file.");
   names->add_option("PATH", options.Paths, "encoded file names (or, with -r, directories)")
-      ->required();
+      ->required()
+      ->type_name("");
   names->add_flag("-r,--recursive", options.Recursive, "list every file below each directory");
   names->add_flag("--json", options.Json, "print one JSON object per name");
 
@@ -216,7 +220,8 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
       "it. A wrong pass phrase passes by chance for 1 Rijndael file in 16 and 1 Triple-DES file "
       "in 32, so many files give a strong answer.");
   verify->add_option("PATH", options.Paths, "files or directories; \"-\" for standard input")
-      ->required();
+      ->required()
+      ->type_name("");
   verify->add_flag("-r,--recursive", options.Recursive,
                    "check every encrypted file below each directory");
   verify

@@ -169,7 +169,7 @@ TEST_F(ToolTest, DryRunPrintsThePlanAndWritesNothing) {
   const ToolRun run = RunTool(kOstrel, call);
 
   EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
-  EXPECT_EQ(run.Stdout, "t/a.2crypt -> t/a (size known with the pass phrase)\n");
+  EXPECT_EQ(run.Stdout, "t/a.2crypt -> t/a (size unknown without the pass phrase)\n");
   EXPECT_FALSE(Exists("t/a"));
 }
 
