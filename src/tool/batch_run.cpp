@@ -18,12 +18,12 @@ BatchRun::~BatchRun() {
 
 void BatchRun::Push(WorkItem&& item) {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return window_.size() < kWindow; });
+  roomFree_.wait(lock, [this] { return window_.size() < kWindow; });
   counters_.FilesTotal.fetch_add(1, std::memory_order_relaxed);
   if (item.State == ItemState::Pending)
     counters_.BytesTotal.fetch_add(item.Size, std::memory_order_relaxed);
   window_.push_back({std::move(item), false, std::nullopt});
-  changed_.notify_all();
+  workReady_.notify_one();
 }
 
 void BatchRun::Finish() {
@@ -31,7 +31,7 @@ void BatchRun::Finish() {
     const std::lock_guard lock(mutex_);
     closed_ = true;
   }
-  changed_.notify_all();
+  workReady_.notify_all();
   for (std::thread& worker : workers_)
     worker.join();
   workers_.clear();
@@ -40,7 +40,7 @@ void BatchRun::Finish() {
 void BatchRun::Work() {
   std::unique_lock lock(mutex_);
   while (true) {
-    changed_.wait(lock, [this] { return untaken_ < window_.size() || closed_; });
+    workReady_.wait(lock, [this] { return untaken_ < window_.size() || closed_; });
     if (untaken_ >= window_.size())
       return;
     Slot& slot = window_[untaken_++];
@@ -78,7 +78,7 @@ void BatchRun::ReportFinished() {
     reported = true;
   }
   if (reported)
-    changed_.notify_all();
+    roomFree_.notify_one();
 }
 
 void RunBatch(const std::vector<WorkItem>& items, unsigned jobs, bool failFast, RunReport& report,

@@ -54,7 +54,8 @@ class BatchRun {
   ItemWork work_;
   bool failFast_;
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable workReady_;  // an item to take, or the end of the run
+  std::condition_variable roomFree_;   // the window has room for another item
   std::deque<Slot> window_;
   std::size_t untaken_ = 0;  // index in window_ of the first slot no worker has taken
   bool closed_ = false;
