@@ -384,6 +384,9 @@ TEST_F(RestoreTest, BadInputIsReportedPerFileAndTheRunGoesOn) {
   WriteEncrypted("t/z.d20240101-t000000.txt.2crypt", EncryptionMethod::kRijndael, "z one");
   WriteEncrypted("t/z.D20240101-T000000.txt.s5.2crypt", EncryptionMethod::kRijndael, "z two");
   WriteEncrypted("t/.d20240131-t120000.2crypt", EncryptionMethod::kRijndael, "nameless");
+  // "sub.2crypt" would be restored where the tree's directory "sub" goes.
+  WriteEncrypted("t/sub.2crypt", EncryptionMethod::kRijndael, "a file named like a directory");
+  WriteEncrypted("t/sub/b.txt.2crypt", EncryptionMethod::kRijndael, "b");
 
   const ToolRun run = OstrelKeyed({"decrypt", "-r", "t", "-o", "out", "--versions", "latest"});
 
@@ -395,6 +398,8 @@ TEST_F(RestoreTest, BadInputIsReportedPerFileAndTheRunGoesOn) {
   EXPECT_THAT(run.Stderr, HasSubstr("a version with the same time stamp as "
                                     "t/z.D20240101-T000000.txt.s5.2crypt"));
   EXPECT_EQ(Read("out/z.txt"), "z two");
+  EXPECT_THAT(run.Stderr, HasSubstr("t/sub.2crypt: output out/sub is a directory of the tree"));
+  EXPECT_EQ(Read("out/sub/b.txt"), "b");
 }
 
 TEST_F(RestoreTest, OneOutputSpelledTwoWaysIsClaimedOnce) {
