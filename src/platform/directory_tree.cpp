@@ -116,10 +116,8 @@ OpenedEntry OpenEntryForReading(const OpenDirectory& directory, const std::strin
                               O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (handle < 0)
     return {-1, errno};
-  // Reading never waits on a regular file; the flag only kept a FIFO from blocking the open.
-  const int flags = ::fcntl(handle, F_GETFL);
-  if (flags >= 0)
-    (void)::fcntl(handle, F_SETFL, flags & ~O_NONBLOCK);
+  // The flag only keeps a FIFO put in the file's place from blocking the open (the caller refuses
+  // anything but a regular file); reading a regular file never waits, flag or not.
   return {handle, 0};
 }
 
