@@ -68,6 +68,8 @@ std::optional<std::size_t> SizeSuffixStart(std::u16string_view text) {
   return dot;
 }
 
+constexpr int32_t kLastYear = 9999;
+
 bool IsLeapYear(int64_t year) {
   return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
 }
@@ -118,7 +120,9 @@ StampReading StripStampFromStem(TSearchRecW& record, std::u16string_view stem,
   const int second = static_cast<int>(time % 100);
   if (hour > 23 || minute > 59 || second > 59)
     return StampReading::OutOfRange;
-  if (day > DaysInMonth(year, month)) {
+  // The calendar ends with the year 9999; a later one (a hexadecimal field reaches it) names no
+  // date either.
+  if (day > DaysInMonth(year, month) || year > kLastYear) {
     RaiseInvalidDateTime(year, month, day, hour, minute, second);
   }
 

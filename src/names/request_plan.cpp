@@ -1,6 +1,8 @@
 #include "names/request_plan.h"
 
+#include "errors/exceptions.h"
 #include "names/path_rules.h"
+#include "platform/full_path.h"
 #include "platform/text_conversion.h"
 
 namespace ostrel {
@@ -44,6 +46,11 @@ DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style) {
     planning.Outcome = DecryptOutcome::NoEncryption;
   } else if (!SelectsCipher(decoded.Method)) {
     planning.Outcome = DecryptOutcome::NoCipher;
+  } else if (decoded.PlainName.empty()) {
+    // ".2crypt" leaves no name: the output would be the directory itself, or a file named by the
+    // archive rule alone (".zip"), neither of which is the plain file.
+    throw EFCreateError("Cannot create file \"" + FullPathName(planning.Plan.OutputPath) + "\". " +
+                        kDecodesToNothing);
   } else if (path.find(".zip.") != std::string_view::npos) {
     // The synchronizer archives such files; the plain name gets its ".zip" back.
     planning.Plan.OutputPath += ".zip";

@@ -34,8 +34,11 @@ struct DecryptPlanning {
 // archive or incomplete marker says that the encrypted bytes are something else.
 std::optional<uint64_t> PromisedPlainLength(const DecodedFileName& name);
 
+// Why a name whose suffixes are all there is to it cannot be decrypted.
+inline constexpr const char* kDecodesToNothing = "The name decodes to nothing";
+
 // Decodes the file name of path and builds the output path beside it. Raises EConvertError for a
-// time stamp naming a day its month lacks.
+// time stamp naming a day its month lacks, and EFCreateError for a name that decodes to nothing.
 DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style);
 
 // Rijndael, the one method that encryption uses; the output is the path followed by its suffix

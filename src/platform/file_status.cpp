@@ -58,6 +58,12 @@ FileStatus StatusOfHandle(int handle) {
   return FromStat(::fstat(handle, &status), status);
 }
 
+FileStatus StatusOfEntry(int directory, std::string_view name) {
+  struct stat status {};
+  const std::string entry(name);
+  return FromStat(::fstatat(directory, entry.c_str(), &status, AT_SYMLINK_NOFOLLOW), status);
+}
+
 uint32_t OutputPermissions(uint32_t inputPermissions, bool preserve) {
   if (preserve)
     return inputPermissions & 0777;

@@ -32,6 +32,8 @@ FileStatus StatusOfPath(std::string_view name);
 FileStatus StatusOfHandle(int handle);
 // The entry name in an open directory itself: a symbolic link there is reported, not followed.
 FileStatus StatusInDirectory(int directory, std::string_view name);
+// An entry of the open directory, not following a symbolic link.
+FileStatus StatusOfEntry(int directory, std::string_view name);
 
 // The bits to set on a finished output. preserve: the input's own, without set-user, set-group
 // and sticky bits, which a file of a new owner must not inherit; otherwise NewOutputPermissions

@@ -1,8 +1,11 @@
 #include "platform/terminal_input.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <cerrno>
 #include <csignal>
@@ -59,6 +62,19 @@ void WriteAll(int handle, const char* text) {
 }
 
 }  // namespace
+
+std::size_t TerminalColumns(int handle) noexcept {
+  winsize size{};
+  if (::ioctl(handle, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+    return size.ws_col;
+  const char* const columns = std::getenv("COLUMNS");
+  if (columns != nullptr) {
+    const long value = std::strtol(columns, nullptr, 10);
+    if (value > 0 && value < 10000)
+      return static_cast<std::size_t>(value);
+  }
+  return 80;
+}
 
 bool IsTerminal(int handle) noexcept {
   return ::isatty(handle) == 1;

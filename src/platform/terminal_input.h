@@ -2,11 +2,15 @@
 // pass phrase never shows on the screen.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace ostrel {
 
 bool IsTerminal(int handle) noexcept;
+
+// The width of the terminal on handle in columns; $COLUMNS, else 80, when it does not say.
+std::size_t TerminalColumns(int handle) noexcept;
 
 // Writes prompt to the controlling terminal, reads one line from it with echo off and appends it,
 // without its line ending, to line. Echo is restored before returning, and before a signal ends

@@ -1,45 +1,98 @@
 #include "tool/batch_run.h"
 
 #include <algorithm>
-#include <atomic>
-#include <thread>
 
 namespace ostrel {
 
+BatchRun::BatchRun(unsigned jobs, bool failFast, RunReport& report, ProgressCounters& counters,
+                   ItemWork work)
+    : report_(report), counters_(counters), work_(std::move(work)), failFast_(failFast) {
+  const unsigned threads = std::clamp(jobs, 1U, 64U);
+  for (unsigned i = 0; i < threads; ++i)
+    workers_.emplace_back([this] { Work(); });
+}
+
+BatchRun::~BatchRun() {
+  Finish();
+}
+
+void BatchRun::Push(WorkItem&& item) {
+  std::unique_lock lock(mutex_);
+  roomFree_.wait(lock, [this] { return window_.size() < kWindow; });
+  counters_.FilesTotal.fetch_add(1, std::memory_order_relaxed);
+  if (item.State == ItemState::Pending)
+    counters_.BytesTotal.fetch_add(item.Size, std::memory_order_relaxed);
+  window_.push_back({std::move(item), false, std::nullopt});
+  workReady_.notify_one();
+}
+
+void BatchRun::Finish() {
+  {
+    const std::lock_guard lock(mutex_);
+    closed_ = true;
+  }
+  workReady_.notify_all();
+  for (std::thread& worker : workers_)
+    worker.join();
+  workers_.clear();
+}
+
+void BatchRun::Work() {
+  std::unique_lock lock(mutex_);
+  while (true) {
+    workReady_.wait(lock, [this] { return untaken_ < window_.size() || closed_; });
+    if (untaken_ >= window_.size())
+      return;
+    Slot& slot = window_[untaken_++];
+    slot.Taken = true;
+    const WorkItem& item = slot.Item;  // a deque keeps its elements in place at both ends
+    const bool stopped = stop_;
+    lock.unlock();
+    FileOutcome outcome;
+    if (item.State == ItemState::Failed) {
+      outcome = {OutcomeKind::Failed, item.Reason, 0};
+    } else if (item.State == ItemState::Skipped) {
+      outcome = {OutcomeKind::Skipped, item.Reason, 0};
+      outcome.SkipReason = item.SkipReason;
+    } else if (stopped) {
+      outcome = {OutcomeKind::Skipped, "not started after an earlier failure", 0};
+      outcome.SkipReason = "stopped";
+    } else {
+      outcome = work_(item);
+    }
+    counters_.FilesDone.fetch_add(1, std::memory_order_relaxed);
+    lock.lock();
+    if (outcome.Kind == OutcomeKind::Failed && failFast_)
+      stop_ = true;
+    slot.Outcome = std::move(outcome);
+    ReportFinished();
+  }
+}
+
+void BatchRun::ReportFinished() {
+  bool reported = false;
+  while (!window_.empty() && window_.front().Outcome) {
+    report_.Record(window_.front().Item, *window_.front().Outcome);
+    window_.pop_front();
+    --untaken_;
+    reported = true;
+  }
+  if (reported)
+    roomFree_.notify_one();
+}
+
 void RunBatch(const std::vector<WorkItem>& items, unsigned jobs, bool failFast, RunReport& report,
               ProgressCounters& counters, const ItemWork& work) {
-  std::atomic<std::size_t> next{0};
-  std::atomic<bool> stop{false};
-  const auto worker = [&] {
-    for (std::size_t index = next++; index < items.size(); index = next++) {
-      const WorkItem& item = items[index];
-      FileOutcome outcome;
-      if (item.State == ItemState::Failed) {
-        outcome = {OutcomeKind::Failed, item.Reason, 0};
-      } else if (item.State == ItemState::Skipped) {
-        outcome = {OutcomeKind::Skipped, item.Reason, 0};
-      } else if (stop.load()) {
-        outcome = {OutcomeKind::Skipped, "not started after an earlier failure", 0};
-      } else {
-        outcome = work(item);
-      }
-      if (outcome.Kind == OutcomeKind::Failed && failFast)
-        stop.store(true);
-      counters.FilesDone.fetch_add(1, std::memory_order_relaxed);
-      report.Record(item, outcome);
-    }
-  };
   const auto pending =
       static_cast<std::size_t>(std::count_if(items.begin(), items.end(), [](const WorkItem& item) {
         return item.State == ItemState::Pending;
       }));
-  const std::size_t threads = std::clamp<std::size_t>(std::min<std::size_t>(jobs, pending), 1, 64);
-  std::vector<std::thread> helpers;
-  for (std::size_t i = 1; i < threads; ++i)
-    helpers.emplace_back(worker);
-  worker();
-  for (std::thread& helper : helpers)
-    helper.join();
+  BatchRun run(
+      static_cast<unsigned>(std::clamp<std::size_t>(std::min<std::size_t>(jobs, pending), 1, 64)),
+      failFast, report, counters, work);
+  for (const WorkItem& item : items)
+    run.Push(WorkItem(item));
+  run.Finish();
 }
 
 }  // namespace ostrel

@@ -1,9 +1,17 @@
-// Working through the files of a run on several threads. Each file is independent: one that fails
-// does not stop the others, unless failFast asks for that, and then the files not yet started are
-// reported as skipped.
+// Working through the files of a run on several threads while the run is still being planned.
+// Each file is independent: one that fails does not stop the others, unless failFast asks for
+// that, and then the files not yet started are reported as skipped. Reports come out in the
+// order the items were handed in, whatever the number of threads, and planning is held back
+// while a window of items waits to be reported, so memory stays flat however large the run.
 #pragma once
 
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
 #include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "tool/file_outcome.h"
@@ -15,7 +23,47 @@ namespace ostrel {
 
 using ItemWork = std::function<FileOutcome(const WorkItem&)>;
 
-// Items that planning skipped or failed are reported without being worked on.
+class BatchRun {
+ public:
+  static constexpr std::size_t kWindow = 4096;
+
+  BatchRun(unsigned jobs, bool failFast, RunReport& report, ProgressCounters& counters,
+           ItemWork work);
+  ~BatchRun();
+  BatchRun(const BatchRun&) = delete;
+  BatchRun& operator=(const BatchRun&) = delete;
+
+  // Hands an item over; waits while the window is full. Items that planning skipped or failed
+  // are reported without being worked on.
+  void Push(WorkItem&& item);
+  // Waits until every item has been reported.
+  void Finish();
+
+ private:
+  struct Slot {
+    WorkItem Item;
+    bool Taken = false;
+    std::optional<FileOutcome> Outcome;
+  };
+
+  void Work();
+  void ReportFinished();  // with the lock held
+
+  RunReport& report_;
+  ProgressCounters& counters_;
+  ItemWork work_;
+  bool failFast_;
+  std::mutex mutex_;
+  std::condition_variable workReady_;  // an item to take, or the end of the run
+  std::condition_variable roomFree_;   // the window has room for another item
+  std::deque<Slot> window_;
+  std::size_t untaken_ = 0;  // index in window_ of the first slot no worker has taken
+  bool closed_ = false;
+  bool stop_ = false;
+  std::vector<std::thread> workers_;
+};
+
+// Runs a run that was planned in full beforehand.
 void RunBatch(const std::vector<WorkItem>& items, unsigned jobs, bool failFast, RunReport& report,
               ProgressCounters& counters, const ItemWork& work);
 

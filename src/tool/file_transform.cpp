@@ -9,11 +9,13 @@
 #include "cipher/stream_errors.h"
 #include "errors/exceptions.h"
 #include "names/path_joining.h"
+#include "platform/directory_tree.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
 #include "platform/file_status.h"
 #include "platform/output_directory.h"
 #include "tool/final_block_check.h"
+#include "tool/restored_output.h"
 #include "tool/safe_output.h"
 
 namespace ostrel {
@@ -28,8 +30,16 @@ constexpr int kStandardOutput = 1;
 // Closes the input however the transformation ends.
 class OpenInput {
  public:
-  explicit OpenInput(const std::string& name) {
-    const OpenedFile file = OpenExistingFile(name, FileAccess::Read);
+  explicit OpenInput(const WorkItem& item) {
+    // A file of a tree is opened relative to its directory, never by its path again.
+    if (item.Directory) {
+      const OpenedEntry entry = OpenEntryForReading(*item.Directory, item.EntryName);
+      if (entry.Handle < 0)
+        Fail(SystemErrorText(entry.Error));
+      handle_ = entry.Handle;
+      return;
+    }
+    const OpenedFile file = OpenExistingFile(item.Input, FileAccess::Read);
     if (file.handle < 0)
       Fail(file.error == kNotARegularFile ? "not a regular file" : SystemErrorText(file.error));
     handle_ = file.handle;
@@ -83,7 +93,9 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
   const bool encrypt = options.Command == ToolCommand::Encrypt;
   const bool toStandardOutput = item.Output.empty();
   try {
-    const OpenInput in(item.Input);
+    if (std::optional<FileOutcome> skipped = SkipExistingOutput(item, options))
+      return *skipped;
+    const OpenInput in(item);
     const FileStatus status = StatusOfHandle(in.Handle());
     if (status.Error != 0)
       Fail(SystemErrorText(status.Error));
@@ -117,8 +129,9 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
                                                   : "cannot open directory ") +
            directory.Failed() + ": " + SystemErrorText(directory.Error()));
     const std::string name = FileNameOf(item.Output);
-    CheckExistingOutput(StatusInDirectory(directory.Handle(), name), item.Output, status,
-                        options.Force);
+    const std::string finalName = FinalOutputName(item, options);
+    CheckExistingOutput(StatusInDirectory(directory.Handle(), FileNameOf(finalName)), finalName,
+                        status, options.Force);
     SafeOutput target(directory.Handle(), name, item.Output);
     BufferedOutputStream output(target.Handle(), expected);
     try {
@@ -128,9 +141,7 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
     }
     if (!output.Flush())
       Fail("cannot write " + item.Output + ": " + SystemErrorText(output.Failure()));
-    target.Commit(options.Force, !options.NoSync, status,
-                  OutputPermissions(status.Permissions, options.Preserve), options.Preserve);
-    return {OutcomeKind::Done, std::string(), output.Position()};
+    return FinishOutput(item, options, directory.Handle(), target, status, output.Position());
   } catch (const EPassphraseCheckFailed& error) {
     return {OutcomeKind::Failed, error.Message(), 0, true};
   } catch (const Exception& error) {
@@ -140,14 +151,18 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
   }
 }
 
-FileOutcome PlanOnly(const WorkItem& item, const ToolOptions& options) {
-  const FileStatus input = StatusOfPath(item.Input);
+FileOutcome PlanOnly(const WorkItem& item, const ToolOptions& options, const CipherKeys* keys) {
+  if (std::optional<FileOutcome> skipped = SkipExistingOutput(item, options))
+    return *skipped;
+  const FileStatus input = item.Directory ? StatusOfEntry(item.Directory->Handle(), item.EntryName)
+                                          : StatusOfPath(item.Input);
   try {
-    CheckExistingOutput(StatusOfPath(item.Output), item.Output, input, options.Force);
+    const std::string finalName = FinalOutputName(item, options);
+    CheckExistingOutput(StatusOfPath(finalName), finalName, input, options.Force);
   } catch (const Exception& error) {
     return {OutcomeKind::Failed, error.Message(), 0};
   }
-  return {OutcomeKind::WouldWrite, std::string(), 0};
+  return DryRunOutcome(item, options, input, keys);
 }
 
 }  // namespace ostrel

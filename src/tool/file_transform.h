@@ -24,7 +24,7 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
                           const StreamSchedule& schedule, std::atomic<int64_t>& bytesRead);
 
 // What --dry-run reports for the item: WouldWrite, or Failed when the output exists and may not
-// be replaced.
-FileOutcome PlanOnly(const WorkItem& item, const ToolOptions& options);
+// be replaced. keys, when the run has them, give the plain size of files whose name does not.
+FileOutcome PlanOnly(const WorkItem& item, const ToolOptions& options, const CipherKeys* keys);
 
 }  // namespace ostrel

@@ -9,7 +9,7 @@
 #include "errors/exceptions.h"
 #include "names/path_joining.h"
 #include "names/request_plan.h"
-#include "platform/directory_walk.h"
+#include "platform/directory_tree.h"
 #include "platform/error_text.h"
 #include "platform/file_status.h"
 #include "tool/cipher_keys.h"
@@ -37,19 +37,18 @@ std::vector<std::string> NamesToDescribe(const ToolOptions& options, bool& faile
       failed = true;
       continue;
     }
-    WalkDirectoryTree(path, [&](const TreeEntry& entry) {
-      const std::string child =
-          entry.RelativePath.empty()
-              ? path
-              : (path.ends_with('/') ? path : path + "/") + entry.RelativePath;
-      if (entry.Error != 0) {
-        (void)std::fprintf(stderr, "ostrel: %s: %s\n", EscapeControlCharacters(child).c_str(),
-                           SystemErrorText(entry.Error).c_str());
-        failed = true;
-      } else if (entry.Kind == FileKind::Regular) {
-        names.push_back(child);
-      }
-    });
+    TreeVisitor visitor;
+    visitor.Entry = [&](const ListedDirectory& listed, const DirectoryEntry& entry) {
+      if (entry.Kind == FileKind::Regular)
+        names.push_back(JoinPath(listed.Directory->Path(), entry.Name));
+    };
+    visitor.Unreadable = [&](const std::string& relative, int error) {
+      (void)std::fprintf(stderr, "ostrel: %s: %s\n",
+                         EscapeControlCharacters(JoinPath(path, relative)).c_str(),
+                         SystemErrorText(error).c_str());
+      failed = true;
+    };
+    WalkTree(path, visitor);
   }
   return names;
 }
@@ -59,12 +58,15 @@ void PrintText(const std::string& path, const NameDescription& description) {
     PrintLine(EscapeControlCharacters(path) + ": " + NoCipherReason(description.Method));
     return;
   }
-  const std::string output = PlanDecryptRequest(path, kHostPathStyle).Plan.OutputPath;
   std::string line = EscapeControlCharacters(path) + ": method " +
                      std::to_string(MethodNumber(description.Method)) + " (" +
-                     CipherMethodFor(description.Method).CipherName + "), plain name " +
-                     EscapeControlCharacters(description.PlainName) + ", output " +
-                     EscapeControlCharacters(output);
+                     CipherMethodFor(description.Method).CipherName + ")";
+  if (description.PlainName.empty()) {
+    PrintLine(line + ", but the name decodes to nothing");
+    return;
+  }
+  line += ", plain name " + EscapeControlCharacters(description.PlainName) + ", output " +
+          EscapeControlCharacters(PlanDecryptRequest(path, kHostPathStyle).Plan.OutputPath);
   if (description.PlainSize)
     line += ", plain size " + std::to_string(*description.PlainSize);
   if (description.TimeStamp)
@@ -81,7 +83,7 @@ void PrintJson(const std::string& path, const NameDescription& description) {
     object["error"] = *description.DateError;
   } else {
     SetJsonName(object, "plain_name", description.PlainName);
-    if (SelectsCipher(description.Method)) {
+    if (SelectsCipher(description.Method) && !description.PlainName.empty()) {
       SetJsonName(object, "output", PlanDecryptRequest(path, kHostPathStyle).Plan.OutputPath);
     } else {
       object["output"] = nullptr;

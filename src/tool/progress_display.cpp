@@ -1,8 +1,11 @@
 #include "tool/progress_display.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
+
+#include "platform/terminal_input.h"
 
 namespace ostrel {
 namespace {
@@ -21,7 +24,41 @@ std::string Duration(double seconds) {
   return text;
 }
 
+// Characters of UTF-8 text, counting each code point as one column.
+std::size_t Columns(const std::string& text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// The last columns code points of text.
+std::string LastColumns(const std::string& text, std::size_t columns) {
+  std::size_t start = text.size();
+  std::size_t seen = 0;
+  while (start > 0 && seen < columns) {
+    --start;
+    if ((static_cast<unsigned char>(text[start]) & 0xC0) != 0x80)
+      ++seen;
+  }
+  return text.substr(start);
+}
+
 }  // namespace
+
+std::string FitProgressLine(const std::string& figures, const std::string& name,
+                            std::size_t columns) {
+  const std::size_t room = columns > 1 ? columns - 1 : 0;
+  if (figures.size() >= room)  // the figures are ASCII
+    return figures.substr(0, room);
+  std::string line = figures;
+  const std::size_t left = room - Columns(figures);
+  if (name.empty() || left < 6)
+    return line;
+  line += "  ";
+  if (Columns(name) <= left - 2)
+    return line + name;
+  return line + "..." + LastColumns(name, left - 5);
+}
 
 std::string HumanSize(int64_t bytes) {
   static constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
@@ -68,6 +105,7 @@ void ProgressDisplay::Draw() {
   if (rate > 0 && counters_.BytesTotal >= bytes) {
     line += "  " + Duration(static_cast<double>(counters_.BytesTotal - bytes) / rate) + " left";
   }
+  line = FitProgressLine(line, counters_.WorkingOn(), TerminalColumns(2));
   // Back to the start of the line, the text, then erase what a longer earlier line left.
   (void)std::fprintf(stderr, "\r%s\033[K", line.c_str());
   (void)std::fflush(stderr);

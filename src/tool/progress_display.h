@@ -16,8 +16,23 @@ namespace ostrel {
 struct ProgressCounters {
   std::atomic<int64_t> FilesDone{0};
   std::atomic<int64_t> BytesDone{0};
-  int64_t FilesTotal = 0;
-  int64_t BytesTotal = 0;
+  // Grow while the run is still being planned.
+  std::atomic<int64_t> FilesTotal{0};
+  std::atomic<int64_t> BytesTotal{0};
+
+  // The file a worker has started, for the progress line.
+  void SetWorkingOn(const std::string& name) {
+    const std::lock_guard lock(nameMutex_);
+    workingOn_ = name;
+  }
+  std::string WorkingOn() const {
+    const std::lock_guard lock(nameMutex_);
+    return workingOn_;
+  }
+
+ private:
+  mutable std::mutex nameMutex_;
+  std::string workingOn_;
 };
 
 class ProgressDisplay {
@@ -48,6 +63,11 @@ class ProgressDisplay {
   std::chrono::steady_clock::time_point start_;
   std::thread thread_;
 };
+
+// The progress line cut to fit columns (at least one column is kept free, so that the terminal
+// never wraps it): the figures first, then as much of the file name as fits, its end kept.
+std::string FitProgressLine(const std::string& figures, const std::string& name,
+                            std::size_t columns);
 
 // "1.5 MiB": the size in binary units with one decimal.
 std::string HumanSize(int64_t bytes);

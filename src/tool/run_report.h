@@ -36,6 +36,7 @@ class RunReport {
 
  private:
   void WriteJson(const WorkItem& item, const FileOutcome& outcome);
+  void PrintHints();
 
   const ToolOptions& options_;
   ProgressDisplay& progress_;
@@ -47,6 +48,11 @@ class RunReport {
   int64_t bytes_ = 0;
   int64_t doneTripleDes_ = 0;
   int64_t doneRijndael_ = 0;
+  // What a restore passed over or left for the user, for the hints of the summary.
+  int64_t versionsSkipped_ = 0;
+  int64_t incompleteSkipped_ = 0;
+  int64_t existingSkipped_ = 0;
+  int64_t archivesKept_ = 0;
   std::chrono::steady_clock::time_point start_;
 };
 

@@ -3,9 +3,12 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <map>
 #include <stdexcept>
 
 #include "platform/file_status.h"
+#include "tool/command_suggestion.h"
+#include "tool/path_patterns.h"
 
 namespace ostrel {
 namespace {
@@ -28,6 +31,12 @@ constexpr const char* kCheckedExitCodes =
     "decrypted as it comes, and a final block that fails the check ends the run with status 3, "
     "having written nothing of that block.";
 
+// Help reads as prose: the option's own text says what values it takes.
+CLI::Validator Quiet(CLI::Validator validator) {
+  validator.description("");
+  return validator;
+}
+
 // The options shared by the commands that need a pass phrase.
 void AddPassphraseOptions(CLI::App& command, PassphraseChoice& choice) {
   command
@@ -42,7 +51,7 @@ void AddPassphraseOptions(CLI::App& command, PassphraseChoice& choice) {
       .add_option("--passphrase-fd", choice.Descriptor,
                   "read the pass phrase from the first line of file descriptor N")
       ->type_name("N")
-      ->check(CLI::NonNegativeNumber);
+      ->check(Quiet(CLI::NonNegativeNumber));
   command
       .add_option("--codepage", choice.CodePage,
                   "convert the pass phrase from this system's encoding to the 8-bit code page "
@@ -63,15 +72,18 @@ void AddBatchOptions(CLI::App& command, ToolOptions& options, ProgressFlags& pro
                   "write the outputs under DIR, mirroring the tree below each PATH")
       ->type_name("DIR");
   command.add_flag("-f,--force", options.Force, "replace existing output files");
+  command.add_flag("--skip-existing", options.SkipExisting,
+                   "leave outputs that exist alone and count them (for runs that resume)");
   command.add_flag("-p,--preserve", options.Preserve,
-                   "give each output its input's modification time and permission bits");
+                   "give each output its input's permission bits (and, when encrypting, its "
+                   "modification time)");
   command.add_flag("--dry-run", options.DryRun, "print what would be written; write nothing");
   command.add_flag("--no-sync", options.NoSync,
                    "do not wait for each output to reach the disk before reporting it done");
   command
       .add_option("-j,--jobs", options.Jobs, "work on N files at once (default: one per processor)")
       ->type_name("N")
-      ->check(CLI::Range(1U, 64U));
+      ->check(Quiet(CLI::Range(1U, 64U)));
   command.add_flag("--fail-fast", options.FailFast, "stop at the first file that fails");
   command.add_flag("--progress", progress.on, "show a progress line on standard error");
   command.add_flag("--no-progress", progress.off, "show no progress line");
@@ -79,11 +91,47 @@ void AddBatchOptions(CLI::App& command, ToolOptions& options, ProgressFlags& pro
                    "print one JSON object per file on standard output instead of the summary");
 }
 
+// The options that restore a backup tree as the synchronizer wrote it.
+void AddRestoreOptions(CLI::App& command, ToolOptions& options) {
+  const std::map<std::string, VersionChoice> versions{{"current", VersionChoice::Current},
+                                                      {"latest", VersionChoice::Latest},
+                                                      {"all", VersionChoice::All}};
+  command
+      .add_option("--versions", options.Versions,
+                  "which copies of a file to restore: current (the copy without a time stamp, "
+                  "the default), latest (the current copy, else the newest version) or all "
+                  "(versions under their names with the stamp kept)")
+      ->type_name("WHICH")
+      ->transform(Quiet(CLI::CheckedTransformer(versions)));
+  command.add_flag("--no-times", options.NoTimes,
+                   "leave outputs the time of writing instead of the time of the name's stamp "
+                   "or of the encrypted file");
+  command.add_flag("--stamp-utc", options.StampUtc,
+                   "read the time stamps in names as UTC rather than local time");
+  command.add_flag("--unzip", options.Unzip,
+                   "extract the one file of each archive the synchronizer made, instead of "
+                   "writing NAME.zip");
+  command.add_flag("--include-incomplete", options.IncludeIncomplete,
+                   "restore the incomplete transfers of trees too (with a warning)");
+  command
+      .add_option("--include", options.Includes,
+                  "restore only outputs whose path below its tree matches PATTERN (repeatable; "
+                  "\"*\", \"?\", \"[...]\", \"**\" for any directories)")
+      ->type_name("PATTERN")
+      ->allow_extra_args(false);
+  command
+      .add_option("--exclude", options.Excludes,
+                  "restore no output whose path below its tree matches PATTERN (repeatable; "
+                  "wins over --include)")
+      ->type_name("PATTERN")
+      ->allow_extra_args(false);
+}
+
 void AddMethodOption(CLI::App& command, ToolOptions& options, const char* text) {
   command.add_option("--method", options.Method, text)
       ->type_name("1|2")
-      ->check(CLI::IsMember(
-          {MethodNumber(EncryptionMethod::kTripleDes), MethodNumber(EncryptionMethod::kRijndael)}));
+      ->check(Quiet(CLI::IsMember({MethodNumber(EncryptionMethod::kTripleDes),
+                                   MethodNumber(EncryptionMethod::kRijndael)})));
 }
 
 // Whether the pass phrase source is standard input under another name.
@@ -138,6 +186,10 @@ void CheckCombinations(const ToolOptions& options) {
     Refuse("-c writes to standard output: -o and --dry-run do not apply");
   if (options.Command == ToolCommand::Key && options.Method == EncryptionMethod::kNone)
     Refuse("key needs --method 1 or --method 2");
+  if (options.Force && options.SkipExisting)
+    Refuse("--force and --skip-existing exclude each other");
+  // Reading every pattern now turns a mistyped one into a usage error before anything runs.
+  (void)PathSelection(options.Includes, options.Excludes);
 }
 
 }  // namespace
@@ -150,19 +202,24 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
   app.footer(kExitCodes);
   app.set_version_flag("--version", std::string("ostrel ") + OSTREL_VERSION);
   app.require_subcommand(1);
+  app.failure_message([](const CLI::App*, const CLI::Error& error) {
+    return "ostrel: " + std::string(error.what()) + "\nRun \"ostrel --help\" for the commands.\n";
+  });
 
   CLI::App* decrypt = app.add_subcommand(
       "decrypt",
       "Decrypt files (or, with -r, the encrypted files of trees) beside themselves or under -o. "
       "The output name is the input's name without the synchronizer's suffixes.");
   decrypt->add_option("PATH", options.Paths, "files or directories; \"-\" for standard input")
-      ->required();
+      ->required()
+      ->type_name("");
   AddBatchOptions(*decrypt, options, progress);
   decrypt->add_flag("-c,--stdout", options.ToStandardOutput,
                     "write the plain text to standard output");
   decrypt->add_flag("--ignore-size", options.IgnoreSize,
                     "decrypt a file even when its plain length is not the one its name's size "
                     "suffix promises");
+  AddRestoreOptions(*decrypt, options);
   AddMethodOption(*decrypt, options, "the cipher of standard input: 1 Triple-DES, 2 Rijndael-256");
   AddPassphraseOptions(*decrypt, options.Passphrase);
   decrypt->footer(kCheckedExitCodes);
@@ -172,7 +229,8 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
       "Encrypt files (or, with -r, every file of trees that carries no encryption suffix) into "
       "PATH.2crypt, with Rijndael-256. The pass phrase is asked for twice on the terminal.");
   encrypt->add_option("PATH", options.Paths, "files or directories; \"-\" for standard input")
-      ->required();
+      ->required()
+      ->type_name("");
   AddBatchOptions(*encrypt, options, progress);
   AddMethodOption(*encrypt, options, "2 (the only method that encryption uses)");
   AddPassphraseOptions(*encrypt, options.Passphrase);
@@ -183,7 +241,8 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
       "Show what encoded file names decode to: method and cipher, plain name, plain size and "
       "time stamp. Needs no pass phrase and reads no file.");
   names->add_option("PATH", options.Paths, "encoded file names (or, with -r, directories)")
-      ->required();
+      ->required()
+      ->type_name("");
   names->add_flag("-r,--recursive", options.Recursive, "list every file below each directory");
   names->add_flag("--json", options.Json, "print one JSON object per name");
 
@@ -194,13 +253,14 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
       "in the name promises. A wrong pass phrase passes one such check by chance about once in "
       "255; files whose final blocks are identical count as one check.");
   verify->add_option("PATH", options.Paths, "files or directories; \"-\" for standard input")
-      ->required();
+      ->required()
+      ->type_name("");
   verify->add_flag("-r,--recursive", options.Recursive,
                    "check every encrypted file below each directory");
   verify
       ->add_option("-j,--jobs", options.Jobs, "check N files at once (default: one per processor)")
       ->type_name("N")
-      ->check(CLI::Range(1U, 64U));
+      ->check(Quiet(CLI::Range(1U, 64U)));
   verify->add_flag("--json", options.Json,
                    "print one JSON object per file, then one with the run's summary");
   verify->add_flag("--ignore-size", options.IgnoreSize,
@@ -215,6 +275,10 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
   AddMethodOption(*key, options, "1: the 16-byte Triple-DES key, 2: the 32-byte Rijndael key");
   AddPassphraseOptions(*key, options.Passphrase);
 
+  if (const std::optional<std::string> mistyped = MistypedCommand(argc, argv, app)) {
+    (void)std::fprintf(stderr, "ostrel: %s\n", mistyped->c_str());
+    return {std::nullopt, 2};
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

@@ -1,11 +1,14 @@
 // What the command line asked for, after parsing: the command, its paths and its options.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "names/encryption_method.h"
+#include "platform/directory_tree.h"
+#include "tool/version_selection.h"
 
 namespace ostrel {
 
@@ -37,6 +40,17 @@ struct ToolOptions {
   EncryptionMethod Method = EncryptionMethod::kNone;  // --method; kNone when not given
   bool IgnoreSize = false;  // --ignore-size: no check against the name's size suffix
   PassphraseChoice Passphrase;
+  // Restoring a backup (decrypt).
+  VersionChoice Versions = VersionChoice::Current;
+  bool StampUtc = false;  // stamps name UTC rather than local time
+  bool NoTimes = false;   // outputs keep the time of writing
+  bool Unzip = false;     // archives the synchronizer made give back the file inside
+  bool IncludeIncomplete = false;
+  bool SkipExisting = false;
+  std::vector<std::string> Includes;
+  std::vector<std::string> Excludes;
+  // Tests only: runs between listing a directory and entering a subdirectory of it.
+  std::function<void(const ListedDirectory&, const DirectoryEntry&)> BeforeEnteringDirectory;
 };
 
 // The outcome of parsing: options to run, or an exit code (0 after --help or --version, 2 for a

@@ -2,6 +2,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
 
 #include "platform/file_status.h"
 #include "platform/terminal_input.h"
@@ -65,54 +68,87 @@ int RunStandardInput(const ToolOptions& options) {
 int RunTransformCommand(const ToolOptions& options) {
   if (options.Paths.size() == 1 && options.Paths.front() == "-")
     return RunStandardInput(options);
-
   const bool encrypt = options.Command == ToolCommand::Encrypt;
-  const std::vector<WorkItem> items = CollectWork(options);
-  ProgressCounters counters;
-  bool anyPending = false;
-  for (const WorkItem& item : items) {
-    if (item.State != ItemState::Pending)
-      continue;
-    anyPending = true;
-    counters.BytesTotal += item.Size;
-  }
-  counters.FilesTotal = static_cast<int64_t>(items.size());
-  const std::size_t pending =
-      static_cast<std::size_t>(std::count_if(items.begin(), items.end(), [](const WorkItem& item) {
-        return item.State == ItemState::Pending;
-      }));
+  // A dry run asks for nothing, but uses a pass phrase given by file, variable or descriptor to
+  // tell the plain sizes.
+  const bool keysForDryRun = options.DryRun && !encrypt &&
+                             (options.Passphrase.File || options.Passphrase.EnvironmentVariable ||
+                              options.Passphrase.Descriptor);
 
-  // No pass phrase is asked for when there is nothing to open, nor for a dry run.
+  // Planning runs while the files are worked on. The pass phrase is asked for when the first file
+  // that needs it turns up (never when none does), before the progress line starts; the items
+  // planned until then wait, as long as there are not too many of them.
   std::unique_ptr<CipherKeys> keys;
-  if (anyPending && !options.DryRun) {
-    if (encrypt) {
-      keys = ObtainKeys(options.Passphrase, true, true);
-      if (!keys)
-        return 2;
-    } else {
-      CheckedKeys checked = ObtainCheckedKeys(options, items);
-      if (!checked.Keys)
-        return checked.ExitStatus;
-      keys = std::move(checked.Keys);
-    }
+  bool keysFailed = false;
+  int keysFailure = 2;
+  std::vector<WorkItem> waiting;
+  ProgressCounters counters;
+  std::optional<ProgressDisplay> progress;
+  std::optional<RunReport> report;
+  std::optional<BatchRun> batch;
+  const ThreadBudget budget =
+      PlanThreads(options.ToStandardOutput ? 1U : options.Jobs,
+                  options.Recursive ? std::size_t{1} << 20 : options.Paths.size());
+  const auto start = [&](bool showProgress) {
+    progress.emplace(counters, showProgress && ShowsProgress(options) && !options.DryRun);
+    report.emplace(options, *progress);
+    // Plain text on standard output must come out in the order of the files.
+    batch.emplace(options.ToStandardOutput ? 1U : budget.Jobs, options.FailFast, *report, counters,
+                  [&](const WorkItem& item) {
+                    counters.SetWorkingOn(item.Input);
+                    if (options.DryRun)
+                      return PlanOnly(item, options, keys.get());
+                    return TransformFile(item, options, *keys, budget.PerFile, counters.BytesDone);
+                  });
+    for (WorkItem& item : waiting)
+      batch->Push(std::move(item));
+    waiting.clear();
+  };
+  try {
+    CollectWork(options, [&](WorkItem&& item) {
+      const bool needsKeys =
+          item.State == ItemState::Pending && !keys && (!options.DryRun || keysForDryRun);
+      if (needsKeys) {
+        if (encrypt) {
+          keys = ObtainKeys(options.Passphrase, true, true);
+        } else {
+          // Tried on this first file before anything is written; asked for again when typed.
+          CheckedKeys checked = ObtainCheckedKeys(options, {item});
+          keys = std::move(checked.Keys);
+          keysFailure = checked.ExitStatus;
+        }
+        if (!keys) {
+          keysFailed = true;
+          throw std::runtime_error("no pass phrase");
+        }
+      }
+      if (!batch && (item.State == ItemState::Pending || waiting.size() >= BatchRun::kWindow))
+        start(item.State == ItemState::Pending);
+      if (batch) {
+        batch->Push(std::move(item));
+      } else {
+        waiting.push_back(std::move(item));
+      }
+    });
+  } catch (const std::runtime_error&) {
+    if (!keysFailed)
+      throw;
   }
-
-  ProgressDisplay progress(counters, ShowsProgress(options) && !options.DryRun);
-  RunReport report(options, progress);
-  // Plain text on standard output must come out in the order of the files.
-  const ThreadBudget budget = PlanThreads(options.ToStandardOutput ? 1U : options.Jobs, pending);
-  RunBatch(items, budget.Jobs, options.FailFast, report, counters, [&](const WorkItem& item) {
-    if (options.DryRun)
-      return PlanOnly(item, options);
-    return TransformFile(item, options, *keys, budget.PerFile, counters.BytesDone);
-  });
-  progress.Stop();
-  report.PrintSummary(options.DryRun ? "would write" : encrypt ? "encrypted" : "decrypted");
+  if (keysFailed) {
+    if (batch)
+      batch->Finish();
+    return keysFailure;
+  }
+  if (!batch)
+    start(false);
+  batch->Finish();
+  progress->Stop();
+  report->PrintSummary(options.DryRun ? "would write" : encrypt ? "encrypted" : "decrypted");
   if (const int error = FinishStandardOutput(); error != 0) {
     (void)std::fprintf(stderr, "ostrel: %s\n", StandardOutputFailureText(error).c_str());
     return 1;
   }
-  return report.ExitStatus();
+  return report->ExitStatus();
 }
 
 }  // namespace ostrel

@@ -83,7 +83,7 @@ const DecodeCase kDecodeCases[] = {
     {u"x.d20240101-t235960.txt.2crypt", 2, u"x.d20240101-t235960.txt"},
     {u"x.d20240229-t000000.txt.2crypt", 2, u"x.txt"},
     {u"x.d20000229-t000000.txt.2crypt", 2, u"x.txt"},
-    {u"x.dx5F5E165-t000000.txt.2crypt", 2, u"x.txt"},  // hexadecimal reaches 10000/1/1
+    {u"x.dx134D703-t000000.txt.2crypt", 2, u"x.txt"},  // hexadecimal: 2024/1/31
     {u"x.d20240101-t-00001.txt.2crypt", 2, u"x.d20240101-t-00001.txt"},
     {u"x.d2024013l-t000000.txt.2crypt", 2, u"x.d2024013l-t000000.txt"},
     {u"x.d20240131-t120000", 0, u"x"},
@@ -163,13 +163,13 @@ TEST(DecodeFileName, ReportsWhatItRemoved) {
        {1800, 1, 1, 0, 0, 1},
        u"r.d18000101-t000001.doc"},
       // The fields are the numbers the rule read, the text is as the name wrote it.
-      {u"x.dx5F5E165-t000000.txt.2crypt",
+      {u"x.dx134D703-t000000.txt.2crypt",
        std::nullopt,
        ArchiveMarker::None,
-       u".dx5F5E165-t000000",
+       u".dx134D703-t000000",
        1,
-       {10000, 1, 1, 0, 0, 0},
-       u"x.dx5F5E165-t000000.txt"},
+       {2024, 1, 31, 0, 0, 0},
+       u"x.dx134D703-t000000.txt"},
       {u"x.d20241301-t000000.txt.2crypt", std::nullopt, ArchiveMarker::None, u"", 0, none,
        u"x.d20241301-t000000.txt"},
       {u"plain.d20240131-t120000.txt",
@@ -220,6 +220,9 @@ TEST(DecodeFileName, RaisesConvertErrorForADayItsMonthLacks) {
       {u"x.d19000229-t010203.txt.2crypt", "''1900/2/29 1:2:3.0'' is not a valid date and time"},
       {u"x.d20240431-t235959.2crypt", "''2024/4/31 23:59:59.0'' is not a valid date and time"},
       {u"x.d20241131-t000000", "''2024/11/31 0:0:0.0'' is not a valid date and time"},
+      // Years beyond 9999, reached through hexadecimal fields.
+      {u"x.d$5F5E165-t000000.txt.2crypt", "''10000/1/1 0:0:0.0'' is not a valid date and time"},
+      {u"x.dx75BB75F-t235959.2crypt", "''12345/12/31 23:59:59.0'' is not a valid date and time"},
   };
   for (const DateErrorCase& c : cases) {
     SCOPED_TRACE(c.message);

@@ -100,6 +100,7 @@ TEST_F(CommandLine, MethodsWithoutACipherDoNothing) {
 
 TEST_F(CommandLine, ErrorsEndTheRunWithTheApplicationErrorAndExitOne) {
   WriteFileBytes(Path("short.2crypt"), "0123456789");
+  std::filesystem::create_directory(Path("a.zip.d"));
   const struct {
     std::vector<std::string> arguments;
     std::regex text;
@@ -110,6 +111,10 @@ TEST_F(CommandLine, ErrorsEndTheRunWithTheApplicationErrorAndExitOne) {
       {{"missing.2crypt", "pw"},
        ApplicationError("EFOpenError", "Cannot open file \"" + Path("missing.2crypt") +
                                            "\". No such file or directory.")},
+      // Nothing is left of the name: no output, not even one named by the archive rule (".zip").
+      {{"a.zip.d/.d20240131-t120000.2crypt", "pw"},
+       ApplicationError("EFCreateError", "Cannot create file \"" + Path("a.zip.d") + "/" +
+                                             "\". The name decodes to nothing.")},
       {{"/E", "missing.txt", "pw"},
        ApplicationError("EFOpenError", "Cannot open file \"" + Path("missing.txt") +
                                            "\". No such file or directory.")},
@@ -119,8 +124,10 @@ TEST_F(CommandLine, ErrorsEndTheRunWithTheApplicationErrorAndExitOne) {
     EXPECT_EQ(result.ExitCode, 1) << c.arguments[0];
     EXPECT_TRUE(std::regex_match(result.Stderr, c.text)) << result.Stderr;
   }
-  // A failed open creates nothing, nor does a file too short to hold a final block.
-  EXPECT_EQ(Entries(), (std::vector<std::string>{"short.2crypt"}));
+  // A failed open creates nothing, nor does a file too short to hold a final block, nor a name
+  // that decodes to nothing.
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"a.zip.d", "short.2crypt"}));
+  EXPECT_TRUE(std::filesystem::is_empty(Path("a.zip.d")));
 }
 
 // Every tail count of both methods: the right pass phrase gives the plain text back; a wrong one

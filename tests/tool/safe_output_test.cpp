@@ -147,6 +147,9 @@ TEST_F(ToolTest, PermissionsAndTimesAreCarriedOverAsAsked) {
   ASSERT_EQ(OstrelKeyed({"decrypt", "private.2crypt", "shared.2crypt"}).ExitCode, 0);
   EXPECT_EQ(ModeOf(PathOf("private")), 0600U);
   EXPECT_EQ(ModeOf(PathOf("shared")), (0644U & ~mask) | 0600U);  // read/write bits only
+  // A decrypted file keeps the time of the encrypted one; --no-times leaves the time of writing.
+  EXPECT_EQ(std::filesystem::last_write_time(PathOf("shared")), old);
+  ASSERT_EQ(OstrelKeyed({"decrypt", "--no-times", "--force", "shared.2crypt"}).ExitCode, 0);
   EXPECT_NE(std::filesystem::last_write_time(PathOf("shared")), old);
 
   ASSERT_EQ(OstrelKeyed({"decrypt", "-p", "--force", "shared.2crypt"}).ExitCode, 0);

@@ -150,8 +150,9 @@ TEST_F(ToolTest, JsonGivesOneObjectPerFile) {
 }
 
 TEST_F(ToolTest, NamesShowWhatEachNameCarries) {
-  const ToolRun run = Ostrel({"names", "dir.zip.x/report.doc.s1500.zip.2crypt",
-                              "notes.d20240131-t235959.txt.1crypt", "plain.txt", "x.5crypt"});
+  const ToolRun run =
+      Ostrel({"names", "dir.zip.x/report.doc.s1500.zip.2crypt",
+              "notes.d20240131-t235959.txt.1crypt", "plain.txt", "x.5crypt", "d/.2crypt"});
   EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
   EXPECT_EQ(run.Stdout,
             "dir.zip.x/report.doc.s1500.zip.2crypt: method 2 (Rijndael-256), plain name "
@@ -159,7 +160,8 @@ TEST_F(ToolTest, NamesShowWhatEachNameCarries) {
             "notes.d20240131-t235959.txt.1crypt: method 1 (Triple-DES), plain name notes.txt, "
             "output notes.txt, time stamp 2024-01-31 23:59:59\n"
             "plain.txt: no encryption detected\n"
-            "x.5crypt: method 5 selects no cipher\n");
+            "x.5crypt: method 5 selects no cipher\n"
+            "d/.2crypt: method 2 (Rijndael-256), but the name decodes to nothing\n");
 
   const ToolRun json =
       Ostrel({"names", "--json", "a.s40.2crypt", "x.d20230230-t120000.txt.2crypt"});

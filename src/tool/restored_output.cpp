@@ -1,0 +1,176 @@
+#include "tool/restored_output.h"
+
+#include <memory>
+
+#include "cipher/block_cipher.h"
+#include "cipher/ecb_random_access.h"
+#include "cipher/handle_random_access.h"
+#include "cipher/stream_errors.h"
+#include "errors/exceptions.h"
+#include "names/path_joining.h"
+#include "platform/directory_tree.h"
+#include "platform/error_text.h"
+#include "platform/file_handle.h"
+#include "tool/file_transform.h"
+#include "tool/output_times.h"
+#include "tool/zip_extraction.h"
+
+namespace ostrel {
+namespace {
+
+constexpr const char* kArchiveSuffix = ".zip";
+
+[[noreturn]] void Fail(const std::string& reason) {
+  throw Exception(reason);
+}
+
+bool Unzips(const WorkItem& item, const ToolOptions& options) {
+  return options.Command == ToolCommand::Decrypt && options.Unzip && item.Archive &&
+         item.Output.ends_with(kArchiveSuffix);
+}
+
+// The time for the output: a version's stamp, else the given time; nothing with --no-times (or,
+// when encrypting, without -p).
+std::optional<FileStatus> TimesFor(const WorkItem& item, const ToolOptions& options,
+                                   const FileStatus& input, std::optional<int64_t> fallback) {
+  FileStatus times = input;
+  if (options.Command != ToolCommand::Decrypt) {
+    if (!options.Preserve)
+      return std::nullopt;
+    return times;
+  }
+  if (options.NoTimes)
+    return std::nullopt;
+  if (item.Stamp) {
+    times.ModificationSeconds = StampSeconds(*item.Stamp, options.StampUtc);
+    times.ModificationNanoseconds = 0;
+  } else if (fallback) {
+    times.ModificationSeconds = *fallback;
+    times.ModificationNanoseconds = 0;
+  }
+  return times;
+}
+
+// Commits the output with its permission bits and, when there are times to give, those.
+void Commit(SafeOutput& output, const ToolOptions& options, const FileStatus& input,
+            const std::optional<FileStatus>& times) {
+  output.Commit(options.Force, !options.NoSync, times ? *times : input,
+                OutputPermissions(input.Permissions, options.Preserve), times.has_value());
+}
+
+std::string JoinWarnings(const std::string& first, const std::string& second) {
+  if (first.empty())
+    return second;
+  if (second.empty())
+    return first;
+  return first + "; " + second;
+}
+
+int64_t PlainLengthFromFinalBlock(const WorkItem& item, const CipherKeys& keys) {
+  OpenedEntry opened;
+  if (item.Directory) {
+    opened = OpenEntryForReading(*item.Directory, item.EntryName);
+  } else {
+    const OpenedFile file = OpenExistingFile(item.Input, FileAccess::Read);
+    opened = {file.handle, file.error};
+  }
+  if (opened.Handle < 0)
+    Fail(SystemErrorText(opened.Error));
+  const auto close = [](const int* handle) { CloseFile(*handle); };
+  const std::unique_ptr<const int, decltype(close)> closer(&opened.Handle, close);
+  const auto cipher = MakeCipherFor(item.Method, keys.KeyFor(item.Method), false);
+  HandleRandomAccess input(opened.Handle);
+  const int64_t size = input.Size();
+  if (size < cipher->BlockSize() || size % cipher->BlockSize() != 0)
+    throw ETruncatedStream();
+  EcbPlainReader reader(input, *cipher, FinalBlockCheck::kTailCountAndPadding);
+  return reader.PlainLength();
+}
+
+}  // namespace
+
+std::string FinalOutputName(const WorkItem& item, const ToolOptions& options) {
+  if (!Unzips(item, options) || !item.PlainSize)
+    return item.Output;
+  return item.Output.substr(0, item.Output.size() - std::char_traits<char>::length(kArchiveSuffix));
+}
+
+std::optional<FileOutcome> SkipExistingOutput(const WorkItem& item, const ToolOptions& options) {
+  if (!options.SkipExisting || item.Output.empty())
+    return std::nullopt;
+  if (StatusOfPath(FinalOutputName(item, options)).Kind == FileKind::Missing)
+    return std::nullopt;
+  FileOutcome outcome(OutcomeKind::Skipped, "output exists", 0);
+  outcome.SkipReason = "exists";
+  return outcome;
+}
+
+FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options, int directory,
+                         SafeOutput& target, const FileStatus& input, int64_t bytesWritten) {
+  std::string warning = item.State == ItemState::Pending ? item.Reason : std::string();
+  if (Unzips(item, options)) {
+    if (!item.PlainSize) {
+      warning = JoinWarnings(
+          warning, "kept as an archive: the name gives no size to check its file against");
+    } else {
+      const std::string plainName = FinalOutputName(item, options);
+      SafeOutput inner(directory, FileNameOf(plainName), plainName);
+      const ZipExtraction extraction =
+          ExtractSingleEntry(target.Handle(), *item.PlainSize, inner.Handle());
+      if (extraction.Extracted) {
+        const std::optional<FileStatus> times =
+            TimesFor(item, options, input, extraction.EntryTime);
+        Commit(inner, options, input, times);
+        FileOutcome outcome(OutcomeKind::Done, warning, extraction.Bytes);
+        outcome.WrittenOutput = plainName;
+        outcome.Unzipped = true;
+        if (times)
+          outcome.Mtime = times->ModificationSeconds;
+        return outcome;
+      }
+      warning = JoinWarnings(warning, "kept as an archive: " + extraction.Refusal);
+    }
+  }
+  // Without a stamp the output keeps the encrypted file's own time, to the nanosecond.
+  const std::optional<FileStatus> times = TimesFor(item, options, input, std::nullopt);
+  Commit(target, options, input, times);
+  FileOutcome outcome(OutcomeKind::Done, warning, bytesWritten);
+  if (times)
+    outcome.Mtime = times->ModificationSeconds;
+  return outcome;
+}
+
+FileOutcome DryRunOutcome(const WorkItem& item, const ToolOptions& options, const FileStatus& input,
+                          const CipherKeys* keys) {
+  FileOutcome outcome(OutcomeKind::WouldWrite, item.Reason, 0);
+  const int32_t block = CipherMethodFor(item.Method).BlockSize;
+  if (options.Command == ToolCommand::Encrypt) {
+    outcome.BytesWritten = input.Size - input.Size % block + block;
+    return outcome;
+  }
+  if (Unzips(item, options) && item.PlainSize) {
+    outcome.WrittenOutput = FinalOutputName(item, options);
+    outcome.Unzipped = true;
+  }
+  // A size suffix before ".zip" gives the archive's file, not the archive.
+  if (item.PlainSize && (!item.Archive || outcome.Unzipped)) {
+    outcome.BytesWritten = static_cast<int64_t>(*item.PlainSize);
+    return outcome;
+  }
+  if (keys == nullptr || outcome.Unzipped) {
+    outcome.SizeUnknown = true;
+    return outcome;
+  }
+  try {
+    outcome.BytesWritten = PlainLengthFromFinalBlock(item, *keys);
+  } catch (const EFinalBlockRejected&) {
+    return {OutcomeKind::Failed, kWrongPassphraseReason, 0, true};
+  } catch (const ETruncatedStream&) {
+    return {OutcomeKind::Failed, kTruncatedReason, 0};
+  } catch (const Exception& error) {
+    return {OutcomeKind::Failed, error.Message(), 0};
+  }
+  return outcome;
+}
+
+}  // namespace ostrel
