@@ -8,6 +8,7 @@
 #include "names/request_plan.h"
 #include "platform/error_text.h"
 #include "platform/file_status.h"
+#include "platform/physical_directory.h"
 #include "platform/text_conversion.h"
 #include "tool/path_patterns.h"
 #include "tool/version_selection.h"
@@ -43,7 +44,12 @@ class WorkCollector {
     } else if (status.Kind != FileKind::Regular) {
       Fail(path, "not a regular file");
     } else {
-      WorkItem item = PlanFile(path, std::string(), status.Size, true);
+      // The output goes beside the file that is actually read: ".." after a symbolic link leads
+      // where the link points, not where the text rule would take it.
+      const std::string real =
+          kHostPathStyle == PathStyle::Posix ? ResolveDotDotAfterLinks(path) : path;
+      WorkItem item = PlanFile(real, std::string(), status.Size, true);
+      item.Input = path;
       if (item.Incomplete && item.State == ItemState::Pending)
         item.Reason = "an incomplete transfer: the file may be cut short";
       ClaimOutput(item, OutputDirectoryKey(ParentOf(item.Output)));

@@ -101,6 +101,21 @@ TEST_F(ToolTest, AMirroredDirectoryThatIsALinkIsNotFollowed) {
 
 // A symbolic link at the output name is replaced by the output itself with --force; the file it
 // points to is never written.
+// "link/../a.2crypt" reads the a.2crypt beside the link's target, as the system resolves "..":
+// the output goes there too, not over a file of the directory that holds the link.
+TEST_F(ToolTest, DotDotAfterALinkPutsTheOutputBesideTheFileActuallyRead) {
+  std::filesystem::create_directories(PathOf("elsewhere/x"));
+  Write("elsewhere/a.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "read", kPassphrase));
+  std::filesystem::create_directory_symlink("elsewhere/x", PathOf("link"));
+  Write("a", "not to be replaced");
+
+  const ToolRun run = OstrelKeyed({"decrypt", "--force", "link/../a.2crypt"});
+
+  EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
+  EXPECT_EQ(Read("elsewhere/a"), "read");
+  EXPECT_EQ(Read("a"), "not to be replaced");
+}
+
 TEST_F(ToolTest, ALinkAtTheOutputNameIsReplacedNotFollowed) {
   Write("a.2crypt", EncryptedText("new"));
   Write("elsewhere/victim", "kept");
