@@ -30,6 +30,9 @@ struct FileStatus {
 // Follows symbolic links.
 FileStatus StatusOfPath(std::string_view name);
 FileStatus StatusOfHandle(int handle);
+// The status of relative below the open directory handle, without following a symbolic link at
+// its end; relative empty: the directory itself.
+FileStatus StatusBelow(int directory, std::string_view relative);
 
 // The bits to set on a finished output. preserve: the input's own, without set-user, set-group
 // and sticky bits, which a file of a new owner must not inherit; otherwise NewOutputPermissions

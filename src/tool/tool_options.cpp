@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <map>
 #include <stdexcept>
 
 namespace ostrel {
@@ -192,6 +193,40 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
   AddMethodOption(*key, options, "1: the 16-byte Triple-DES key, 2: the 32-byte Rijndael key");
   AddPassphraseOptions(*key, options.Passphrase);
 
+  CLI::App* mount = app.add_subcommand(
+      "mount",
+      "Mount the tree below SOURCE at MOUNTPOINT as a read-only file system that shows it "
+      "decrypted: encrypted files under their decoded names, with their plain sizes, read by "
+      "decrypting only the blocks a read touches. Runs in the background until unmounted with "
+      "\"fusermount3 -u MOUNTPOINT\". The final blocks of up to 64 files are checked first: when "
+      "none opens, nothing is mounted.");
+  mount
+      ->add_option("SOURCE MOUNTPOINT", options.Paths,
+                   "the directory to show and the empty directory to show it in")
+      ->expected(2)
+      ->required();
+  mount
+      ->add_option("--versions", options.Versions,
+                   "which copies to show: current (names without a time stamp), latest (also the "
+                   "newest version of a file without a current copy) or all (every version, its "
+                   "stamp kept in its name)")
+      ->type_name("current|latest|all")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, VersionChoice>{{"current", VersionChoice::Current},
+                                               {"latest", VersionChoice::Latest},
+                                               {"all", VersionChoice::All}}));
+  mount->add_flag("--show-plain", options.ShowPlain,
+                  "also show the files that are not encrypted, as they are");
+  mount->add_flag("-f,--foreground", options.Foreground, "stay in the foreground; Ctrl-C unmounts");
+  mount->add_flag("-d,--debug", options.Debug,
+                  "log every request on standard error (stays in the foreground)");
+  mount->add_flag("--allow-other", options.AllowOther,
+                  "let other users enter the mount (the source's permission bits still apply)");
+  AddPassphraseOptions(*mount, options.Passphrase);
+  mount->footer(
+      "Exit status: 0 after the file system was unmounted; 3 when the pass phrase opens none of "
+      "the files tried; 1 when it could not be mounted; 2 for a usage error.");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -207,6 +242,8 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
     options.Command = ToolCommand::Names;
   } else if (verify->parsed()) {
     options.Command = ToolCommand::Verify;
+  } else if (mount->parsed()) {
+    options.Command = ToolCommand::Mount;
   } else {
     options.Command = ToolCommand::Key;
   }

@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "names/encryption_method.h"
+#include "tool/version_selection.h"
 
 namespace ostrel {
 
-enum class ToolCommand { Decrypt, Encrypt, Names, Verify, Key };
+enum class ToolCommand { Decrypt, Encrypt, Names, Verify, Key, Mount };
 
 enum class ProgressChoice { Automatic, On, Off };
 
@@ -36,6 +37,12 @@ struct ToolOptions {
   EncryptionMethod Method = EncryptionMethod::kNone;  // --method; kNone when not given
   bool IgnoreSize = false;  // --ignore-size: no check against the name's size suffix
   PassphraseChoice Passphrase;
+  // mount: Paths holds SOURCE and MOUNTPOINT.
+  VersionChoice Versions = VersionChoice::Current;
+  bool ShowPlain = false;
+  bool Foreground = false;
+  bool Debug = false;
+  bool AllowOther = false;
 };
 
 // The outcome of parsing: options to run, or an exit code (0 after --help or --version, 2 for a
