@@ -120,17 +120,21 @@ int MountedTree::Resolve(std::string_view path, Resolved& resolved) {
   return 0;
 }
 
+std::optional<int64_t> MountedTree::KnownPlainLength(const FileStatus& status) {
+  const std::lock_guard lock(mutex_);
+  const auto found = lengths_.find({status.Device, status.Inode});
+  if (found != lengths_.end() && found->second.Size == status.Size &&
+      found->second.Seconds == status.ModificationSeconds &&
+      found->second.Nanoseconds == status.ModificationNanoseconds)
+    return found->second.PlainLength;
+  return std::nullopt;
+}
+
 int64_t MountedTree::PlainLengthOf(int handle, const std::string& sourcePath,
                                    EncryptionMethod method, const FileStatus& status) {
+  if (const std::optional<int64_t> known = KnownPlainLength(status))
+    return *known;
   const std::pair<uint64_t, uint64_t> identity{status.Device, status.Inode};
-  {
-    const std::lock_guard lock(mutex_);
-    const auto found = lengths_.find(identity);
-    if (found != lengths_.end() && found->second.Size == status.Size &&
-        found->second.Seconds == status.ModificationSeconds &&
-        found->second.Nanoseconds == status.ModificationNanoseconds)
-      return found->second.PlainLength;
-  }
   const auto cipher = MakeCipherFor(method, keys_->KeyFor(method), false);
   HandleRandomAccess input(handle);
   EcbPlainReader reader(input, *cipher, FinalBlockCheck::kTailCountAndPadding);
@@ -168,6 +172,12 @@ int MountedTree::AttributesOf(const Resolved& resolved, ShownAttributes& attribu
   }
   if (resolved.Entry.Kind != ShownKind::EncryptedFile)
     return 0;
+  // Listing a large tree again costs one status per file: the file is opened only when its
+  // final block has not been read in this state.
+  if (const std::optional<int64_t> known = KnownPlainLength(status)) {
+    attributes.Size = std::max<int64_t>(0, *known);
+    return 0;
+  }
   const OpenedFile file = OpenFileBelow(source_, resolved.SourcePath);
   if (file.handle < 0)
     return -file.error;

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -96,6 +97,8 @@ class MountedTree {
                 std::shared_ptr<const std::vector<ShownEntry>>& entries);
   // The plain length of the encrypted file open as handle, in the state status describes: -1 when
   // its final block does not open (logged once per state). Raises on read errors.
+  // The plain length remembered for the file in the state status describes.
+  std::optional<int64_t> KnownPlainLength(const FileStatus& status);
   int64_t PlainLengthOf(int handle, const std::string& sourcePath, EncryptionMethod method,
                         const FileStatus& status);
   int AttributesOf(const Resolved& resolved, ShownAttributes& attributes);

@@ -25,6 +25,10 @@ constexpr const char* kCheckedExitCodes =
     "decrypted as it comes, and a final block that fails the check ends the run with status 3, "
     "having written nothing of that block.";
 
+const std::map<std::string, VersionChoice> kVersionChoices = {{"current", VersionChoice::Current},
+                                                              {"latest", VersionChoice::Latest},
+                                                              {"all", VersionChoice::All}};
+
 // The options shared by the commands that need a pass phrase.
 void AddPassphraseOptions(CLI::App& command, PassphraseChoice& choice) {
   command
@@ -200,21 +204,23 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
       "decrypting only the blocks a read touches. Runs in the background until unmounted with "
       "\"fusermount3 -u MOUNTPOINT\". The final blocks of up to 64 files are checked first: when "
       "none opens, nothing is mounted.");
+  std::string mountSource;
+  std::string mountPoint;
+  std::string versions = "current";
+  mount->add_option("SOURCE", mountSource, "the directory to show")->required();
+  mount->add_option("MOUNTPOINT", mountPoint, "the empty directory to show it in")->required();
   mount
-      ->add_option("SOURCE MOUNTPOINT", options.Paths,
-                   "the directory to show and the empty directory to show it in")
-      ->expected(2)
-      ->required();
-  mount
-      ->add_option("--versions", options.Versions,
+      ->add_option("--versions", versions,
                    "which copies to show: current (names without a time stamp), latest (also the "
                    "newest version of a file without a current copy) or all (every version, its "
                    "stamp kept in its name)")
       ->type_name("current|latest|all")
-      ->transform(CLI::CheckedTransformer(
-          std::map<std::string, VersionChoice>{{"current", VersionChoice::Current},
-                                               {"latest", VersionChoice::Latest},
-                                               {"all", VersionChoice::All}}));
+      ->check(CLI::Validator(
+          [](const std::string& value) {
+            return kVersionChoices.count(value) != 0 ? std::string()
+                                                     : "choose current, latest or all";
+          },
+          ""));
   mount->add_flag("--show-plain", options.ShowPlain,
                   "also show the files that are not encrypted, as they are");
   mount->add_flag("-f,--foreground", options.Foreground, "stay in the foreground; Ctrl-C unmounts");
@@ -244,6 +250,8 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
     options.Command = ToolCommand::Verify;
   } else if (mount->parsed()) {
     options.Command = ToolCommand::Mount;
+    options.Paths = {mountSource, mountPoint};
+    options.Versions = kVersionChoices.at(versions);
   } else {
     options.Command = ToolCommand::Key;
   }
