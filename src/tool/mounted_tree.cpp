@@ -154,8 +154,8 @@ int64_t MountedTree::PlainLengthOf(int handle, const std::string& sourcePath,
   return length;
 }
 
-int MountedTree::AttributesOf(const Resolved& resolved, ShownAttributes& attributes) {
-  const FileStatus status = StatusBelow(source_, resolved.SourcePath);
+int MountedTree::AttributesOf(const Resolved& resolved, const FileStatus& status,
+                              ShownAttributes& attributes) {
   if (status.Error != 0)
     return -status.Error;
   const bool directory = resolved.Entry.Kind == ShownKind::Directory;
@@ -200,7 +200,7 @@ int MountedTree::Attributes(std::string_view path, ShownAttributes& attributes) 
   Resolved resolved;
   if (const int error = Resolve(path, resolved); error != 0)
     return error;
-  return AttributesOf(resolved, attributes);
+  return AttributesOf(resolved, StatusBelow(source_, resolved.SourcePath), attributes);
 }
 
 int MountedTree::List(
@@ -218,7 +218,8 @@ int MountedTree::List(
     Resolved child{JoinSource(resolved.SourcePath, entry.SourceName), entry};
     ShownAttributes attributes;
     // An entry that vanished or fails since the listing is skipped; a lookup reports why.
-    if (AttributesOf(child, attributes) == 0)
+    // The status the listing just read is fresh: no second look-up per entry.
+    if (AttributesOf(child, entry.Source, attributes) == 0)
       visit(entry.Name, attributes);
   }
   return 0;

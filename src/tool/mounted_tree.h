@@ -101,7 +101,8 @@ class MountedTree {
   std::optional<int64_t> KnownPlainLength(const FileStatus& status);
   int64_t PlainLengthOf(int handle, const std::string& sourcePath, EncryptionMethod method,
                         const FileStatus& status);
-  int AttributesOf(const Resolved& resolved, ShownAttributes& attributes);
+  // From the entry's current status.
+  int AttributesOf(const Resolved& resolved, const FileStatus& status, ShownAttributes& attributes);
 
   const int source_;
   const ShowSettings settings_;
