@@ -64,6 +64,14 @@ FileStatus StatusOfEntry(int directory, std::string_view name) {
   return FromStat(::fstatat(directory, entry.c_str(), &status, AT_SYMLINK_NOFOLLOW), status);
 }
 
+FileStatus StatusBelow(int directory, std::string_view relative) {
+  struct stat status {};
+  if (relative.empty())
+    return FromStat(::fstat(directory, &status), status);
+  const std::string path(relative);
+  return FromStat(::fstatat(directory, path.c_str(), &status, AT_SYMLINK_NOFOLLOW), status);
+}
+
 uint32_t OutputPermissions(uint32_t inputPermissions, bool preserve) {
   if (preserve)
     return inputPermissions & 0777;

@@ -34,6 +34,9 @@ FileStatus StatusOfHandle(int handle);
 FileStatus StatusInDirectory(int directory, std::string_view name);
 // An entry of the open directory, not following a symbolic link.
 FileStatus StatusOfEntry(int directory, std::string_view name);
+// The status of relative below the open directory handle, without following a symbolic link at
+// its end; relative empty: the directory itself.
+FileStatus StatusBelow(int directory, std::string_view relative);
 
 // The bits to set on a finished output. preserve: the input's own, without set-user, set-group
 // and sticky bits, which a file of a new owner must not inherit; otherwise NewOutputPermissions

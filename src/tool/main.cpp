@@ -19,7 +19,9 @@ int main(int argc, char** argv) {
   try {
     // Before any thread starts: reading the creation mask means setting it for a moment.
     ostrel::FileCreationMask();
-    ostrel::InstallInterruptCleanup();
+    // A mount writes no file; its signals unmount it, which the file-system layer arranges.
+    if (options.Command != ostrel::ToolCommand::Mount)
+      ostrel::InstallInterruptCleanup();
     switch (options.Command) {
       case ostrel::ToolCommand::Decrypt:
       case ostrel::ToolCommand::Encrypt:
@@ -30,6 +32,8 @@ int main(int argc, char** argv) {
         return ostrel::RunVerifyCommand(options);
       case ostrel::ToolCommand::Key:
         return ostrel::RunKeyCommand(options);
+      case ostrel::ToolCommand::Mount:
+        return ostrel::RunMountCommand(options);
     }
   } catch (const std::exception& error) {
     (void)std::fprintf(stderr, "ostrel: %s\n", error.what());

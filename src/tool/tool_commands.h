@@ -10,5 +10,6 @@ int RunTransformCommand(const ToolOptions& options);  // decrypt and encrypt
 int RunNamesCommand(const ToolOptions& options);
 int RunVerifyCommand(const ToolOptions& options);
 int RunKeyCommand(const ToolOptions& options);
+int RunMountCommand(const ToolOptions& options);
 
 }  // namespace ostrel

@@ -37,6 +37,10 @@ CLI::Validator Quiet(CLI::Validator validator) {
   return validator;
 }
 
+const std::map<std::string, VersionChoice> kVersionChoices = {{"current", VersionChoice::Current},
+                                                              {"latest", VersionChoice::Latest},
+                                                              {"all", VersionChoice::All}};
+
 // The options shared by the commands that need a pass phrase.
 void AddPassphraseOptions(CLI::App& command, PassphraseChoice& choice) {
   command
@@ -275,6 +279,42 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
   AddMethodOption(*key, options, "1: the 16-byte Triple-DES key, 2: the 32-byte Rijndael key");
   AddPassphraseOptions(*key, options.Passphrase);
 
+  CLI::App* mount = app.add_subcommand(
+      "mount",
+      "Mount the tree below SOURCE at MOUNTPOINT as a read-only file system that shows it "
+      "decrypted: encrypted files under their decoded names, with their plain sizes, read by "
+      "decrypting only the blocks a read touches. Runs in the background until unmounted with "
+      "\"fusermount3 -u MOUNTPOINT\". The final blocks of up to 64 files are checked first: when "
+      "none opens, nothing is mounted.");
+  std::string mountSource;
+  std::string mountPoint;
+  std::string versions = "current";
+  mount->add_option("SOURCE", mountSource, "the directory to show")->required();
+  mount->add_option("MOUNTPOINT", mountPoint, "the empty directory to show it in")->required();
+  mount
+      ->add_option("--versions", versions,
+                   "which copies to show: current (names without a time stamp), latest (also the "
+                   "newest version of a file without a current copy) or all (every version, its "
+                   "stamp kept in its name)")
+      ->type_name("current|latest|all")
+      ->check(CLI::Validator(
+          [](const std::string& value) {
+            return kVersionChoices.count(value) != 0 ? std::string()
+                                                     : "choose current, latest or all";
+          },
+          ""));
+  mount->add_flag("--show-plain", options.ShowPlain,
+                  "also show the files that are not encrypted, as they are");
+  mount->add_flag("-f,--foreground", options.Foreground, "stay in the foreground; Ctrl-C unmounts");
+  mount->add_flag("-d,--debug", options.Debug,
+                  "log every request on standard error (stays in the foreground)");
+  mount->add_flag("--allow-other", options.AllowOther,
+                  "let other users enter the mount (the source's permission bits still apply)");
+  AddPassphraseOptions(*mount, options.Passphrase);
+  mount->footer(
+      "Exit status: 0 after the file system was unmounted; 3 when the pass phrase opens none of "
+      "the files tried; 1 when it could not be mounted; 2 for a usage error.");
+
   if (const std::optional<std::string> mistyped = MistypedCommand(argc, argv, app)) {
     (void)std::fprintf(stderr, "ostrel: %s\n", mistyped->c_str());
     return {std::nullopt, 2};
@@ -294,6 +334,10 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
     options.Command = ToolCommand::Names;
   } else if (verify->parsed()) {
     options.Command = ToolCommand::Verify;
+  } else if (mount->parsed()) {
+    options.Command = ToolCommand::Mount;
+    options.Paths = {mountSource, mountPoint};
+    options.Versions = kVersionChoices.at(versions);
   } else {
     options.Command = ToolCommand::Key;
   }

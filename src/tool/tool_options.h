@@ -12,7 +12,7 @@
 
 namespace ostrel {
 
-enum class ToolCommand { Decrypt, Encrypt, Names, Verify, Key };
+enum class ToolCommand { Decrypt, Encrypt, Names, Verify, Key, Mount };
 
 enum class ProgressChoice { Automatic, On, Off };
 
@@ -51,6 +51,11 @@ struct ToolOptions {
   std::vector<std::string> Excludes;
   // Tests only: runs between listing a directory and entering a subdirectory of it.
   std::function<void(const ListedDirectory&, const DirectoryEntry&)> BeforeEnteringDirectory;
+  // mount: Paths holds SOURCE and MOUNTPOINT; Versions as for decrypt.
+  bool ShowPlain = false;
+  bool Foreground = false;
+  bool Debug = false;
+  bool AllowOther = false;
 };
 
 // The outcome of parsing: options to run, or an exit code (0 after --help or --version, 2 for a

@@ -1,0 +1,38 @@
+// Directories read below an open directory handle, as a mounted tree reads its source: every name
+// is looked up from the handle, never from the current directory, so that a source moved or
+// removed while mounted is never confused with whatever takes its place, and a symbolic link at
+// the end of a name is never followed.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_handle.h"
+#include "platform/file_status.h"
+
+namespace ostrel {
+
+struct ListedEntry {
+  std::string Name;
+  FileStatus Status;  // of the entry itself, a symbolic link not followed
+};
+
+// Opens a directory by path for reading below it; follows a symbolic link, as a path given by the
+// user names what it leads to.
+OpenedFile OpenDirectoryHandle(std::string_view path);
+
+// Opens relative below directory for reading: a regular file, never through a symbolic link at
+// the end of the name.
+OpenedFile OpenFileBelow(int directory, std::string_view relative);
+
+// The entries of the directory relative below directory ("" for itself), without "." and "..".
+// Returns 0, or the system's error code when the directory cannot be opened or read; an entry
+// whose status cannot be read is listed with the error in its status.
+int ListDirectoryBelow(int directory, std::string_view relative, std::vector<ListedEntry>& entries);
+
+// Whether the directory at path has no entries; the system's error code in error when it cannot
+// be read.
+bool IsEmptyDirectory(std::string_view path, int& error);
+
+}  // namespace ostrel

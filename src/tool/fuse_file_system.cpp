@@ -1,0 +1,154 @@
+#define FUSE_USE_VERSION 31
+#include "tool/fuse_file_system.h"
+
+#include <fuse3/fuse.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace ostrel {
+namespace {
+
+MountedTree& Tree() {
+  return *static_cast<MountedTree*>(fuse_get_context()->private_data);
+}
+
+void FillStatus(const ShownAttributes& attributes, struct stat& status) {
+  status = {};
+  status.st_mode = (attributes.Directory ? S_IFDIR : S_IFREG) | attributes.Permissions;
+  status.st_nlink = attributes.Directory ? 2 : 1;
+  status.st_size = attributes.Size;
+  status.st_mtim.tv_sec = attributes.Seconds;
+  status.st_mtim.tv_nsec = attributes.Nanoseconds;
+  status.st_atim = status.st_mtim;
+  status.st_ctim = status.st_mtim;
+  status.st_uid = fuse_get_context()->uid;
+  status.st_gid = fuse_get_context()->gid;
+}
+
+void* Initialise(struct fuse_conn_info* connection, struct fuse_config* config) {
+  // More reads in flight, so that the server's threads decrypt on every core while a reader
+  // streams a file.
+  connection->max_background = 64;
+  connection->congestion_threshold = 48;
+  // Attributes may be kept for a second; file contents are dropped at every open, so that a file
+  // replaced below the source never shows old pages.
+  config->kernel_cache = 0;
+  config->use_ino = 0;
+  config->nullpath_ok = 0;
+  return fuse_get_context()->private_data;
+}
+
+int GetAttributes(const char* path, struct stat* status, struct fuse_file_info* /*file*/) {
+  ShownAttributes attributes;
+  const int result = Tree().Attributes(path, attributes);
+  if (result == 0)
+    FillStatus(attributes, *status);
+  return result;
+}
+
+int ReadDirectory(const char* path, void* buffer, fuse_fill_dir_t fill, off_t /*offset*/,
+                  struct fuse_file_info* /*file*/, enum fuse_readdir_flags /*flags*/) {
+  fill(buffer, ".", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
+  fill(buffer, "..", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
+  // Whole listings with their attributes: "ls -l" and "find -printf %s" need no request per file.
+  return Tree().List(path, [&](const std::string& name, const ShownAttributes& attributes) {
+    struct stat status {};
+    FillStatus(attributes, status);
+    fill(buffer, name.c_str(), &status, 0, FUSE_FILL_DIR_PLUS);
+  });
+}
+
+int OpenFile(const char* path, struct fuse_file_info* file) {
+  if ((file->flags & O_ACCMODE) != O_RDONLY || (file->flags & O_TRUNC) != 0)
+    return -EROFS;
+  std::unique_ptr<OpenedShownFile> opened;
+  const int result = Tree().Open(path, opened);
+  if (result == 0)
+    file->fh = reinterpret_cast<uint64_t>(opened.release());
+  return result;
+}
+
+int ReadFile(const char* /*path*/, char* buffer, size_t size, off_t offset,
+             struct fuse_file_info* file) {
+  auto* opened = reinterpret_cast<OpenedShownFile*>(file->fh);
+  const int64_t result =
+      Tree().Read(*opened, offset, reinterpret_cast<uint8_t*>(buffer), static_cast<int64_t>(size));
+  return static_cast<int>(result);
+}
+
+int ReleaseFile(const char* /*path*/, struct fuse_file_info* file) {
+  std::unique_ptr<OpenedShownFile> opened(reinterpret_cast<OpenedShownFile*>(file->fh));
+  MountedTree::Close(opened);
+  return 0;
+}
+
+fuse_operations Operations() {
+  fuse_operations operations{};
+  operations.init = Initialise;
+  operations.getattr = GetAttributes;
+  operations.readdir = ReadDirectory;
+  operations.open = OpenFile;
+  operations.read = ReadFile;
+  operations.release = ReleaseFile;
+  return operations;
+}
+
+// The session's options: read-only, and the permission bits of the source checked by the kernel,
+// so that a mount that others may enter keeps private files private.
+std::vector<std::string> SessionArguments(const FuseMountRequest& request) {
+  std::vector<std::string> arguments{"ostrel", "-o", "ro,default_permissions,fsname=ostrel"};
+  if (request.AllowOther)
+    arguments.insert(arguments.end(), {"-o", "allow_other"});
+  if (request.Debug)
+    arguments.emplace_back("-d");
+  return arguments;
+}
+
+}  // namespace
+
+int ServeMountedTree(MountedTree& tree, MountLog& log, const FuseMountRequest& request,
+                     const std::function<void()>& detached) {
+  std::vector<std::string> arguments = SessionArguments(request);
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments)
+    pointers.push_back(argument.data());
+  fuse_args args = FUSE_ARGS_INIT(static_cast<int>(pointers.size()), pointers.data());
+  const fuse_operations operations = Operations();
+  fuse* const session = fuse_new(&args, &operations, sizeof(operations), &tree);
+  fuse_opt_free_args(&args);
+  if (session == nullptr) {
+    (void)std::fputs("ostrel: the file system could not be set up\n", stderr);
+    return 1;
+  }
+  if (fuse_mount(session, request.MountPoint.c_str()) != 0) {
+    (void)std::fprintf(stderr, "ostrel: %s: cannot mount there\n", request.MountPoint.c_str());
+    fuse_destroy(session);
+    return 1;
+  }
+  int status = 1;
+  if (fuse_set_signal_handlers(fuse_get_session(session)) == 0) {
+    const bool foreground = request.Foreground || request.Debug;
+    if (fuse_daemonize(foreground ? 1 : 0) == 0) {
+      if (!foreground)
+        log.UseSystemLog();
+      try {
+        detached();
+        // The loop ends with 0 after an unmount, with the signal's number after SIGINT, SIGTERM
+        // or SIGHUP (which unmount as well), and negative only when serving failed.
+        status = fuse_loop_mt(session, 0) < 0 ? 1 : 0;
+      } catch (const std::exception& error) {
+        log.Note(std::string("not served: ") + error.what());
+      }
+    }
+    fuse_remove_signal_handlers(fuse_get_session(session));
+  }
+  fuse_unmount(session);
+  fuse_destroy(session);
+  return status;
+}
+
+}  // namespace ostrel

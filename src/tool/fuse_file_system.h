@@ -1,0 +1,26 @@
+// Serving a mounted tree to the kernel through FUSE, read-only: the one place that speaks the FUSE
+// interface, so that the rest of the mount stays testable without it.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "tool/mounted_tree.h"
+
+namespace ostrel {
+
+struct FuseMountRequest {
+  std::string MountPoint;
+  bool Foreground = false;
+  bool Debug = false;  // every request on standard error; implies Foreground
+  bool AllowOther = false;
+};
+
+// Mounts, goes into the background unless asked not to, calls detached (there, the keys move into
+// memory of their own), and serves until the file system is unmounted or SIGINT, SIGTERM or SIGHUP
+// arrives, which unmount it. Returns the exit status: 0 after an unmount; 1, with the reason in
+// the log or on standard error, when the mount could not be made.
+int ServeMountedTree(MountedTree& tree, MountLog& log, const FuseMountRequest& request,
+                     const std::function<void()>& detached);
+
+}  // namespace ostrel

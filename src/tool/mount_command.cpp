@@ -1,0 +1,137 @@
+// ostrel mount: a read-only decrypted view of a backup, for finding and reading single files
+// without restoring the tree. The pass phrase is tried on a sample of files before anything is
+// mounted, so that a mistyped one gives an error, not a tree of unreadable files.
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "names/path_joining.h"
+#include "platform/directory_listing.h"
+#include "platform/error_text.h"
+#include "tool/checked_passphrase.h"
+#include "tool/final_block_check.h"
+#include "tool/fuse_file_system.h"
+#include "tool/mount_keys.h"
+#include "tool/mounted_tree.h"
+#include "tool/passphrase_input.h"
+#include "tool/tool_commands.h"
+
+namespace ostrel {
+namespace {
+
+// Files whose final block the pass phrase is tried on before mounting.
+constexpr std::size_t kSampleFiles = 64;
+
+int Refuse(const std::string& text) {
+  (void)std::fprintf(stderr, "ostrel: %s\n", text.c_str());
+  return 2;
+}
+
+// The mount point must be an empty directory: a mount over files would hide them.
+std::optional<int> CheckMountPoint(const std::string& path) {
+  const FileStatus status = StatusOfPath(path);
+  if (status.Error != 0)
+    return Refuse(path + ": " + SystemErrorText(status.Error));
+  if (status.Kind != FileKind::Directory)
+    return Refuse(path + ": the mount point is not a directory");
+  int error = 0;
+  if (!IsEmptyDirectory(path, error)) {
+    if (error != 0)
+      return Refuse(path + ": " + SystemErrorText(error));
+    return Refuse(path + ": the mount point is not empty");
+  }
+  return std::nullopt;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved) == nullptr)
+    return path;
+  return resolved;
+}
+
+std::vector<WorkItem> SampleItems(MountedTree& tree, const std::string& source) {
+  std::vector<WorkItem> items;
+  for (const auto& [relative, method] : tree.SampleEncryptedFiles(kSampleFiles)) {
+    WorkItem item;
+    item.Input = JoinPath(source, relative, PathStyle::Posix);
+    item.Method = method;
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+// The keys, once the pass phrase opens at least one file of the sample; or the exit status.
+std::unique_ptr<CipherKeys> KeysOpeningTheSample(const ToolOptions& options,
+                                                 const std::vector<WorkItem>& sample,
+                                                 int& exitStatus) {
+  if (sample.empty()) {
+    std::unique_ptr<CipherKeys> keys = ObtainKeys(options.Passphrase, false, false);
+    exitStatus = keys ? 0 : 2;
+    return keys;
+  }
+  CheckedKeys checked = ObtainCheckedKeys(options, sample);
+  if (!checked.Keys) {
+    exitStatus = checked.ExitStatus;
+    return nullptr;
+  }
+  std::size_t failed = 0;
+  for (const WorkItem& item : sample) {
+    if (CheckFinalBlockOfFile(item, *checked.Keys, false).PassphraseCheckFailed)
+      ++failed;
+  }
+  if (failed == sample.size()) {
+    (void)std::fprintf(stderr,
+                       "ostrel: the pass phrase opens none of the %zu files tried; nothing was "
+                       "mounted\n",
+                       sample.size());
+    exitStatus = 3;
+    return nullptr;
+  }
+  if (failed > 0) {
+    (void)std::fprintf(stderr,
+                       "ostrel: the pass phrase does not open %zu of the %zu files tried (another "
+                       "pass phrase, or damaged); such files fail to read\n",
+                       failed, sample.size());
+  }
+  return std::move(checked.Keys);
+}
+
+}  // namespace
+
+int RunMountCommand(const ToolOptions& options) {
+  const std::string source = AbsolutePath(options.Paths[0]);
+  const std::string mountPoint = AbsolutePath(options.Paths[1]);
+  const OpenedFile sourceDirectory = OpenDirectoryHandle(source);
+  if (sourceDirectory.handle < 0)
+    return Refuse(options.Paths[0] + ": " + SystemErrorText(sourceDirectory.error));
+  if (const std::optional<int> refused = CheckMountPoint(mountPoint)) {
+    CloseFile(sourceDirectory.handle);
+    return *refused;
+  }
+
+  MountLog log;
+  MountedTree tree(sourceDirectory.handle, {options.Versions, options.ShowPlain}, log);
+  int exitStatus = 0;
+  std::unique_ptr<CipherKeys> keys =
+      KeysOpeningTheSample(options, SampleItems(tree, source), exitStatus);
+  if (!keys) {
+    CloseFile(sourceDirectory.handle);
+    return exitStatus;
+  }
+
+  std::optional<MountKeys> mountKeys;
+  const FuseMountRequest request{mountPoint, options.Foreground, options.Debug, options.AllowOther};
+  exitStatus = ServeMountedTree(tree, log, request, [&] {
+    mountKeys.emplace(*keys);
+    keys.reset();  // wipes the copy in ordinary memory
+    tree.UseKeys(*mountKeys);
+  });
+  CloseFile(sourceDirectory.handle);
+  return exitStatus;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,118 @@
+// The decrypted view of a source tree that a mount serves, without the file-system interface that
+// serves it: paths resolved through the shown names of each directory, attributes, listings and
+// reads. Listings are kept until a directory is listed again, so that changes below the source
+// show then. Plain lengths come from each file's final block, once per state of the file; reads
+// decrypt only the pieces they touch, through a cache that all readers share.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "tool/mount_keys.h"
+#include "tool/mount_log.h"
+#include "tool/plain_chunk_cache.h"
+#include "tool/shown_directory.h"
+
+namespace ostrel {
+
+struct ShownAttributes {
+  bool Directory = false;
+  uint32_t Permissions = 0;  // never with a write bit
+  int64_t Size = 0;
+  int64_t Seconds = 0;
+  int64_t Nanoseconds = 0;
+};
+
+// A file opened through the mount: its handle, and what its state last said of its plain length.
+class OpenedShownFile {
+ public:
+  OpenedShownFile(int handle, ShownKind kind, EncryptionMethod method, std::string sourcePath)
+      : Handle(handle), Kind(kind), Method(method), SourcePath(std::move(sourcePath)) {}
+  ~OpenedShownFile();
+  OpenedShownFile(const OpenedShownFile&) = delete;
+  OpenedShownFile& operator=(const OpenedShownFile&) = delete;
+
+  const int Handle;
+  const ShownKind Kind;
+  const EncryptionMethod Method;
+  const std::string SourcePath;
+  std::mutex Mutex;  // guards State and PlainLength, which a change of the file renews
+  FileStatus State;
+  int64_t PlainLength = -1;
+};
+
+class MountedTree {
+ public:
+  // source: an open directory handle, the caller's, which must outlive the tree.
+  MountedTree(int source, ShowSettings settings, MountLog& log);
+  ~MountedTree();
+  MountedTree(const MountedTree&) = delete;
+  MountedTree& operator=(const MountedTree&) = delete;
+
+  // The keys for what follows; before any attribute or read of an encrypted file.
+  void UseKeys(const MountKeys& keys) { keys_ = &keys; }
+
+  // Each returns 0 or a negated system error code, as a file system answers. Paths are the
+  // mount's, "/"-separated, "/" for its root.
+  int Attributes(std::string_view path, ShownAttributes& attributes);
+  // Lists the directory afresh: changes below the source show from now on.
+  int List(std::string_view path,
+           const std::function<void(const std::string&, const ShownAttributes&)>& visit);
+  int Open(std::string_view path, std::unique_ptr<OpenedShownFile>& file);
+  // Bytes read (fewer only at the end), or a negated system error code.
+  int64_t Read(OpenedShownFile& file, int64_t offset, uint8_t* buffer, int64_t count);
+  static void Close(std::unique_ptr<OpenedShownFile>& file);
+
+  // Up to limit encrypted files as shown, directories in breadth-first order: the source-relative
+  // path and the method of each, for trying the pass phrase before mounting.
+  std::vector<std::pair<std::string, EncryptionMethod>> SampleEncryptedFiles(std::size_t limit);
+
+ private:
+  struct Listing {
+    std::shared_ptr<const std::vector<ShownEntry>> Entries;
+    std::vector<std::string> LeftOut;
+    uint64_t LastUse = 0;
+  };
+  struct Resolved {
+    std::string SourcePath;  // relative to the source; "" for its root
+    ShownEntry Entry;
+  };
+  struct LengthRecord {
+    int64_t Size = 0;
+    int64_t Seconds = 0;
+    int64_t Nanoseconds = 0;
+    int64_t PlainLength = -1;  // -1: the final block did not open
+  };
+
+  int Resolve(std::string_view path, Resolved& resolved);
+  int ListingOf(const std::string& sourcePath, bool fresh,
+                std::shared_ptr<const std::vector<ShownEntry>>& entries);
+  // The plain length of the encrypted file open as handle, in the state status describes: -1 when
+  // its final block does not open (logged once per state). Raises on read errors.
+  // The plain length remembered for the file in the state status describes.
+  std::optional<int64_t> KnownPlainLength(const FileStatus& status);
+  int64_t PlainLengthOf(int handle, const std::string& sourcePath, EncryptionMethod method,
+                        const FileStatus& status);
+  // From the entry's current status.
+  int AttributesOf(const Resolved& resolved, const FileStatus& status, ShownAttributes& attributes);
+
+  const int source_;
+  const ShowSettings settings_;
+  MountLog& log_;
+  const MountKeys* keys_ = nullptr;
+  PlainChunkCache chunks_;
+  std::mutex mutex_;  // guards what follows
+  std::map<std::string, Listing> listings_;
+  uint64_t uses_ = 0;
+  std::map<std::pair<uint64_t, uint64_t>, LengthRecord> lengths_;  // by device and inode
+};
+
+}  // namespace ostrel

@@ -1,0 +1,127 @@
+#include "tool/shown_directory.h"
+
+#include <algorithm>
+#include <map>
+
+#include "errors/exceptions.h"
+#include "names/path_joining.h"
+#include "names/request_plan.h"
+#include "platform/text_conversion.h"
+#include "tool/stamp_time.h"
+
+namespace ostrel {
+namespace {
+
+struct EncryptedCandidate {
+  const ListedEntry* Listed;
+  DecryptPlanning Planning;
+};
+
+// The name decrypt would give the file, planned from the file name alone: what lies above the
+// source is no part of the backup, so it must not change a name inside it.
+std::optional<EncryptedCandidate> PlanShownName(const ListedEntry& listed,
+                                                const LeftOutReport& leftOut) {
+  try {
+    DecryptPlanning planning = PlanDecryptRequest(listed.Name, PathStyle::Posix);
+    if (planning.Outcome != DecryptOutcome::Run)
+      return std::nullopt;
+    if (planning.Name.PlainName.empty()) {
+      leftOut(listed.Name, "the name decodes to nothing");
+      return std::nullopt;
+    }
+    return EncryptedCandidate{&listed, std::move(planning)};
+  } catch (const EConvertError& error) {
+    leftOut(listed.Name, error.Message());
+    return std::nullopt;
+  }
+}
+
+ShownVersionCandidate CandidateOf(const DecryptPlanning& planning) {
+  ShownVersionCandidate candidate;
+  candidate.Name = FileNameOf(planning.Plan.OutputPath, PathStyle::Posix);
+  candidate.Stamp = planning.Name.TimeStamp;
+  // Planning may append ".zip" to the plain name; the stamped name keeps that ending.
+  const std::string plain = NarrowSystemText(planning.Name.PlainName);
+  candidate.StampedName =
+      NarrowSystemText(PlainNameWithTimeStamp(planning.Name)) + candidate.Name.substr(plain.size());
+  return candidate;
+}
+
+// Keeps one entry per name: a directory wins over files, since hiding it would hide a whole
+// subtree; files that share a name are all left out.
+std::vector<ShownEntry> WithoutSharedNames(std::vector<ShownEntry> entries,
+                                           const LeftOutReport& leftOut) {
+  std::sort(entries.begin(), entries.end(),
+            [](const ShownEntry& a, const ShownEntry& b) { return a.Name < b.Name; });
+  std::vector<ShownEntry> kept;
+  for (std::size_t first = 0; first < entries.size();) {
+    std::size_t end = first + 1;
+    while (end < entries.size() && entries[end].Name == entries[first].Name)
+      ++end;
+    if (end - first == 1) {
+      kept.push_back(std::move(entries[first]));
+    } else {
+      for (std::size_t index = first; index < end; ++index) {
+        if (entries[index].Kind == ShownKind::Directory) {
+          kept.push_back(std::move(entries[index]));
+        } else {
+          leftOut(entries[index].SourceName, "another entry of the directory would be shown as \"" +
+                                                 entries[index].Name + "\" too");
+        }
+      }
+    }
+    first = end;
+  }
+  return kept;
+}
+
+}  // namespace
+
+std::vector<ShownEntry> ShowDirectory(const std::vector<ListedEntry>& listed,
+                                      const ShowSettings& settings, const LeftOutReport& leftOut) {
+  std::vector<ShownEntry> entries;
+  std::vector<EncryptedCandidate> encrypted;
+  for (const ListedEntry& entry : listed) {
+    if (entry.Status.Kind == FileKind::Directory) {
+      entries.push_back({entry.Name, entry.Name, ShownKind::Directory, EncryptionMethod::kNone,
+                         entry.Status, std::nullopt});
+      continue;
+    }
+    // Symbolic links and special files are never followed nor shown.
+    if (entry.Status.Kind != FileKind::Regular)
+      continue;
+    const EncryptionMethod method = EncodedMethod(WidenSystemText(entry.Name));
+    if (SelectsCipher(method)) {
+      if (std::optional<EncryptedCandidate> candidate = PlanShownName(entry, leftOut))
+        encrypted.push_back(std::move(*candidate));
+    } else if (settings.ShowPlain) {
+      entries.push_back({entry.Name, entry.Name, ShownKind::PlainFile, EncryptionMethod::kNone,
+                         entry.Status, std::nullopt});
+    }
+  }
+
+  std::vector<ShownVersionCandidate> candidates;
+  candidates.reserve(encrypted.size());
+  for (const EncryptedCandidate& candidate : encrypted)
+    candidates.push_back(CandidateOf(candidate.Planning));
+  for (const ShownCopy& copy : SelectShownVersions(candidates, settings.Versions)) {
+    const EncryptedCandidate& candidate = encrypted[copy.Candidate];
+    std::optional<int64_t> stampSeconds;
+    if (candidate.Planning.Name.TimeStamp)
+      stampSeconds = StampSeconds(*candidate.Planning.Name.TimeStamp);
+    entries.push_back({copy.Name, candidate.Listed->Name, ShownKind::EncryptedFile,
+                       candidate.Planning.Plan.Method, candidate.Listed->Status, stampSeconds});
+  }
+  return WithoutSharedNames(std::move(entries), leftOut);
+}
+
+const ShownEntry* FindShownEntry(const std::vector<ShownEntry>& entries, std::string_view name) {
+  const auto found = std::lower_bound(
+      entries.begin(), entries.end(), name,
+      [](const ShownEntry& entry, std::string_view wanted) { return entry.Name < wanted; });
+  if (found == entries.end() || found->Name != name)
+    return nullptr;
+  return &*found;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,313 @@
+// ostrel mount through a real FUSE mount: what shows, what reads, what is refused, and that
+// unmounting leaves nothing behind.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "mount_fixture.h"
+#include "support/process.h"
+
+namespace ostrel::testing_support {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// errno of opening a mounted name with flags; 0 when it opened.
+int OpenError(const std::string& path, int flags) {
+  const int handle = ::open(path.c_str(), flags, 0644);
+  if (handle < 0)
+    return errno;
+  ::close(handle);
+  return 0;
+}
+
+std::string ReadRange(int handle, off_t offset, std::size_t count) {
+  std::string bytes(count, '\0');
+  const ssize_t got = ::pread(handle, bytes.data(), count, offset);
+  bytes.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
+  return bytes;
+}
+
+// A copy of the encrypted file whose final block fails the check under the pass phrase.
+std::string WithDamagedFinalBlock(EncryptionMethod method, std::string encrypted) {
+  const int block = CipherMethodFor(method).BlockSize;
+  for (int mask = 1; mask < 256; ++mask) {
+    std::string damaged = encrypted;
+    damaged.back() = static_cast<char>(damaged.back() ^ mask);
+    if (FinalTailCount(method, damaged, kPassphrase) >= block)
+      return damaged;
+  }
+  ADD_FAILURE() << "no damage found that the check sees";
+  return encrypted;
+}
+
+TEST_F(MountTest, ShowsDecodedNamesExactSizesAndPlainBytesForEveryTailCountOfBothMethods) {
+  std::vector<std::pair<std::string, std::string>> expected;  // mounted name, plain bytes
+  for (const EncryptionMethod method :
+       {EncryptionMethod::kTripleDes, EncryptionMethod::kRijndael}) {
+    const int block = CipherMethodFor(method).BlockSize;
+    for (int tail = 0; tail < block; ++tail) {
+      const std::string plain = PatternBytes(static_cast<std::size_t>(3 * block + tail), tail);
+      std::string stem = "m";
+      stem += std::to_string(MethodNumber(method));
+      stem += '-';
+      stem += std::to_string(tail);
+      WriteEncrypted("deep/er/" + stem + ".bin.s" + std::to_string(plain.size()) +
+                         CipherMethodFor(method).Suffix,
+                     method, plain);
+      expected.emplace_back("deep/er/" + stem + ".bin", plain);
+    }
+  }
+  WriteEncrypted("photo.jpg.s5.zip.1crypt", EncryptionMethod::kTripleDes, "zip!!");
+  expected.emplace_back("photo.jpg.zip", "zip!!");
+  WriteEncrypted("empty.txt.2crypt", EncryptionMethod::kRijndael, "");
+  expected.emplace_back("empty.txt", "");
+  WriteFileBytes(SourceOf("plain.txt"), "not encrypted");
+  Mount();
+
+  EXPECT_THAT(Listing(), ElementsAre("deep", "empty.txt", "photo.jpg.zip"));
+  for (const auto& [name, plain] : expected) {
+    SCOPED_TRACE(name);
+    struct stat status {};
+    ASSERT_EQ(::stat(MountedOf(name).c_str(), &status), 0);
+    EXPECT_EQ(status.st_size, static_cast<off_t>(plain.size()));
+    EXPECT_EQ(status.st_mode & 0222, 0U);
+    EXPECT_EQ(ReadFileBytes(MountedOf(name)), plain);
+  }
+  EXPECT_EQ(Unmount(), 0);
+}
+
+TEST_F(MountTest, ReadsAtAnyOffsetAndLengthGiveThePlainBytes) {
+  const std::string large = PatternBytes(3 * 1024 * 1024 + 17, 5);
+  const std::string small = PatternBytes(70001, 9);
+  WriteEncrypted("large.bin.2crypt", EncryptionMethod::kRijndael, large);
+  WriteEncrypted("small.bin.1crypt", EncryptionMethod::kTripleDes, small);
+  Mount();
+  std::mt19937_64 random(42);
+  for (const auto& [name, plain] :
+       {std::pair{std::string("large.bin"), large}, std::pair{std::string("small.bin"), small}}) {
+    // O_DIRECT: every read reaches the mount, not the kernel's copy of an earlier one.
+    const int handle = ::open(MountedOf(name).c_str(), O_RDONLY | O_DIRECT);
+    ASSERT_GE(handle, 0) << name;
+    for (int read = 0; read < 300; ++read) {
+      const auto offset = static_cast<off_t>(random() % (plain.size() + 100));
+      const auto count = static_cast<std::size_t>(random() % 300000);
+      const std::string expected =
+          static_cast<std::size_t>(offset) >= plain.size() ? "" : plain.substr(offset, count);
+      ASSERT_EQ(ReadRange(handle, offset, count), expected)
+          << name << " " << offset << "+" << count;
+    }
+    ::close(handle);
+  }
+}
+
+TEST_F(MountTest, ShowsCurrentCopiesLatestVersionsOrAllVersionsWithTheirStampTimes) {
+  WriteEncrypted("notes.txt.2crypt", EncryptionMethod::kRijndael, "current");
+  WriteEncrypted("notes.d20240131-t120000.txt.2crypt", EncryptionMethod::kRijndael, "january");
+  WriteEncrypted("notes.d20240201-t080000.txt.s8.2crypt", EncryptionMethod::kRijndael, "february");
+  WriteEncrypted("gone.d20230101-t000000.txt.1crypt", EncryptionMethod::kTripleDes, "old");
+  WriteEncrypted("gone.d20230505-t101010.txt.2crypt", EncryptionMethod::kRijndael, "newest");
+  struct Case {
+    std::string Versions;
+    std::vector<std::pair<std::string, std::string>> Shown;  // name, contents
+  };
+  const std::vector<Case> cases = {
+      {"current", {{"notes.txt", "current"}}},
+      {"latest", {{"gone.txt", "newest"}, {"notes.txt", "current"}}},
+      {"all",
+       {{"gone.d20230101-t000000.txt", "old"},
+        {"gone.d20230505-t101010.txt", "newest"},
+        {"notes.d20240131-t120000.txt", "january"},
+        {"notes.d20240201-t080000.txt", "february"},
+        {"notes.txt", "current"}}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.Versions);
+    Mount({"--versions", test.Versions});
+    std::vector<std::string> names;
+    for (const auto& [name, contents] : test.Shown) {
+      names.push_back(name);
+      EXPECT_EQ(ReadFileBytes(MountedOf(name)), contents) << name;
+    }
+    EXPECT_EQ(Listing(), names);
+    struct stat status {};
+    ASSERT_EQ(
+        ::stat(
+            MountedOf(test.Versions == "all" ? "gone.d20230505-t101010.txt" : "notes.txt").c_str(),
+            &status),
+        0);
+    if (test.Versions == "all") {
+      std::tm stamp{};
+      stamp.tm_year = 2023 - 1900;
+      stamp.tm_mon = 4;
+      stamp.tm_mday = 5;
+      stamp.tm_hour = 10;
+      stamp.tm_min = 10;
+      stamp.tm_sec = 10;
+      EXPECT_EQ(status.st_mtime, timegm(&stamp));
+    } else {
+      struct stat encrypted {};
+      ASSERT_EQ(::stat(SourceOf("notes.txt.2crypt").c_str(), &encrypted), 0);
+      EXPECT_EQ(status.st_mtime, encrypted.st_mtime) << "no stamp: the encrypted file's time";
+    }
+    EXPECT_EQ(Unmount(), 0);
+  }
+}
+
+TEST_F(MountTest, AWrongPassphraseIsRefusedAndNothingIsMounted) {
+  const std::string encrypted = EncryptWithLibrary(EncryptionMethod::kRijndael, "x", kPassphrase);
+  WriteFileBytes(SourceOf("a.txt.2crypt"), encrypted);
+  WriteFileBytes(SourceOf("b.txt.2crypt"), encrypted);
+  const ToolRun run =
+      Ostrel({"mount", "--passphrase-env", "OSTREL_PW", PathOf("source"), PathOf("mnt")}, {},
+             PassphraseFailingTailCheck(EncryptionMethod::kRijndael, encrypted));
+  EXPECT_EQ(run.ExitCode, 3);
+  EXPECT_THAT(run.Stderr, HasSubstr("opens none of the 2 files tried"));
+  EXPECT_FALSE(IsMounted());
+}
+
+TEST_F(MountTest, ADamagedFileFailsWithAnIoErrorWhileTheRestReads) {
+  WriteEncrypted("good.txt.2crypt", EncryptionMethod::kRijndael, "good");
+  WriteEncrypted("fine.txt.1crypt", EncryptionMethod::kTripleDes, "fine");
+  WriteFileBytes(SourceOf("bad.txt.2crypt"),
+                 WithDamagedFinalBlock(EncryptionMethod::kRijndael,
+                                       EncryptWithLibrary(EncryptionMethod::kRijndael,
+                                                          PatternBytes(100), kPassphrase)));
+  Mount();
+  EXPECT_THAT(Listing(), ElementsAre("bad.txt", "fine.txt", "good.txt"));
+  EXPECT_EQ(OpenError(MountedOf("bad.txt"), O_RDONLY), EIO);
+  EXPECT_EQ(ReadFileBytes(MountedOf("good.txt")), "good");
+  EXPECT_EQ(ReadFileBytes(MountedOf("fine.txt")), "fine");
+  EXPECT_EQ(Unmount(), 0);
+  EXPECT_THAT(Log(), HasSubstr("does not open 1 of the 3 files tried"));
+  EXPECT_THAT(Log(), HasSubstr("bad.txt.2crypt: wrong pass phrase or damaged file"));
+}
+
+TEST_F(MountTest, EveryKindOfWriteIsRefusedAsReadOnly) {
+  WriteEncrypted("dir/a.txt.2crypt", EncryptionMethod::kRijndael, "a");
+  Mount();
+  EXPECT_EQ(OpenError(MountedOf("dir/a.txt"), O_WRONLY), EROFS);
+  EXPECT_EQ(OpenError(MountedOf("dir/a.txt"), O_RDWR), EROFS);
+  EXPECT_EQ(OpenError(MountedOf("dir/a.txt"), O_RDONLY | O_TRUNC), EROFS);
+  EXPECT_EQ(OpenError(MountedOf("dir/new.txt"), O_WRONLY | O_CREAT), EROFS);
+  const auto fails = [](int result) { return result != 0 ? errno : 0; };
+  EXPECT_EQ(fails(::mkdir(MountedOf("new").c_str(), 0755)), EROFS);
+  EXPECT_EQ(fails(::unlink(MountedOf("dir/a.txt").c_str())), EROFS);
+  EXPECT_EQ(fails(::rmdir(MountedOf("dir").c_str())), EROFS);
+  EXPECT_EQ(fails(::rename(MountedOf("dir/a.txt").c_str(), MountedOf("dir/b.txt").c_str())), EROFS);
+  EXPECT_EQ(fails(::truncate(MountedOf("dir/a.txt").c_str(), 0)), EROFS);
+  EXPECT_EQ(fails(::chmod(MountedOf("dir/a.txt").c_str(), 0777)), EROFS);
+  EXPECT_EQ(fails(::symlink("x", MountedOf("link").c_str())), EROFS);
+  EXPECT_EQ(ReadFileBytes(SourceOf("dir/a.txt.2crypt")),
+            EncryptWithLibrary(EncryptionMethod::kRijndael, "a", kPassphrase));
+  EXPECT_EQ(Unmount(), 0);
+}
+
+TEST_F(MountTest, NamesThatCannotBeShownTruthfullyAreLeftOutAndLogged) {
+  WriteEncrypted("a.txt.2crypt", EncryptionMethod::kRijndael, "one");
+  WriteEncrypted("a.txt.s3.2crypt", EncryptionMethod::kRijndael, "two");
+  WriteEncrypted("feb.d20230230-t000000.txt.2crypt", EncryptionMethod::kRijndael, "no day");
+  WriteEncrypted("caf\xe9.txt.2crypt", EncryptionMethod::kRijndael, "latin-1 name");
+  WriteEncrypted("kept.txt.2crypt", EncryptionMethod::kRijndael, "kept");
+  std::filesystem::create_symlink(SourceOf("kept.txt.2crypt"), SourceOf("link.txt.2crypt"));
+  WriteFileBytes(SourceOf("readme"), "plain");
+  Mount({"--show-plain"});
+  EXPECT_THAT(Listing(), ElementsAre("caf\xe9.txt", "kept.txt", "readme"));
+  EXPECT_EQ(ReadFileBytes(MountedOf("caf\xe9.txt")), "latin-1 name");
+  EXPECT_EQ(ReadFileBytes(MountedOf("readme")), "plain");
+  EXPECT_EQ(Unmount(), 0);
+  const std::string log = Log();
+  EXPECT_THAT(log, HasSubstr("left out a.txt.2crypt"));
+  EXPECT_THAT(log, HasSubstr("left out a.txt.s3.2crypt"));
+  EXPECT_THAT(log, HasSubstr("left out feb.d20230230-t000000.txt.2crypt"));
+}
+
+TEST_F(MountTest, ChangesBelowTheSourceShowOnceListedAgainAndAVanishedSourceFailsCleanly) {
+  WriteEncrypted("grow.txt.2crypt", EncryptionMethod::kRijndael, "short");
+  Mount();
+  EXPECT_EQ(ReadFileBytes(MountedOf("grow.txt")), "short");
+  WriteEncrypted("grow.txt.2crypt", EncryptionMethod::kRijndael, "rather longer now");
+  WriteEncrypted("new.txt.2crypt", EncryptionMethod::kRijndael, "new");
+  // Attributes are kept by the kernel for a second.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+  EXPECT_THAT(Listing(), ElementsAre("grow.txt", "new.txt"));
+  EXPECT_EQ(ReadFileBytes(MountedOf("grow.txt")), "rather longer now");
+  EXPECT_EQ(std::filesystem::file_size(MountedOf("grow.txt")), 17U);
+
+  std::filesystem::remove_all(PathOf("source"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+  EXPECT_THAT(Listing(), ElementsAre());
+  EXPECT_EQ(Unmount(), 0);
+}
+
+TEST_F(MountTest, UnmountingEndsTheProgramWithStatusZeroInTheForegroundAndTheBackground) {
+  WriteEncrypted("a.txt.2crypt", EncryptionMethod::kRijndael, "a");
+  Mount();
+  mount_->Signal(SIGINT);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!mount_->HasEnded() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_TRUE(mount_->HasEnded());
+  EXPECT_EQ(mount_->Wait().ExitCode, 0);
+  EXPECT_FALSE(IsMounted());
+  mount_.reset();
+
+  // In the background the command returns once mounted; the server it leaves ends at the unmount.
+  const ToolRun started = OstrelKeyed({"mount", PathOf("source"), PathOf("mnt")});
+  ASSERT_EQ(started.ExitCode, 0) << started.Stderr;
+  ASSERT_TRUE(IsMounted());
+  EXPECT_EQ(ReadFileBytes(MountedOf("a.txt")), "a");
+  const auto serversOfThisMount = [&] {
+    int servers = 0;
+    for (const auto& process : std::filesystem::directory_iterator("/proc")) {
+      std::string commandLine;
+      try {
+        commandLine = ReadFileBytes(process.path() / "cmdline");
+      } catch (...) {
+        continue;  // ended meanwhile, or not a process
+      }
+      if (commandLine.find(PathOf("mnt")) != std::string::npos &&
+          commandLine.find("mount") != std::string::npos)
+        ++servers;
+    }
+    return servers;
+  };
+  EXPECT_EQ(serversOfThisMount(), 1);
+  ASSERT_EQ(RunProcess("/bin/fusermount3", {"-u", PathOf("mnt")}).ExitCode, 0);
+  const auto ended = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (serversOfThisMount() != 0 && std::chrono::steady_clock::now() < ended)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(serversOfThisMount(), 0);
+}
+
+TEST_F(MountTest, AMountPointThatIsNotAnEmptyDirectoryIsRefusedClearly) {
+  WriteEncrypted("a.txt.2crypt", EncryptionMethod::kRijndael, "a");
+  WriteFileBytes(PathOf("file"), "x");
+  WriteFileBytes(PathOf("mnt/occupied"), "x");
+  struct Case {
+    std::string MountPoint;
+    std::string Message;
+  };
+  for (const Case& test : {Case{PathOf("file"), "the mount point is not a directory"},
+                           Case{PathOf("mnt"), "the mount point is not empty"},
+                           Case{PathOf("missing"), "No such file or directory"}}) {
+    const ToolRun run = OstrelKeyed({"mount", PathOf("source"), test.MountPoint});
+    EXPECT_EQ(run.ExitCode, 2) << test.MountPoint;
+    EXPECT_THAT(run.Stderr, HasSubstr(test.Message));
+  }
+  EXPECT_FALSE(IsMounted());
+}
+
+}  // namespace
+}  // namespace ostrel::testing_support
