@@ -32,7 +32,7 @@ bool HasDotDotAfterLink(const std::string& directory) {
 }  // namespace
 
 std::string ResolveDotDotAfterLinks(std::string_view path) {
-  const std::string whole(path);
+  std::string whole(path);
   const std::size_t slash = whole.rfind('/');
   if (slash == std::string::npos || slash == 0)
     return whole;

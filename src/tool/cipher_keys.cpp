@@ -28,8 +28,8 @@ void* CipherKeys::operator new(std::size_t size) {
   return AllocateUndumpable(size);
 }
 
-void CipherKeys::operator delete(void* memory, std::size_t size) noexcept {
-  FreeUndumpable(memory, size);
+void CipherKeys::operator delete(void* memory) noexcept {
+  FreeUndumpable(memory, sizeof(CipherKeys));
 }
 
 const uint8_t* CipherKeys::KeyFor(EncryptionMethod method) const {

@@ -19,7 +19,7 @@ class CipherKeys {
 
   // Kept on pages of their own that no core dump includes.
   static void* operator new(std::size_t size);
-  static void operator delete(void* memory, std::size_t size) noexcept;
+  static void operator delete(void* memory) noexcept;
 
   // The key of a method that selects a cipher; CipherMethodFor(method).KeyLength bytes.
   const uint8_t* KeyFor(EncryptionMethod method) const;

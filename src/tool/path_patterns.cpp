@@ -25,7 +25,7 @@ void CheckReadable(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\\') {
       if (i + 1 == text.size())
-        throw std::invalid_argument("pattern \"" + std::string(text) + "\" ends in \"\\\"");
+        throw std::invalid_argument("pattern \"" + std::string(text) + R"(" ends in "\")");
       ++i;
     } else if (text[i] == '[') {
       // "]" right after "[" or "[!" belongs to the class.
@@ -37,7 +37,7 @@ void CheckReadable(std::string_view text) {
       close = text.find(']', close);
       if (close == std::string_view::npos ||
           text.substr(i, close - i).find('/') != std::string_view::npos)
-        throw std::invalid_argument("pattern \"" + std::string(text) + "\" has an unclosed \"[\"");
+        throw std::invalid_argument("pattern \"" + std::string(text) + R"(" has an unclosed "[")");
       i = close;
     }
   }

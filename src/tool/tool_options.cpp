@@ -37,9 +37,16 @@ CLI::Validator Quiet(CLI::Validator validator) {
   return validator;
 }
 
-const std::map<std::string, VersionChoice> kVersionChoices = {{"current", VersionChoice::Current},
-                                                              {"latest", VersionChoice::Latest},
-                                                              {"all", VersionChoice::All}};
+// The mount's --versions value by its name.
+std::optional<VersionChoice> VersionChoiceNamed(const std::string& name) {
+  if (name == "current")
+    return VersionChoice::Current;
+  if (name == "latest")
+    return VersionChoice::Latest;
+  if (name == "all")
+    return VersionChoice::All;
+  return std::nullopt;
+}
 
 // The options shared by the commands that need a pass phrase.
 void AddPassphraseOptions(CLI::App& command, PassphraseChoice& choice) {
@@ -299,8 +306,7 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
       ->type_name("current|latest|all")
       ->check(CLI::Validator(
           [](const std::string& value) {
-            return kVersionChoices.count(value) != 0 ? std::string()
-                                                     : "choose current, latest or all";
+            return VersionChoiceNamed(value) ? std::string() : "choose current, latest or all";
           },
           ""));
   mount->add_flag("--show-plain", options.ShowPlain,
@@ -337,7 +343,7 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
   } else if (mount->parsed()) {
     options.Command = ToolCommand::Mount;
     options.Paths = {mountSource, mountPoint};
-    options.Versions = kVersionChoices.at(versions);
+    options.Versions = *VersionChoiceNamed(versions);
   } else {
     options.Command = ToolCommand::Key;
   }

@@ -63,6 +63,9 @@ int RunStandardInput(const ToolOptions& options) {
   return 0;
 }
 
+// Ends planning early when no pass phrase could be had.
+class NoPassphrase : public std::exception {};
+
 }  // namespace
 
 int RunTransformCommand(const ToolOptions& options) {
@@ -119,7 +122,7 @@ int RunTransformCommand(const ToolOptions& options) {
         }
         if (!keys) {
           keysFailed = true;
-          throw std::runtime_error("no pass phrase");
+          throw NoPassphrase();
         }
       }
       if (!batch && (item.State == ItemState::Pending || waiting.size() >= BatchRun::kWindow))
@@ -130,9 +133,8 @@ int RunTransformCommand(const ToolOptions& options) {
         waiting.push_back(std::move(item));
       }
     });
-  } catch (const std::runtime_error&) {
-    if (!keysFailed)
-      throw;
+  } catch (const NoPassphrase&) {
+    // Planning stops: the run cannot go on without a pass phrase.
   }
   if (keysFailed) {
     if (batch)
