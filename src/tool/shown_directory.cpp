@@ -7,7 +7,7 @@
 #include "names/path_joining.h"
 #include "names/request_plan.h"
 #include "platform/text_conversion.h"
-#include "tool/stamp_time.h"
+#include "tool/output_times.h"
 
 namespace ostrel {
 namespace {
@@ -108,7 +108,7 @@ std::vector<ShownEntry> ShowDirectory(const std::vector<ListedEntry>& listed,
     const EncryptedCandidate& candidate = encrypted[copy.Candidate];
     std::optional<int64_t> stampSeconds;
     if (candidate.Planning.Name.TimeStamp)
-      stampSeconds = StampSeconds(*candidate.Planning.Name.TimeStamp);
+      stampSeconds = StampSeconds(*candidate.Planning.Name.TimeStamp, false);
     entries.push_back({copy.Name, candidate.Listed->Name, ShownKind::EncryptedFile,
                        candidate.Planning.Plan.Method, candidate.Listed->Status, stampSeconds});
   }
