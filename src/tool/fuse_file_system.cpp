@@ -74,14 +74,16 @@ int OpenFile(const char* path, struct fuse_file_info* file) {
 
 int ReadFile(const char* /*path*/, char* buffer, size_t size, off_t offset,
              struct fuse_file_info* file) {
-  auto* opened = reinterpret_cast<OpenedShownFile*>(file->fh);
+  // FUSE keeps the open file as a 64-bit number: the pointer OpenFile put there.
+  auto* opened = reinterpret_cast<OpenedShownFile*>(file->fh);  // NOLINT(performance-no-int-to-ptr)
   const int64_t result =
       Tree().Read(*opened, offset, reinterpret_cast<uint8_t*>(buffer), static_cast<int64_t>(size));
   return static_cast<int>(result);
 }
 
 int ReleaseFile(const char* /*path*/, struct fuse_file_info* file) {
-  std::unique_ptr<OpenedShownFile> opened(reinterpret_cast<OpenedShownFile*>(file->fh));
+  std::unique_ptr<OpenedShownFile> opened(
+      reinterpret_cast<OpenedShownFile*>(file->fh));  // NOLINT(performance-no-int-to-ptr)
   MountedTree::Close(opened);
   return 0;
 }
@@ -114,6 +116,7 @@ int ServeMountedTree(MountedTree& tree, MountLog& log, const FuseMountRequest& r
                      const std::function<void()>& detached) {
   std::vector<std::string> arguments = SessionArguments(request);
   std::vector<char*> pointers;
+  pointers.reserve(arguments.size());
   for (std::string& argument : arguments)
     pointers.push_back(argument.data());
   fuse_args args = FUSE_ARGS_INIT(static_cast<int>(pointers.size()), pointers.data());

@@ -82,7 +82,6 @@ int RunTransformCommand(const ToolOptions& options) {
   // that needs it turns up (never when none does), before the progress line starts; the items
   // planned until then wait, as long as there are not too many of them.
   std::unique_ptr<CipherKeys> keys;
-  bool keysFailed = false;
   int keysFailure = 2;
   std::vector<WorkItem> waiting;
   ProgressCounters counters;
@@ -120,10 +119,8 @@ int RunTransformCommand(const ToolOptions& options) {
           keys = std::move(checked.Keys);
           keysFailure = checked.ExitStatus;
         }
-        if (!keys) {
-          keysFailed = true;
+        if (!keys)
           throw NoPassphrase();
-        }
       }
       if (!batch && (item.State == ItemState::Pending || waiting.size() >= BatchRun::kWindow))
         start(item.State == ItemState::Pending);
@@ -135,8 +132,6 @@ int RunTransformCommand(const ToolOptions& options) {
     });
   } catch (const NoPassphrase&) {
     // Planning stops: the run cannot go on without a pass phrase.
-  }
-  if (keysFailed) {
     if (batch)
       batch->Finish();
     return keysFailure;
