@@ -2,16 +2,13 @@
 
 #include <memory>
 
-#include "cipher/block_cipher.h"
-#include "cipher/ecb_random_access.h"
-#include "cipher/handle_random_access.h"
-#include "cipher/stream_errors.h"
 #include "errors/exceptions.h"
 #include "names/path_joining.h"
 #include "platform/directory_tree.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
 #include "tool/file_transform.h"
+#include "tool/final_block_check.h"
 #include "tool/output_times.h"
 #include "tool/zip_extraction.h"
 
@@ -78,13 +75,7 @@ int64_t PlainLengthFromFinalBlock(const WorkItem& item, const CipherKeys& keys) 
     Fail(SystemErrorText(opened.Error));
   const auto close = [](const int* handle) { CloseFile(*handle); };
   const std::unique_ptr<const int, decltype(close)> closer(&opened.Handle, close);
-  const auto cipher = MakeCipherFor(item.Method, keys.KeyFor(item.Method), false);
-  HandleRandomAccess input(opened.Handle);
-  const int64_t size = input.Size();
-  if (size < cipher->BlockSize() || size % cipher->BlockSize() != 0)
-    throw ETruncatedStream();
-  EcbPlainReader reader(input, *cipher, FinalBlockCheck::kTailCountAndPadding);
-  return reader.PlainLength();
+  return CheckFinalBlock(opened.Handle, item, keys, false);
 }
 
 }  // namespace
@@ -163,10 +154,8 @@ FileOutcome DryRunOutcome(const WorkItem& item, const ToolOptions& options, cons
   }
   try {
     outcome.BytesWritten = PlainLengthFromFinalBlock(item, *keys);
-  } catch (const EFinalBlockRejected&) {
-    return {OutcomeKind::Failed, kWrongPassphraseReason, 0, true};
-  } catch (const ETruncatedStream&) {
-    return {OutcomeKind::Failed, kTruncatedReason, 0};
+  } catch (const EPassphraseCheckFailed& error) {
+    return {OutcomeKind::Failed, error.Message(), 0, true};
   } catch (const Exception& error) {
     return {OutcomeKind::Failed, error.Message(), 0};
   }
