@@ -1,6 +1,11 @@
 #include "tool/batch_run.h"
 
 #include <algorithm>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "errors/exceptions.h"
 
 namespace ostrel {
 
@@ -22,7 +27,7 @@ void BatchRun::Push(WorkItem&& item) {
   counters_.FilesTotal.fetch_add(1, std::memory_order_relaxed);
   if (item.State == ItemState::Pending)
     counters_.BytesTotal.fetch_add(item.Size, std::memory_order_relaxed);
-  window_.push_back({std::move(item), false, std::nullopt});
+  window_.push_back({std::move(item), false, std::nullopt, {}});
   workReady_.notify_one();
 }
 
@@ -35,6 +40,14 @@ void BatchRun::Finish() {
   for (std::thread& worker : workers_)
     worker.join();
   workers_.clear();
+  {
+    const std::lock_guard lock(mutex_);
+    workersDone_ = true;
+  }
+  commitReady_.notify_all();
+  for (std::thread& committer : committers_)
+    committer.join();
+  committers_.clear();
 }
 
 void BatchRun::Work() {
@@ -62,11 +75,52 @@ void BatchRun::Work() {
     }
     counters_.FilesDone.fetch_add(1, std::memory_order_relaxed);
     lock.lock();
-    if (outcome.Kind == OutcomeKind::Failed && failFast_)
-      stop_ = true;
-    slot.Outcome = std::move(outcome);
-    ReportFinished();
+    if (outcome.CommitLater) {
+      commitRoom_.wait(lock, [this] { return commitsPending_ < kPendingCommits; });
+      ++commitsPending_;
+      // A thread for each commit that may be waiting, up to the limit.
+      if (committers_.size() < std::min(commitsPending_, kCommitThreads))
+        committers_.emplace_back([this] { CommitOutputs(); });
+      slot.Committing = std::move(outcome);
+      commits_.push_back(&slot);
+      commitReady_.notify_one();
+      continue;
+    }
+    Conclude(slot, std::move(outcome));
   }
+}
+
+void BatchRun::CommitOutputs() {
+  std::unique_lock lock(mutex_);
+  while (true) {
+    commitReady_.wait(lock, [this] { return !commits_.empty() || workersDone_; });
+    if (commits_.empty())
+      return;
+    Slot& slot = *commits_.front();
+    commits_.pop_front();
+    FileOutcome outcome = std::move(slot.Committing);
+    lock.unlock();
+    const std::function<void()> commit = std::move(outcome.CommitLater);
+    outcome.CommitLater = nullptr;
+    try {
+      commit();
+    } catch (const Exception& error) {
+      outcome = {OutcomeKind::Failed, error.Message(), 0};
+    } catch (const std::bad_alloc&) {
+      outcome = {OutcomeKind::Failed, "out of memory", 0};
+    }
+    lock.lock();
+    --commitsPending_;
+    commitRoom_.notify_one();
+    Conclude(slot, std::move(outcome));
+  }
+}
+
+void BatchRun::Conclude(Slot& slot, FileOutcome&& outcome) {
+  if (outcome.Kind == OutcomeKind::Failed && failFast_)
+    stop_ = true;
+  slot.Outcome = std::move(outcome);
+  ReportFinished();
 }
 
 void BatchRun::ReportFinished() {

@@ -3,6 +3,9 @@
 // that, and then the files not yet started are reported as skipped. Reports come out in the
 // order the items were handed in, whatever the number of threads, and planning is held back
 // while a window of items waits to be reported, so memory stays flat however large the run.
+// An outcome that still has its output to commit is committed by threads of their own: waiting
+// for the disk to confirm one small file would otherwise hold up the next, and commits waiting at
+// the same time share the disk's confirmation.
 #pragma once
 
 #include <condition_variable>
@@ -26,6 +29,10 @@ using ItemWork = std::function<FileOutcome(const WorkItem&)>;
 class BatchRun {
  public:
   static constexpr std::size_t kWindow = 4096;
+  // Outputs whose commits run at once, and that may wait for one: each holds an open temporary
+  // file, so the number is bounded well below the interruption registry's slots.
+  static constexpr std::size_t kCommitThreads = 32;
+  static constexpr std::size_t kPendingCommits = 64;
 
   BatchRun(unsigned jobs, bool failFast, RunReport& report, ProgressCounters& counters,
            ItemWork work);
@@ -44,23 +51,32 @@ class BatchRun {
     WorkItem Item;
     bool Taken = false;
     std::optional<FileOutcome> Outcome;
+    FileOutcome Committing;  // the outcome while its commit waits or runs
   };
 
   void Work();
-  void ReportFinished();  // with the lock held
+  void CommitOutputs();
+  void Conclude(Slot& slot, FileOutcome&& outcome);  // with the lock held
+  void ReportFinished();                             // with the lock held
 
   RunReport& report_;
   ProgressCounters& counters_;
   ItemWork work_;
   bool failFast_;
   std::mutex mutex_;
-  std::condition_variable workReady_;  // an item to take, or the end of the run
-  std::condition_variable roomFree_;   // the window has room for another item
+  std::condition_variable workReady_;    // an item to take, or the end of the run
+  std::condition_variable roomFree_;     // the window has room for another item
+  std::condition_variable commitReady_;  // a commit to take, or no more to come
+  std::condition_variable commitRoom_;   // fewer than kPendingCommits are waiting or running
   std::deque<Slot> window_;
   std::size_t untaken_ = 0;  // index in window_ of the first slot no worker has taken
   bool closed_ = false;
   bool stop_ = false;
+  std::deque<Slot*> commits_;       // slots whose outcome waits for its commit
+  std::size_t commitsPending_ = 0;  // queued or running
+  bool workersDone_ = false;
   std::vector<std::thread> workers_;
+  std::vector<std::thread> committers_;
 };
 
 // Runs a run that was planned in full beforehand.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -30,6 +31,10 @@ struct FileOutcome {
   // Failed because the final block did not open under the pass phrase: a wrong pass phrase, or a
   // damaged end. A run whose every failure is this one says so by its exit status.
   bool PassphraseCheckFailed = false;
+  // For Done: the output's last step when it still has to be taken, flushing it to the disk and
+  // giving it its name. The run takes it on a thread that may wait for the disk while the next
+  // files are worked on, and reports the file only then. Raises Exception with the reason.
+  std::function<void()> CommitLater;
 };
 
 }  // namespace ostrel

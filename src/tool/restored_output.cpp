@@ -1,6 +1,8 @@
 #include "tool/restored_output.h"
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "errors/exceptions.h"
 #include "names/path_joining.h"
@@ -48,11 +50,21 @@ std::optional<FileStatus> TimesFor(const WorkItem& item, const ToolOptions& opti
   return times;
 }
 
-// Commits the output with its permission bits and, when there are times to give, those.
-void Commit(SafeOutput& output, const ToolOptions& options, const FileStatus& input,
-            const std::optional<FileStatus>& times) {
-  output.Commit(options.Force, !options.NoSync, times ? *times : input,
-                OutputPermissions(input.Permissions, options.Preserve), times.has_value());
+// Commits the output with its permission bits and, when there are times to give, those. An
+// output that must reach the disk first is handed back to be committed later, on a thread that
+// may wait for the disk; one that need not is committed now.
+std::function<void()> Commit(SafeOutput& output, const ToolOptions& options,
+                             const FileStatus& input, const std::optional<FileStatus>& times) {
+  const FileStatus& stamped = times ? *times : input;
+  const uint32_t permissions = OutputPermissions(input.Permissions, options.Preserve);
+  if (options.NoSync) {
+    output.Commit(options.Force, false, stamped, permissions, times.has_value());
+    return nullptr;
+  }
+  auto kept = std::make_shared<SafeOutput>(std::move(output));
+  return [kept, force = options.Force, stamped, permissions, withTimes = times.has_value()] {
+    kept->Commit(force, true, stamped, permissions, withTimes);
+  };
 }
 
 std::string JoinWarnings(const std::string& first, const std::string& second) {
@@ -111,8 +123,8 @@ FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options, int d
       if (extraction.Extracted) {
         const std::optional<FileStatus> times =
             TimesFor(item, options, input, extraction.EntryTime);
-        Commit(inner, options, input, times);
         FileOutcome outcome(OutcomeKind::Done, warning, extraction.Bytes);
+        outcome.CommitLater = Commit(inner, options, input, times);
         outcome.WrittenOutput = plainName;
         outcome.Unzipped = true;
         if (times)
@@ -124,8 +136,8 @@ FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options, int d
   }
   // Without a stamp the output keeps the encrypted file's own time, to the nanosecond.
   const std::optional<FileStatus> times = TimesFor(item, options, input, std::nullopt);
-  Commit(target, options, input, times);
   FileOutcome outcome(OutcomeKind::Done, warning, bytesWritten);
+  outcome.CommitLater = Commit(target, options, input, times);
   if (times)
     outcome.Mtime = times->ModificationSeconds;
   return outcome;

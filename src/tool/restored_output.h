@@ -25,8 +25,9 @@ std::string FinalOutputName(const WorkItem& item, const ToolOptions& options);
 std::optional<FileOutcome> SkipExistingOutput(const WorkItem& item, const ToolOptions& options);
 
 // Gives the written output (flushed, not yet renamed) its bits and time, extracts the archive's
-// file when asked (into the same open directory), and commits. Raises Exception with a one-line
-// reason.
+// file when asked (into the same open directory), and commits, or, when the output must first
+// reach the disk, leaves the commit to the outcome's CommitLater. Raises Exception with a
+// one-line reason.
 FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options, int directory,
                          SafeOutput& target, const FileStatus& input, int64_t bytesWritten);
 

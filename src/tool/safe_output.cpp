@@ -44,7 +44,19 @@ void CheckExistingOutput(const FileStatus& existing, const std::string& shown,
 }
 
 SafeOutput::SafeOutput(int directory, std::string name, std::string shown)
-    : directory_(directory), final_(std::move(name)), shown_(std::move(shown)) {
+    : final_(std::move(name)), shown_(std::move(shown)) {
+  directory_ = ::fcntl(directory, F_DUPFD_CLOEXEC, 0);
+  if (directory_ < 0)
+    throw Exception("cannot create " + shown_ + ": " + SystemErrorText(errno));
+  try {
+    CreateTemporary();
+  } catch (...) {
+    CloseFile(directory_);
+    throw;
+  }
+}
+
+void SafeOutput::CreateTemporary() {
   RemoveStaleTemporaries(directory_);
   for (int attempt = 0; attempt < 8; ++attempt) {
     temporary_ = NewTemporaryName();
@@ -70,7 +82,20 @@ SafeOutput::SafeOutput(int directory, std::string name, std::string shown)
 SafeOutput::~SafeOutput() {
   if (!committed_)
     Discard();
+  if (handle_ >= 0)
+    CloseFile(handle_);
+  if (directory_ >= 0)
+    CloseFile(directory_);
 }
+
+SafeOutput::SafeOutput(SafeOutput&& other) noexcept
+    : directory_(std::exchange(other.directory_, -1)),
+      final_(std::move(other.final_)),
+      shown_(std::move(other.shown_)),
+      temporary_(std::move(other.temporary_)),
+      handle_(std::exchange(other.handle_, -1)),
+      slot_(std::exchange(other.slot_, -1)),
+      committed_(std::exchange(other.committed_, true)) {}
 
 void SafeOutput::Discard() noexcept {
   if (handle_ >= 0)

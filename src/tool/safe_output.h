@@ -15,13 +15,16 @@ namespace ostrel {
 
 class SafeOutput {
  public:
-  // directory: the open directory of the output, kept open while this lives; name: the output's
-  // name in it; shown: how messages name the output. Raises Exception with the system's text when
-  // the temporary file cannot be created.
+  // directory: the open directory of the output (this keeps a handle of its own, so that the
+  // output may be committed after the caller has closed it); name: the output's name in it;
+  // shown: how messages name the output. Raises Exception with the system's text when the
+  // temporary file cannot be created.
   SafeOutput(int directory, std::string name, std::string shown);
   ~SafeOutput();
+  SafeOutput(SafeOutput&& other) noexcept;
   SafeOutput(const SafeOutput&) = delete;
   SafeOutput& operator=(const SafeOutput&) = delete;
+  SafeOutput& operator=(SafeOutput&&) = delete;
 
   int Handle() const { return handle_; }
 
@@ -32,9 +35,10 @@ class SafeOutput {
   void Commit(bool replace, bool sync, const FileStatus& input, uint32_t permissions, bool times);
 
  private:
+  void CreateTemporary();
   void Discard() noexcept;
 
-  int directory_;
+  int directory_ = -1;
   std::string final_;
   std::string shown_;
   std::string temporary_;

@@ -3,6 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
 #include "tool_fixture.h"
 
 namespace ostrel::testing_support {
@@ -156,6 +161,40 @@ TEST_F(ToolTest, FailFastStopsAtTheFirstFailure) {
   EXPECT_EQ(run.ExitCode, 1);
   EXPECT_FALSE(Exists("b"));
   EXPECT_THAT(run.Stderr, HasSubstr("failed 1"));
+}
+
+// Outputs that wait for the disk are committed while later files are written: the report must
+// still come in the order of the tree, say "ok" only for files that have their names, and leave
+// no temporary file behind.
+TEST_F(ToolTest, OutputsFlushedWhileOthersAreWrittenAreReportedInTreeOrder) {
+  std::vector<std::string> inputs;
+  for (int i = 0; i < 240; ++i) {
+    char name[32];
+    (void)std::snprintf(name, sizeof name, "src/d%d/f%03d.2crypt", i % 3, i);
+    // Large files among small ones finish out of turn.
+    const std::string plain = PatternBytes(i % 17 == 0 ? 3 << 20 : 100 + i, i);
+    Write(name, EncryptWithLibrary(EncryptionMethod::kRijndael, plain, kPassphrase));
+    const std::string input = name;
+    Write("expected" + input.substr(3, input.size() - 3 - 7), plain);
+    inputs.emplace_back(name);
+  }
+  std::sort(inputs.begin(), inputs.end());
+
+  const ToolRun run = OstrelKeyed({"decrypt", "-r", "src", "-o", "out", "-j", "8", "--json"});
+
+  ASSERT_EQ(run.ExitCode, 0) << run.Stderr;
+  std::istringstream lines(run.Stdout);
+  std::vector<std::string> reported;
+  for (std::string line; std::getline(lines, line);) {
+    const nlohmann::json object = nlohmann::json::parse(line);
+    reported.push_back(object["input"]);
+    const std::string output = object["output"];
+    EXPECT_EQ(object["result"], "ok") << line;
+    EXPECT_EQ(Read(output), Read("expected" + output.substr(3))) << output;
+  }
+  EXPECT_EQ(reported, inputs);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(PathOf("out")))
+    EXPECT_FALSE(entry.path().filename().string().starts_with(".ostrel-")) << entry.path();
 }
 
 TEST_F(ToolTest, DryRunPrintsThePlanAndWritesNothing) {
