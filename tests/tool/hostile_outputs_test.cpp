@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -310,6 +311,23 @@ TEST_F(ToolTest, CtrlCAtThePromptEndsTheRunBySigint) {
 
   EXPECT_EQ(run.Signal, SIGINT) << run.Stdout;
   EXPECT_FALSE(Exists("a"));
+}
+
+// A signal that ends the run at the prompt must not leave the user's terminal without echo.
+TEST_F(ToolTest, EndingSignalsAtThePromptGiveTheTerminalBackItsEcho) {
+  Write("a.2crypt", EncryptedText("a"));
+  ToolCall call;
+  call.Arguments = {"decrypt", "a.2crypt"};
+  call.WorkingDirectory = directory_.Path().string();
+
+  for (const int signal : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) {
+    const PromptInterruption interrupted = InterruptAtThePrompt(kOstrel, call, signal);
+
+    EXPECT_TRUE(interrupted.EchoOffAtPrompt) << strsignal(signal);
+    EXPECT_TRUE(interrupted.EchoOnAfterwards) << strsignal(signal);
+    EXPECT_EQ(interrupted.Run.Signal, signal) << interrupted.Run.Stdout;
+    EXPECT_FALSE(Exists("a"));
+  }
 }
 
 TEST_F(ToolTest, EncryptRefusesToWriteCipherTextToATerminal) {

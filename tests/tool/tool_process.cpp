@@ -7,6 +7,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -115,6 +116,46 @@ ToolRun RunToolOnTerminal(const std::string& program, const ToolCall& call,
   }
   close(terminal);
   Collect(WaitFor(pid), result);
+  return result;
+}
+
+PromptInterruption InterruptAtThePrompt(const std::string& program, const ToolCall& call,
+                                        int signal) {
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid < 0)
+    throw std::runtime_error("forkpty");
+  if (pid == 0)
+    ExecTool(program, call);
+
+  const auto echoing = [terminal] {
+    termios settings{};
+    return tcgetattr(terminal, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+  };
+  PromptInterruption result;
+  bool sent = false;
+  for (;;) {
+    char buffer[4096];
+    const ssize_t n = read(terminal, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      break;
+    result.Run.Stdout.append(buffer, static_cast<std::size_t>(n));
+    if (sent || result.Run.Stdout.find("Pass phrase") == std::string::npos)
+      continue;
+    // The echo goes off around the prompt; give the program a moment to get there.
+    for (int wait = 0; wait < 500 && echoing(); ++wait)
+      usleep(10000);
+    result.EchoOffAtPrompt = !echoing();
+    kill(pid, signal);
+    sent = true;
+  }
+  // The terminal outlives the program while this side is open: its settings are what the
+  // program left behind.
+  result.EchoOnAfterwards = echoing();
+  close(terminal);
+  Collect(WaitFor(pid), result.Run);
   return result;
 }
 

@@ -35,6 +35,19 @@ ToolRun RunTool(const std::string& program, const ToolCall& call);
 ToolRun RunToolOnTerminal(const std::string& program, const ToolCall& call,
                           const std::vector<std::string>& answers);
 
+// What the terminal's echo was while the program asked for a pass phrase, and after a signal
+// sent at that prompt ended it.
+struct PromptInterruption {
+  ToolRun Run;
+  bool EchoOffAtPrompt = false;
+  bool EchoOnAfterwards = false;
+};
+
+// Runs the program on a pseudo-terminal and sends it the signal once it asks for a pass phrase
+// with the echo off.
+PromptInterruption InterruptAtThePrompt(const std::string& program, const ToolCall& call,
+                                        int signal);
+
 // A program running in the background; its standard output and error go to /dev/null.
 class BackgroundTool {
  public:
