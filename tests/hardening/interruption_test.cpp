@@ -1,6 +1,8 @@
 // ostrel-decrypt stopped by SIGINT or SIGTERM in the middle of a large file: the output keeps the
-// plain text of a run of whole blocks from the start, and the input is exactly as it was.
+// plain text of a run of whole blocks from the start, and the input is exactly as it was; while
+// it runs, it can leave no core dump.
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -10,6 +12,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -93,6 +96,14 @@ TEST_P(Interruption, KeepsWholeBlocksOfPlainTextAndLeavesTheInputAlone) {
   while (std::chrono::steady_clock::now() < deadline && writtenSoFar() < kVariedBytes / 4) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+  // While it holds the key, the run can leave no core dump behind.
+  std::ifstream limits("/proc/" + std::to_string(pid) + "/limits");
+  std::string coreLimit;
+  for (std::string line; std::getline(limits, line);) {
+    if (line.starts_with("Max core file size"))
+      coreLimit = line;
+  }
+  EXPECT_THAT(coreLimit, ::testing::MatchesRegex("Max core file size +0 +0 .*"));
   ASSERT_EQ(::kill(pid, signal), 0);
   int status = 0;
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);
