@@ -1,5 +1,6 @@
 #include "cipher/block_cipher.h"
 
+#include "platform/undumpable_memory.h"
 #include "primitives/des.h"
 #include "primitives/triple_des_blocks.h"
 
@@ -50,6 +51,14 @@ class RijndaelCipher final : public BlockCipher {
 };
 
 }  // namespace
+
+void* BlockCipher::operator new(std::size_t size) {
+  return AllocateUndumpable(size);
+}
+
+void BlockCipher::operator delete(void* memory, std::size_t size) noexcept {
+  FreeUndumpable(memory, size);
+}
 
 std::unique_ptr<BlockCipher> MakeTripleDesCipher(const uint8_t* key, bool encrypt,
                                                  const CipherChoice& choice) {

@@ -1,8 +1,9 @@
 // One block cipher keyed for one direction, transforming runs of blocks: the face the stream engine
 // sees, whichever cipher and implementation stand behind it. The key schedule lives as long as the
-// object and is wiped when it dies.
+// object, on pages of its own that stay out of any core dump, and is wiped when it dies.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,6 +17,11 @@ namespace ostrel {
 class BlockCipher {
  public:
   virtual ~BlockCipher() = default;
+
+  // Every cipher is made on the heap, on undumpable pages: the key schedule is as secret as the
+  // key. The sized delete gets the size of the cipher actually made.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* memory, std::size_t size) noexcept;
 
   virtual int32_t BlockSize() const noexcept = 0;
   // Whether sharing a run between cores pays: true where the cipher, not the copying, is the

@@ -5,14 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cinttypes>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "cipher/block_cipher.h"
 #include "cipher/cipher_components.h"
 #include "primitives/des.h"
 #include "primitives/feistel128.h"
@@ -151,6 +155,44 @@ TEST(KeyWipe, CipherAndDigestContextsClearEveryByteWhenTheyDie) {
               static_cast<std::ptrdiff_t>(c.remains.keyed.size() / 2))
         << c.name;
     EXPECT_TRUE(AllZero(c.remains.dead)) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+// The flags the system gives the mapping that holds address, from /proc/self/smaps.
+std::string MappingFlags(const void* address) {
+  const auto at = reinterpret_cast<std::uintptr_t>(address);
+  std::ifstream smaps("/proc/self/smaps");
+  bool inside = false;
+  for (std::string line; std::getline(smaps, line);) {
+    std::uintptr_t start = 0;
+    std::uintptr_t end = 0;
+    // A mapping's first line is its address range; the lines after it name its fields.
+    if (std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR, &start, &end) == 2) {
+      inside = start <= at && at < end;
+      continue;
+    }
+    if (inside && line.starts_with("VmFlags:"))
+      return line;
+  }
+  return {};
+}
+
+// A key schedule is as secret as its key: it must stay out of a core dump even when the process
+// could not be marked as not dumpable.
+TEST(KeyWipe, KeySchedulesLiveOnPagesLeftOutOfCoreDumps) {
+  const uint8_t key[32] = {1, 2, 3};
+  for (const EncryptionMethod method :
+       {EncryptionMethod::kTripleDes, EncryptionMethod::kRijndael}) {
+    const std::unique_ptr<BlockCipher> cipher = MakeCipherFor(method, key, false);
+    const std::string flags = MappingFlags(cipher.get());
+    ASSERT_FALSE(flags.empty());
+    EXPECT_NE((flags + " ").find(" dd "), std::string::npos) << flags;
   }
 }
 
