@@ -1,6 +1,9 @@
 #include "platform/undumpable_memory.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
 
 #include <new>
 
@@ -18,6 +21,15 @@ void* AllocateUndumpable(std::size_t size) {
 void FreeUndumpable(void* memory, std::size_t size) noexcept {
   if (memory != nullptr)
     ::munmap(memory, size);
+}
+
+void ExcludeFromCoreDumps(const void* memory, std::size_t size) noexcept {
+  if (memory == nullptr || size == 0)
+    return;
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto first = reinterpret_cast<std::uintptr_t>(memory) & ~(page - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(memory) + size + page - 1) & ~(page - 1);
+  (void)::madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTDUMP);
 }
 
 }  // namespace ostrel

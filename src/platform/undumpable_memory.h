@@ -11,4 +11,8 @@ namespace ostrel {
 void* AllocateUndumpable(std::size_t size);
 void FreeUndumpable(void* memory, std::size_t size) noexcept;
 
+// Marks the pages that hold size bytes at memory (and so whatever else shares them) to stay out
+// of core dumps, for a buffer that another allocator made. Best effort, as above.
+void ExcludeFromCoreDumps(const void* memory, std::size_t size) noexcept;
+
 }  // namespace ostrel

@@ -1,11 +1,13 @@
 // A pass phrase or other secret text: held in one buffer that never moves (room is reserved up
-// front, so growing never leaves an old copy behind) and wiped when it dies.
+// front, so growing never leaves an old copy behind), left out of core dumps, and wiped when it
+// dies.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "platform/undumpable_memory.h"
 #include "primitives/secure_wipe.h"
 
 namespace ostrel {
@@ -15,7 +17,10 @@ class SecretText {
   // Longer pass phrases are refused by their readers before they could reach this size.
   static constexpr std::size_t kCapacity = 65536;
 
-  SecretText() { text_.reserve(kCapacity); }
+  SecretText() {
+    text_.reserve(kCapacity);
+    ExcludeFromCoreDumps(text_.data(), text_.capacity());
+  }
   ~SecretText() { Wipe(); }
   SecretText(const SecretText&) = delete;
   SecretText& operator=(const SecretText&) = delete;

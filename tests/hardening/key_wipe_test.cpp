@@ -22,6 +22,7 @@
 #include "primitives/feistel128.h"
 #include "primitives/fold_digest.h"
 #include "primitives/rijndael.h"
+#include "primitives/secret_text.h"
 #include "primitives/triple_des_blocks.h"
 
 namespace ostrel {
@@ -191,6 +192,15 @@ TEST(KeyWipe, KeySchedulesLiveOnPagesLeftOutOfCoreDumps) {
        {EncryptionMethod::kTripleDes, EncryptionMethod::kRijndael}) {
     const std::unique_ptr<BlockCipher> cipher = MakeCipherFor(method, key, false);
     const std::string flags = MappingFlags(cipher.get());
+    ASSERT_FALSE(flags.empty());
+    EXPECT_NE((flags + " ").find(" dd "), std::string::npos) << flags;
+  }
+}
+
+TEST(KeyWipe, PassPhrasesLiveOnPagesLeftOutOfCoreDumps) {
+  const SecretText passphrase;
+  for (const std::size_t at : {std::size_t{0}, SecretText::kCapacity - 1}) {
+    const std::string flags = MappingFlags(passphrase.View().data() + at);
     ASSERT_FALSE(flags.empty());
     EXPECT_NE((flags + " ").find(" dd "), std::string::npos) << flags;
   }
