@@ -118,6 +118,9 @@ TEST_F(MountTest, ShowsCurrentCopiesLatestVersionsOrAllVersionsWithTheirStampTim
   WriteEncrypted("notes.d20240201-t080000.txt.s8.2crypt", EncryptionMethod::kRijndael, "february");
   WriteEncrypted("gone.d20230101-t000000.txt.1crypt", EncryptionMethod::kTripleDes, "old");
   WriteEncrypted("gone.d20230505-t101010.txt.2crypt", EncryptionMethod::kRijndael, "newest");
+  // Two versions with one stamp: neither is the newest, and neither may hide the other.
+  WriteEncrypted("tie.d20240104-t000000.txt.2crypt", EncryptionMethod::kRijndael, "one");
+  WriteEncrypted("tie.d20240104-t000000.txt.s3.2crypt", EncryptionMethod::kRijndael, "two");
   struct Case {
     std::string Versions;
     std::vector<std::pair<std::string, std::string>> Shown;  // name, contents
