@@ -17,8 +17,8 @@
 namespace ostrel {
 namespace {
 
-// Pieces of the size the kernel asks for at a time, so that a sequential read decrypts each piece
-// once; 64 of them bound the cache at 8 MiB.
+// Pieces the size of the kernel's smaller requests (one or two make a request), so that a
+// sequential read decrypts each piece once; 64 of them bound the cache at 8 MiB.
 constexpr int64_t kChunkBytes = 128 * 1024;
 constexpr std::size_t kCachedChunks = 64;
 // Bounds on what the tree remembers, so that browsing a huge backup keeps memory flat: forgotten
@@ -200,12 +200,18 @@ std::unique_ptr<BlockCipher> MountedTree::DecryptionCipher(EncryptionMethod meth
 }
 
 int64_t MountedTree::PlainLengthOf(int handle, const std::string& sourcePath,
-                                   const BlockCipher& cipher, const FileStatus& status) {
+                                   EncryptionMethod method, const BlockCipher* cipher,
+                                   const FileStatus& status) {
   if (const std::optional<int64_t> known = KnownPlainLength(status))
     return *known;
+  std::unique_ptr<BlockCipher> own;
+  if (cipher == nullptr) {
+    own = DecryptionCipher(method);
+    cipher = own.get();
+  }
   const std::pair<uint64_t, uint64_t> identity{status.Device, status.Inode};
   StatedFileInput input(handle, status.Size);
-  EcbPlainReader reader(input, cipher, FinalBlockCheck::kTailCountAndPadding);
+  EcbPlainReader reader(input, *cipher, FinalBlockCheck::kTailCountAndPadding);
   int64_t length = -1;
   try {
     length = reader.PlainLength();
@@ -251,16 +257,11 @@ int MountedTree::AttributesOf(const Resolved& resolved, const FileStatus& status
     return -file.error;
   int result = 0;
   try {
-    std::unique_ptr<BlockCipher> own;
-    if (cipher == nullptr) {
-      own = DecryptionCipher(resolved.Entry.Method);
-      cipher = own.get();
-    }
     // A file that does not open shows as empty; opening it fails.
     const FileStatus opened = StatusOfHandle(file.handle);
     attributes.Size =
-        std::max<int64_t>(0, PlainLengthOf(file.handle, resolved.SourcePath, *cipher,
-                                           SameState(opened, status) ? status : opened));
+        std::max<int64_t>(0, PlainLengthOf(file.handle, resolved.SourcePath, resolved.Entry.Method,
+                                           cipher, SameState(opened, status) ? status : opened));
   } catch (const std::exception& error) {
     log_.Note(resolved.SourcePath + ": " + error.what());
     result = -EIO;
@@ -345,7 +346,7 @@ int MountedTree::Open(std::string_view path, std::shared_ptr<OpenedShownFile>& f
     return 0;
   try {
     file->PlainLength =
-        PlainLengthOf(file->Handle, file->SourcePath, *DecryptionCipher(file->Method), file->State);
+        PlainLengthOf(file->Handle, file->SourcePath, file->Method, nullptr, file->State);
   } catch (const std::exception& error) {
     log_.Note(file->SourcePath + ": " + error.what());
   }
@@ -385,8 +386,9 @@ void MountedTree::ReadAhead(const std::shared_ptr<OpenedShownFile>& file, int64_
     const std::lock_guard lock(file->Mutex);
     // Requests of one pass through a file may arrive slightly out of order from the kernel's
     // threads; a read far from where the last one ended is a jump, and nothing is done ahead.
-    const bool onward =
-        offset >= file->NextOffset - kChunkBytes && offset <= file->NextOffset + kChunkBytes;
+    // The first read of a file may be its only one (a program looking at how a file starts).
+    const bool onward = file->NextOffset >= 0 && offset >= file->NextOffset - kChunkBytes &&
+                        offset <= file->NextOffset + kChunkBytes;
     file->NextOffset = end;
     if (!onward)
       return;
@@ -442,8 +444,7 @@ int64_t MountedTree::Read(const std::shared_ptr<OpenedShownFile>& shared, int64_
       const std::lock_guard lock(file.Mutex);
       if (!SameState(state, file.State)) {
         file.State = state;
-        file.PlainLength =
-            PlainLengthOf(file.Handle, file.SourcePath, *DecryptionCipher(file.Method), state);
+        file.PlainLength = PlainLengthOf(file.Handle, file.SourcePath, file.Method, nullptr, state);
         file.AheadUntil = 0;
       }
       state = file.State;

@@ -51,8 +51,8 @@ class OpenedShownFile {
   std::mutex Mutex;  // guards what follows
   FileStatus State;  // State and PlainLength: renewed when the file changes
   int64_t PlainLength = -1;
-  int64_t NextOffset = 0;  // where the last read ended
-  int64_t AheadUntil = 0;  // the pieces before this one are decrypted, or being decrypted, ahead
+  int64_t NextOffset = -1;  // where the last read ended; -1 before the first
+  int64_t AheadUntil = 0;   // the pieces before this one are decrypted, or being decrypted, ahead
 };
 
 class MountedTree {
@@ -108,11 +108,11 @@ class MountedTree {
   std::optional<int64_t> KnownPlainLength(const FileStatus& status);
   // The plain length of the encrypted file open as handle, in the state status describes: -1 when
   // its final block does not open (logged once per state). Raises on read errors. cipher: keyed
-  // for decryption with the file's method.
-  int64_t PlainLengthOf(int handle, const std::string& sourcePath, const BlockCipher& cipher,
-                        const FileStatus& status);
-  // From the entry's current status; cipher as for PlainLengthOf, or nothing to make one when
-  // needed.
+  // for decryption with the file's method, or nothing to have one made when the length is not
+  // known yet.
+  int64_t PlainLengthOf(int handle, const std::string& sourcePath, EncryptionMethod method,
+                        const BlockCipher* cipher, const FileStatus& status);
+  // From the entry's current status; cipher as for PlainLengthOf.
   int AttributesOf(const Resolved& resolved, const FileStatus& status, const BlockCipher* cipher,
                    ShownAttributes& attributes);
   std::unique_ptr<BlockCipher> DecryptionCipher(EncryptionMethod method) const;
