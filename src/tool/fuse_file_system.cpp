@@ -4,9 +4,12 @@
 #include <fuse3/fuse.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace ostrel {
@@ -14,6 +17,14 @@ namespace {
 
 MountedTree& Tree() {
   return *static_cast<MountedTree*>(fuse_get_context()->private_data);
+}
+
+// An open file is shared with the work done ahead of its reader, which may outlive the release.
+using SharedFile = std::shared_ptr<OpenedShownFile>;
+
+// FUSE keeps the open file as a 64-bit number: the pointer OpenFile put there.
+SharedFile* OpenedOf(const fuse_file_info* file) {
+  return reinterpret_cast<SharedFile*>(file->fh);  // NOLINT(performance-no-int-to-ptr)
 }
 
 void FillStatus(const ShownAttributes& attributes, struct stat& status) {
@@ -50,41 +61,74 @@ int GetAttributes(const char* path, struct stat* status, struct fuse_file_info* 
   return result;
 }
 
-int ReadDirectory(const char* path, void* buffer, fuse_fill_dir_t fill, off_t /*offset*/,
-                  struct fuse_file_info* /*file*/, enum fuse_readdir_flags /*flags*/) {
-  fill(buffer, ".", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
-  fill(buffer, "..", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
-  // Whole listings with their attributes: "ls -l" and "find -printf %s" need no request per file.
-  return Tree().List(path, [&](const std::string& name, const ShownAttributes& attributes) {
-    struct stat status {};
-    FillStatus(attributes, status);
-    fill(buffer, name.c_str(), &status, 0, FUSE_FILL_DIR_PLUS);
+// A directory as opened: listed once, so that the pieces the kernel reads of it in one pass come
+// from one listing.
+using OpenedDirectory = std::vector<std::pair<std::string, ShownAttributes>>;
+
+OpenedDirectory* DirectoryOf(const fuse_file_info* file) {
+  return reinterpret_cast<OpenedDirectory*>(file->fh);  // NOLINT(performance-no-int-to-ptr)
+}
+
+int OpenDirectory(const char* path, struct fuse_file_info* file) {
+  auto directory = std::make_unique<OpenedDirectory>();
+  const int result = Tree().List(path, [&](const std::string& name, const ShownAttributes& shown) {
+    directory->emplace_back(name, shown);
   });
+  if (result == 0)
+    file->fh = reinterpret_cast<uint64_t>(directory.release());
+  return result;
+}
+
+// Entries go out with their attributes and with offsets (each the position of the entry after
+// it, counting "." and ".." first): only entries with offsets reach the kernel with their
+// attributes, which then answers "ls -l" and "find -printf %s" without a request per file.
+int ReadDirectory(const char* /*path*/, void* buffer, fuse_fill_dir_t fill, off_t offset,
+                  struct fuse_file_info* file, enum fuse_readdir_flags /*flags*/) {
+  const OpenedDirectory& entries = *DirectoryOf(file);
+  for (auto index = static_cast<std::size_t>(std::max<off_t>(offset, 0));
+       index < entries.size() + 2; ++index) {
+    const auto next = static_cast<off_t>(index + 1);
+    int full = 0;
+    if (index < 2) {
+      full =
+          fill(buffer, index == 0 ? "." : "..", nullptr, next, static_cast<fuse_fill_dir_flags>(0));
+    } else {
+      const auto& [name, attributes] = entries[index - 2];
+      struct stat status {};
+      FillStatus(attributes, status);
+      full = fill(buffer, name.c_str(), &status, next, FUSE_FILL_DIR_PLUS);
+    }
+    if (full != 0)
+      break;  // the kernel's buffer is full: it asks again from the next offset
+  }
+  return 0;
+}
+
+int ReleaseDirectory(const char* /*path*/, struct fuse_file_info* file) {
+  const std::unique_ptr<OpenedDirectory> directory(DirectoryOf(file));
+  return 0;
 }
 
 int OpenFile(const char* path, struct fuse_file_info* file) {
   if ((file->flags & O_ACCMODE) != O_RDONLY || (file->flags & O_TRUNC) != 0)
     return -EROFS;
-  std::unique_ptr<OpenedShownFile> opened;
+  SharedFile opened;
   const int result = Tree().Open(path, opened);
   if (result == 0)
-    file->fh = reinterpret_cast<uint64_t>(opened.release());
+    file->fh = reinterpret_cast<uint64_t>(new SharedFile(std::move(opened)));
   return result;
 }
 
 int ReadFile(const char* /*path*/, char* buffer, size_t size, off_t offset,
              struct fuse_file_info* file) {
-  // FUSE keeps the open file as a 64-bit number: the pointer OpenFile put there.
-  auto* opened = reinterpret_cast<OpenedShownFile*>(file->fh);  // NOLINT(performance-no-int-to-ptr)
-  const int64_t result =
-      Tree().Read(*opened, offset, reinterpret_cast<uint8_t*>(buffer), static_cast<int64_t>(size));
+  const int64_t result = Tree().Read(*OpenedOf(file), offset, reinterpret_cast<uint8_t*>(buffer),
+                                     static_cast<int64_t>(size));
   return static_cast<int>(result);
 }
 
 int ReleaseFile(const char* /*path*/, struct fuse_file_info* file) {
-  std::unique_ptr<OpenedShownFile> opened(
-      reinterpret_cast<OpenedShownFile*>(file->fh));  // NOLINT(performance-no-int-to-ptr)
-  MountedTree::Close(opened);
+  const std::unique_ptr<SharedFile> opened(OpenedOf(file));
+  MountedTree::Close(*opened);
   return 0;
 }
 
@@ -92,7 +136,9 @@ fuse_operations Operations() {
   fuse_operations operations{};
   operations.init = Initialise;
   operations.getattr = GetAttributes;
+  operations.opendir = OpenDirectory;
   operations.readdir = ReadDirectory;
+  operations.releasedir = ReleaseDirectory;
   operations.open = OpenFile;
   operations.read = ReadFile;
   operations.release = ReleaseFile;

@@ -114,6 +114,8 @@ int RunMountCommand(const ToolOptions& options) {
   }
 
   MountLog log;
+  // Declared before the tree, so that the keys outlive the work it does in the background.
+  std::optional<MountKeys> mountKeys;
   MountedTree tree(sourceDirectory.handle, {options.Versions, options.ShowPlain}, log);
   int exitStatus = 0;
   std::unique_ptr<CipherKeys> keys =
@@ -123,7 +125,6 @@ int RunMountCommand(const ToolOptions& options) {
     return exitStatus;
   }
 
-  std::optional<MountKeys> mountKeys;
   const FuseMountRequest request{mountPoint, options.Foreground, options.Debug, options.AllowOther};
   exitStatus = ServeMountedTree(tree, log, request, [&] {
     mountKeys.emplace(*keys);

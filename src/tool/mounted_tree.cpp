@@ -1,8 +1,10 @@
 #include "tool/mounted_tree.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <thread>
 
 #include "cipher/block_cipher.h"
 #include "cipher/ecb_random_access.h"
@@ -15,8 +17,8 @@
 namespace ostrel {
 namespace {
 
-// Pieces of the size the kernel asks for at a time, so that a sequential read decrypts each piece
-// once; 64 of them bound the cache at 8 MiB.
+// Pieces the size of the kernel's smaller requests (one or two make a request), so that a
+// sequential read decrypts each piece once; 64 of them bound the cache at 8 MiB.
 constexpr int64_t kChunkBytes = 128 * 1024;
 constexpr std::size_t kCachedChunks = 64;
 // Bounds on what the tree remembers, so that browsing a huge backup keeps memory flat: forgotten
@@ -25,6 +27,12 @@ constexpr std::size_t kCachedListings = 4096;
 constexpr std::size_t kCachedLengths = 200000;
 // Directories looked into for the sample of files that the pass phrase is tried on.
 constexpr std::size_t kSampledDirectories = 1000;
+// Pieces decrypted ahead of a reader going through a file: enough to keep the other cores busy
+// while the kernel copies, few enough to stay well inside the cache.
+constexpr int64_t kAheadChunks = 8;
+constexpr std::size_t kQueuedAheadChunks = 32;
+// Files of a listing whose final blocks are worth another thread.
+constexpr std::size_t kFinalBlocksPerThread = 16;
 
 constexpr uint32_t kReadOnlyBits = 0555;
 
@@ -38,6 +46,57 @@ std::string JoinSource(const std::string& directory, const std::string& name) {
   return JoinPath(directory, name, PathStyle::Posix);
 }
 
+unsigned Processors() {
+  return std::max(1U, std::thread::hardware_concurrency());
+}
+
+// An encrypted file as just opened, with the size its status gave: one status per file read.
+class StatedFileInput final : public RandomAccessInput {
+ public:
+  StatedFileInput(int handle, int64_t size) : file_(handle), size_(size) {}
+  int64_t Size() override { return size_; }
+  int64_t ReadAt(int64_t offset, uint8_t* buffer, int64_t count) override {
+    return file_.ReadAt(offset, buffer, count);
+  }
+
+ private:
+  HandleRandomAccess file_;
+  const int64_t size_;
+};
+
+// The plain piece key names, of a file whose plain length is length; nothing when the file proved
+// shorter than its state said (changed under the reader).
+PlainChunk DecryptChunk(int handle, const BlockCipher& cipher, const PlainChunkKey& key,
+                        int64_t length) {
+  StatedFileInput input(handle, key.Size);
+  EcbPlainReader reader(input, cipher, FinalBlockCheck::kTailCountAndPadding);
+  auto bytes = std::make_shared<std::vector<uint8_t>>(
+      static_cast<std::size_t>(std::min(kChunkBytes, length - key.Chunk * kChunkBytes)));
+  if (reader.Read(key.Chunk * kChunkBytes, bytes->data(), static_cast<int64_t>(bytes->size())) !=
+      static_cast<int64_t>(bytes->size()))
+    return nullptr;
+  return bytes;
+}
+
+// Runs work(i) for each i below count on up to threads threads, the caller's among them, and
+// returns when all are done. work must not raise.
+void RunOnThreads(std::size_t count, unsigned threads,
+                  const std::function<void(std::size_t)>& work) {
+  std::atomic<std::size_t> next{0};
+  const auto serve = [&] {
+    for (std::size_t index = next++; index < count; index = next++)
+      work(index);
+  };
+  std::vector<std::jthread> helpers;
+  try {
+    while (helpers.size() + 1 < threads)
+      helpers.emplace_back(serve);
+  } catch (const std::system_error&) {
+    // Fewer threads do the same work.
+  }
+  serve();
+}
+
 }  // namespace
 
 OpenedShownFile::~OpenedShownFile() {
@@ -45,7 +104,13 @@ OpenedShownFile::~OpenedShownFile() {
 }
 
 MountedTree::MountedTree(int source, ShowSettings settings, MountLog& log)
-    : source_(source), settings_(settings), log_(log), chunks_(kCachedChunks) {}
+    : source_(source),
+      settings_(settings),
+      log_(log),
+      chunks_(kCachedChunks),
+      // The reader's own thread decrypts as well; on one processor, ahead work still overlaps
+      // the kernel's copying.
+      ahead_(std::max(1U, Processors() - 1), kQueuedAheadChunks) {}
 
 MountedTree::~MountedTree() = default;
 
@@ -130,13 +195,22 @@ std::optional<int64_t> MountedTree::KnownPlainLength(const FileStatus& status) {
   return std::nullopt;
 }
 
+std::unique_ptr<BlockCipher> MountedTree::DecryptionCipher(EncryptionMethod method) const {
+  return MakeCipherFor(method, keys_->KeyFor(method), false);
+}
+
 int64_t MountedTree::PlainLengthOf(int handle, const std::string& sourcePath,
-                                   EncryptionMethod method, const FileStatus& status) {
+                                   EncryptionMethod method, const BlockCipher* cipher,
+                                   const FileStatus& status) {
   if (const std::optional<int64_t> known = KnownPlainLength(status))
     return *known;
+  std::unique_ptr<BlockCipher> own;
+  if (cipher == nullptr) {
+    own = DecryptionCipher(method);
+    cipher = own.get();
+  }
   const std::pair<uint64_t, uint64_t> identity{status.Device, status.Inode};
-  const auto cipher = MakeCipherFor(method, keys_->KeyFor(method), false);
-  HandleRandomAccess input(handle);
+  StatedFileInput input(handle, status.Size);
   EcbPlainReader reader(input, *cipher, FinalBlockCheck::kTailCountAndPadding);
   int64_t length = -1;
   try {
@@ -155,7 +229,7 @@ int64_t MountedTree::PlainLengthOf(int handle, const std::string& sourcePath,
 }
 
 int MountedTree::AttributesOf(const Resolved& resolved, const FileStatus& status,
-                              ShownAttributes& attributes) {
+                              const BlockCipher* cipher, ShownAttributes& attributes) {
   if (status.Error != 0)
     return -status.Error;
   const bool directory = resolved.Entry.Kind == ShownKind::Directory;
@@ -187,7 +261,7 @@ int MountedTree::AttributesOf(const Resolved& resolved, const FileStatus& status
     const FileStatus opened = StatusOfHandle(file.handle);
     attributes.Size =
         std::max<int64_t>(0, PlainLengthOf(file.handle, resolved.SourcePath, resolved.Entry.Method,
-                                           SameState(opened, status) ? status : opened));
+                                           cipher, SameState(opened, status) ? status : opened));
   } catch (const std::exception& error) {
     log_.Note(resolved.SourcePath + ": " + error.what());
     result = -EIO;
@@ -200,7 +274,7 @@ int MountedTree::Attributes(std::string_view path, ShownAttributes& attributes) 
   Resolved resolved;
   if (const int error = Resolve(path, resolved); error != 0)
     return error;
-  return AttributesOf(resolved, StatusBelow(source_, resolved.SourcePath), attributes);
+  return AttributesOf(resolved, StatusBelow(source_, resolved.SourcePath), nullptr, attributes);
 }
 
 int MountedTree::List(
@@ -214,18 +288,49 @@ int MountedTree::List(
   std::shared_ptr<const std::vector<ShownEntry>> entries;
   if (const int error = ListingOf(resolved.SourcePath, true, entries); error != 0)
     return error;
+  // One keyed cipher per method for the whole listing: a key schedule per file would cost more
+  // than reading its final block.
+  std::unique_ptr<BlockCipher> ciphers[2];
+  const auto cipherOf = [&](EncryptionMethod method) -> std::unique_ptr<BlockCipher>& {
+    return ciphers[method == EncryptionMethod::kTripleDes ? 0 : 1];
+  };
+  std::size_t unknownLengths = 0;
   for (const ShownEntry& entry : *entries) {
-    Resolved child{JoinSource(resolved.SourcePath, entry.SourceName), entry};
-    ShownAttributes attributes;
-    // An entry that vanished or fails since the listing is skipped; a lookup reports why.
-    // The status the listing just read is fresh: no second look-up per entry.
-    if (AttributesOf(child, entry.Source, attributes) == 0)
-      visit(entry.Name, attributes);
+    if (entry.Kind != ShownKind::EncryptedFile || KnownPlainLength(entry.Source))
+      continue;
+    ++unknownLengths;
+    if (!cipherOf(entry.Method))
+      cipherOf(entry.Method) = DecryptionCipher(entry.Method);
+  }
+  // A first listing waits on a final block per file: they are read on every core.
+  std::vector<std::optional<ShownAttributes>> shown(entries->size());
+  RunOnThreads(entries->size(),
+               static_cast<unsigned>(
+                   std::min<std::size_t>(Processors(), 1 + unknownLengths / kFinalBlocksPerThread)),
+               [&](std::size_t index) {
+                 const ShownEntry& entry = (*entries)[index];
+                 const Resolved child{JoinSource(resolved.SourcePath, entry.SourceName), entry};
+                 const BlockCipher* const cipher = entry.Kind == ShownKind::EncryptedFile
+                                                       ? cipherOf(entry.Method).get()
+                                                       : nullptr;
+                 ShownAttributes attributes;
+                 // The status the listing just read is fresh: no second look-up per entry.
+                 try {
+                   if (AttributesOf(child, entry.Source, cipher, attributes) == 0)
+                     shown[index] = attributes;
+                 } catch (const std::exception& error) {
+                   log_.Note(child.SourcePath + ": " + error.what());
+                 }
+               });
+  // An entry that vanished or fails since the listing is skipped; a lookup reports why.
+  for (std::size_t index = 0; index < entries->size(); ++index) {
+    if (shown[index])
+      visit((*entries)[index].Name, *shown[index]);
   }
   return 0;
 }
 
-int MountedTree::Open(std::string_view path, std::unique_ptr<OpenedShownFile>& file) {
+int MountedTree::Open(std::string_view path, std::shared_ptr<OpenedShownFile>& file) {
   Resolved resolved;
   if (const int error = Resolve(path, resolved); error != 0)
     return error;
@@ -234,13 +339,14 @@ int MountedTree::Open(std::string_view path, std::unique_ptr<OpenedShownFile>& f
   const OpenedFile opened = OpenFileBelow(source_, resolved.SourcePath);
   if (opened.handle < 0)
     return -opened.error;
-  file = std::make_unique<OpenedShownFile>(opened.handle, resolved.Entry.Kind,
+  file = std::make_shared<OpenedShownFile>(opened.handle, resolved.Entry.Kind,
                                            resolved.Entry.Method, resolved.SourcePath);
   file->State = StatusOfHandle(opened.handle);
   if (file->Kind != ShownKind::EncryptedFile)
     return 0;
   try {
-    file->PlainLength = PlainLengthOf(file->Handle, file->SourcePath, file->Method, file->State);
+    file->PlainLength =
+        PlainLengthOf(file->Handle, file->SourcePath, file->Method, nullptr, file->State);
   } catch (const std::exception& error) {
     log_.Note(file->SourcePath + ": " + error.what());
   }
@@ -252,7 +358,79 @@ int MountedTree::Open(std::string_view path, std::unique_ptr<OpenedShownFile>& f
   return 0;
 }
 
-int64_t MountedTree::Read(OpenedShownFile& file, int64_t offset, uint8_t* buffer, int64_t count) {
+PlainChunk MountedTree::ChunkOf(const OpenedShownFile& file, const PlainChunkKey& key,
+                                int64_t length, std::unique_ptr<BlockCipher>& cipher) {
+  PlainChunk chunk = chunks_.FindOrClaim(key);
+  if (chunk)
+    return chunk;
+  // The claim is ended whatever happens, so that no reader waits for the piece for ever.
+  try {
+    if (!cipher)
+      cipher = DecryptionCipher(file.Method);
+    chunk = DecryptChunk(file.Handle, *cipher, key, length);
+  } catch (...) {
+    chunks_.Keep(key, nullptr);
+    throw;
+  }
+  chunks_.Keep(key, chunk);
+  return chunk;
+}
+
+void MountedTree::ReadAhead(const std::shared_ptr<OpenedShownFile>& file, int64_t offset,
+                            int64_t end) {
+  int64_t first = 0;
+  int64_t last = 0;
+  FileStatus state;
+  int64_t length = 0;
+  {
+    const std::lock_guard lock(file->Mutex);
+    // Requests of one pass through a file may arrive slightly out of order from the kernel's
+    // threads; a read far from where the last one ended is a jump, and nothing is done ahead.
+    // The first read of a file may be its only one (a program looking at how a file starts).
+    const bool onward = file->NextOffset >= 0 && offset >= file->NextOffset - kChunkBytes &&
+                        offset <= file->NextOffset + kChunkBytes;
+    file->NextOffset = end;
+    if (!onward)
+      return;
+    state = file->State;
+    length = file->PlainLength;
+    first = std::max((end - 1) / kChunkBytes + 1, file->AheadUntil);
+    last = std::min((end - 1) / kChunkBytes + kAheadChunks, (length - 1) / kChunkBytes);
+    if (first > last)
+      return;
+    file->AheadUntil = last + 1;
+  }
+  for (int64_t index = first; index <= last; ++index) {
+    const PlainChunkKey key{state.Device,
+                            state.Inode,
+                            state.Size,
+                            state.ModificationSeconds,
+                            state.ModificationNanoseconds,
+                            index};
+    const bool queued = ahead_.Post([this, file, key, length] {
+      if (!chunks_.ClaimIfAbsent(key))
+        return;
+      // A piece that fails is left to its reader, which reports why.
+      PlainChunk chunk;
+      try {
+        chunk = DecryptChunk(file->Handle, *DecryptionCipher(file->Method), key, length);
+      } catch (const std::exception&) {
+        chunk = nullptr;
+      }
+      chunks_.Keep(key, std::move(chunk));
+    });
+    if (!queued) {
+      // Asked again by a later read.
+      const std::lock_guard lock(file->Mutex);
+      file->AheadUntil = std::min(file->AheadUntil, index);
+      return;
+    }
+  }
+}
+
+int64_t MountedTree::Read(const std::shared_ptr<OpenedShownFile>& shared, int64_t offset,
+                          uint8_t* buffer, int64_t count) {
+  OpenedShownFile& file = *shared;
   if (file.Kind != ShownKind::EncryptedFile) {
     const FileTransfer moved = ReadFromFileAt(
         file.Handle, offset, buffer, static_cast<int32_t>(std::min<int64_t>(count, 1 << 30)));
@@ -266,7 +444,8 @@ int64_t MountedTree::Read(OpenedShownFile& file, int64_t offset, uint8_t* buffer
       const std::lock_guard lock(file.Mutex);
       if (!SameState(state, file.State)) {
         file.State = state;
-        file.PlainLength = PlainLengthOf(file.Handle, file.SourcePath, file.Method, state);
+        file.PlainLength = PlainLengthOf(file.Handle, file.SourcePath, file.Method, nullptr, state);
+        file.AheadUntil = 0;
       }
       state = file.State;
       length = file.PlainLength;
@@ -276,6 +455,7 @@ int64_t MountedTree::Read(OpenedShownFile& file, int64_t offset, uint8_t* buffer
     if (offset >= length || count <= 0)
       return 0;
     const int64_t end = std::min(length, offset + count);
+    ReadAhead(shared, offset, end);
     std::unique_ptr<BlockCipher> cipher;
     for (int64_t position = offset; position < end;) {
       const PlainChunkKey key{state.Device,
@@ -284,21 +464,9 @@ int64_t MountedTree::Read(OpenedShownFile& file, int64_t offset, uint8_t* buffer
                               state.ModificationSeconds,
                               state.ModificationNanoseconds,
                               position / kChunkBytes};
-      PlainChunk chunk = chunks_.Find(key);
-      if (!chunk) {
-        if (!cipher)
-          cipher = MakeCipherFor(file.Method, keys_->KeyFor(file.Method), false);
-        HandleRandomAccess input(file.Handle);
-        EcbPlainReader reader(input, *cipher, FinalBlockCheck::kTailCountAndPadding);
-        auto bytes = std::make_shared<std::vector<uint8_t>>(
-            static_cast<std::size_t>(std::min(kChunkBytes, length - key.Chunk * kChunkBytes)));
-        const int64_t got = reader.Read(key.Chunk * kChunkBytes, bytes->data(),
-                                        static_cast<int64_t>(bytes->size()));
-        if (got != static_cast<int64_t>(bytes->size()))
-          return -EIO;  // changed under the reader; the next read sees its new state
-        chunk = std::move(bytes);
-        chunks_.Keep(key, chunk);
-      }
+      const PlainChunk chunk = ChunkOf(file, key, length, cipher);
+      if (!chunk)
+        return -EIO;  // changed under the reader; the next read sees its new state
       const int64_t skip = position - key.Chunk * kChunkBytes;
       const int64_t take =
           std::min<int64_t>(end - position, static_cast<int64_t>(chunk->size()) - skip);
@@ -314,7 +482,7 @@ int64_t MountedTree::Read(OpenedShownFile& file, int64_t offset, uint8_t* buffer
   return -EIO;
 }
 
-void MountedTree::Close(std::unique_ptr<OpenedShownFile>& file) {
+void MountedTree::Close(std::shared_ptr<OpenedShownFile>& file) {
   file.reset();
 }
 

@@ -1,8 +1,10 @@
 // The decrypted view of a source tree that a mount serves, without the file-system interface that
 // serves it: paths resolved through the shown names of each directory, attributes, listings and
 // reads. Listings are kept until a directory is listed again, so that changes below the source
-// show then. Plain lengths come from each file's final block, once per state of the file; reads
-// decrypt only the pieces they touch, through a cache that all readers share.
+// show then. Plain lengths come from each file's final block, once per state of the file, the
+// final blocks of a listing read on every core; reads decrypt only the pieces they touch, through
+// a cache that all readers share, and a reader going through a file finds the pieces after its
+// read decrypted ahead on the other cores.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "cipher/block_cipher.h"
+#include "tool/background_jobs.h"
 #include "tool/mount_keys.h"
 #include "tool/mount_log.h"
 #include "tool/plain_chunk_cache.h"
@@ -44,9 +48,11 @@ class OpenedShownFile {
   const ShownKind Kind;
   const EncryptionMethod Method;
   const std::string SourcePath;
-  std::mutex Mutex;  // guards State and PlainLength, which a change of the file renews
-  FileStatus State;
+  std::mutex Mutex;  // guards what follows
+  FileStatus State;  // State and PlainLength: renewed when the file changes
   int64_t PlainLength = -1;
+  int64_t NextOffset = -1;  // where the last read ended; -1 before the first
+  int64_t AheadUntil = 0;   // the pieces before this one are decrypted, or being decrypted, ahead
 };
 
 class MountedTree {
@@ -57,7 +63,8 @@ class MountedTree {
   MountedTree(const MountedTree&) = delete;
   MountedTree& operator=(const MountedTree&) = delete;
 
-  // The keys for what follows; before any attribute or read of an encrypted file.
+  // The keys for what follows; before any attribute or read of an encrypted file. They must
+  // outlive the tree, whose background work uses them until it ends.
   void UseKeys(const MountKeys& keys) { keys_ = &keys; }
 
   // Each returns 0 or a negated system error code, as a file system answers. Paths are the
@@ -66,10 +73,12 @@ class MountedTree {
   // Lists the directory afresh: changes below the source show from now on.
   int List(std::string_view path,
            const std::function<void(const std::string&, const ShownAttributes&)>& visit);
-  int Open(std::string_view path, std::unique_ptr<OpenedShownFile>& file);
+  // The file stays open while it is shared: work done ahead of its reader holds it too.
+  int Open(std::string_view path, std::shared_ptr<OpenedShownFile>& file);
   // Bytes read (fewer only at the end), or a negated system error code.
-  int64_t Read(OpenedShownFile& file, int64_t offset, uint8_t* buffer, int64_t count);
-  static void Close(std::unique_ptr<OpenedShownFile>& file);
+  int64_t Read(const std::shared_ptr<OpenedShownFile>& file, int64_t offset, uint8_t* buffer,
+               int64_t count);
+  static void Close(std::shared_ptr<OpenedShownFile>& file);
 
   // Up to limit encrypted files as shown, directories in breadth-first order: the source-relative
   // path and the method of each, for trying the pass phrase before mounting.
@@ -95,21 +104,33 @@ class MountedTree {
   int Resolve(std::string_view path, Resolved& resolved);
   int ListingOf(const std::string& sourcePath, bool fresh,
                 std::shared_ptr<const std::vector<ShownEntry>>& entries);
-  // The plain length of the encrypted file open as handle, in the state status describes: -1 when
-  // its final block does not open (logged once per state). Raises on read errors.
   // The plain length remembered for the file in the state status describes.
   std::optional<int64_t> KnownPlainLength(const FileStatus& status);
+  // The plain length of the encrypted file open as handle, in the state status describes: -1 when
+  // its final block does not open (logged once per state). Raises on read errors. cipher: keyed
+  // for decryption with the file's method, or nothing to have one made when the length is not
+  // known yet.
   int64_t PlainLengthOf(int handle, const std::string& sourcePath, EncryptionMethod method,
-                        const FileStatus& status);
-  // From the entry's current status.
-  int AttributesOf(const Resolved& resolved, const FileStatus& status, ShownAttributes& attributes);
+                        const BlockCipher* cipher, const FileStatus& status);
+  // From the entry's current status; cipher as for PlainLengthOf.
+  int AttributesOf(const Resolved& resolved, const FileStatus& status, const BlockCipher* cipher,
+                   ShownAttributes& attributes);
+  std::unique_ptr<BlockCipher> DecryptionCipher(EncryptionMethod method) const;
+  // The plain piece key names of the file, whose plain length is length: from the cache, or
+  // decrypted and kept there. Nothing when the file proved shorter than its state said.
+  PlainChunk ChunkOf(const OpenedShownFile& file, const PlainChunkKey& key, int64_t length,
+                     std::unique_ptr<BlockCipher>& cipher);
+  // Queues the decryption of the pieces that follow a read ending at end, when the file is read
+  // from start to end.
+  void ReadAhead(const std::shared_ptr<OpenedShownFile>& file, int64_t offset, int64_t end);
 
   const int source_;
   const ShowSettings settings_;
   MountLog& log_;
   const MountKeys* keys_ = nullptr;
   PlainChunkCache chunks_;
-  std::mutex mutex_;  // guards what follows
+  BackgroundJobs ahead_;  // declared after the cache, which its jobs fill: stopped first
+  std::mutex mutex_;      // guards what follows
   std::map<std::string, Listing> listings_;
   uint64_t uses_ = 0;
   std::map<std::pair<uint64_t, uint64_t>, LengthRecord> lengths_;  // by device and inode

@@ -13,28 +13,60 @@ std::size_t PlainChunkCache::KeyHash::operator()(const PlainChunkKey& key) const
   return hash;
 }
 
-PlainChunk PlainChunkCache::Find(const PlainChunkKey& key) {
+void PlainChunkCache::ClaimLocked(const PlainChunkKey& key) {
+  order_.push_front({key, nullptr});
+  index_.emplace(key, order_.begin());
+}
+
+PlainChunk PlainChunkCache::FindOrClaim(const PlainChunkKey& key) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    const auto found = index_.find(key);
+    if (found == index_.end()) {
+      ClaimLocked(key);
+      return nullptr;
+    }
+    if (found->second->Chunk) {
+      order_.splice(order_.begin(), order_, found->second);
+      return found->second->Chunk;
+    }
+    kept_.wait(lock);
+  }
+}
+
+bool PlainChunkCache::ClaimIfAbsent(const PlainChunkKey& key) {
   const std::lock_guard lock(mutex_);
-  const auto found = index_.find(key);
-  if (found == index_.end())
-    return nullptr;
-  order_.splice(order_.begin(), order_, found->second);
-  return found->second->second;
+  if (index_.contains(key))
+    return false;
+  ClaimLocked(key);
+  return true;
 }
 
 void PlainChunkCache::Keep(const PlainChunkKey& key, PlainChunk chunk) {
-  const std::lock_guard lock(mutex_);
-  const auto found = index_.find(key);
-  if (found != index_.end()) {
-    order_.splice(order_.begin(), order_, found->second);
-    return;
+  {
+    const std::lock_guard lock(mutex_);
+    const auto found = index_.find(key);
+    if (found != index_.end()) {
+      if (chunk) {
+        found->second->Chunk = std::move(chunk);
+        order_.splice(order_.begin(), order_, found->second);
+      } else {
+        order_.erase(found->second);
+        index_.erase(found);
+      }
+    }
+    // Claimed pieces stay however many there are: their threads hold them and will end the claim.
+    std::size_t kept = order_.size();
+    for (auto slot = order_.end(); kept > capacity_ && slot != order_.begin();) {
+      --slot;
+      if (!slot->Chunk)
+        continue;
+      index_.erase(slot->Key);
+      slot = order_.erase(slot);
+      --kept;
+    }
   }
-  order_.emplace_front(key, std::move(chunk));
-  index_.emplace(key, order_.begin());
-  while (order_.size() > capacity_) {
-    index_.erase(order_.back().first);
-    order_.pop_back();
-  }
+  kept_.notify_all();
 }
 
 }  // namespace ostrel

@@ -1,10 +1,13 @@
 // Decrypted pieces of mounted files, shared by all readers and bounded in number, so that the
 // reads a program makes in small steps, or several programs make of one file, decrypt each piece
-// once while memory stays flat however much is read. A piece is known by the encrypted file's
-// identity and state (device, inode, size, modification time): a file that changes gets new keys
-// and the old pieces fall out of use.
+// once while memory stays flat however much is read. A piece being decrypted is claimed by the one
+// thread that decrypts it, and others wanting it wait instead of decrypting it again: a reader
+// that catches up with the decryption ahead of it takes over nothing twice. A piece is known by
+// the encrypted file's identity and state (device, inode, size, modification time): a file that
+// changes gets new keys and the old pieces fall out of use.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <list>
@@ -32,19 +35,33 @@ class PlainChunkCache {
  public:
   explicit PlainChunkCache(std::size_t capacity) : capacity_(capacity) {}
 
-  // The piece, or nothing; a piece found becomes the most recently used.
-  PlainChunk Find(const PlainChunkKey& key);
-  // Keeps the piece, dropping the least recently used beyond the capacity.
+  // The piece, waiting while another thread decrypts it; a piece found becomes the most recently
+  // used. Nothing when the piece is neither kept nor being decrypted: the caller has then claimed
+  // it and must hand it to Keep, or nothing when it could not be had.
+  PlainChunk FindOrClaim(const PlainChunkKey& key);
+  // Claims the piece when it is neither kept nor being decrypted, without waiting: for decrypting
+  // ahead of the readers. Keep must follow a claim.
+  bool ClaimIfAbsent(const PlainChunkKey& key);
+  // Ends a claim: keeps the piece, dropping the least recently used beyond the capacity, or, when
+  // chunk is nothing, lets the threads waiting for it try for themselves.
   void Keep(const PlainChunkKey& key, PlainChunk chunk);
 
  private:
   struct KeyHash {
     std::size_t operator()(const PlainChunkKey& key) const noexcept;
   };
-  using Order = std::list<std::pair<PlainChunkKey, PlainChunk>>;
+  struct Slot {
+    PlainChunkKey Key;
+    PlainChunk Chunk;  // nothing while claimed
+  };
+  using Order = std::list<Slot>;
+
+  // Under the lock: claims the absent piece at the front of the order.
+  void ClaimLocked(const PlainChunkKey& key);
 
   const std::size_t capacity_;
   std::mutex mutex_;
+  std::condition_variable kept_;
   Order order_;  // most recently used first
   std::unordered_map<PlainChunkKey, Order::iterator, KeyHash> index_;
 };

@@ -36,15 +36,12 @@ std::optional<EncryptedCandidate> PlanShownName(const ListedEntry& listed,
   }
 }
 
-ShownVersionCandidate CandidateOf(const DecryptPlanning& planning) {
-  ShownVersionCandidate candidate;
-  candidate.Name = FileNameOf(planning.Plan.OutputPath, PathStyle::Posix);
-  candidate.Stamp = planning.Name.TimeStamp;
-  // Planning may append ".zip" to the plain name; the stamped name keeps that ending.
+// The name the copy is shown under when all versions are: the stamp back in place, so that
+// versions never hide each other. Planning may append ".zip" to the plain name; the stamped name
+// keeps that ending.
+std::string StampedShownName(const DecryptPlanning& planning, const std::string& shownName) {
   const std::string plain = NarrowSystemText(planning.Name.PlainName);
-  candidate.StampedName =
-      NarrowSystemText(PlainNameWithTimeStamp(planning.Name)) + candidate.Name.substr(plain.size());
-  return candidate;
+  return NarrowSystemText(PlainNameWithTimeStamp(planning.Name)) + shownName.substr(plain.size());
 }
 
 // Keeps one entry per name: a directory wins over files, since hiding it would hide a whole
@@ -100,16 +97,28 @@ std::vector<ShownEntry> ShowDirectory(const std::vector<ListedEntry>& listed,
     }
   }
 
-  std::vector<ShownVersionCandidate> candidates;
+  std::vector<VersionCandidate> candidates;
   candidates.reserve(encrypted.size());
-  for (const EncryptedCandidate& candidate : encrypted)
-    candidates.push_back(CandidateOf(candidate.Planning));
-  for (const ShownCopy& copy : SelectShownVersions(candidates, settings.Versions)) {
-    const EncryptedCandidate& candidate = encrypted[copy.Candidate];
+  for (const EncryptedCandidate& candidate : encrypted) {
+    const std::optional<NameTimeStamp>& stamp = candidate.Planning.Name.TimeStamp;
+    candidates.push_back({FileNameOf(candidate.Planning.Plan.OutputPath, PathStyle::Posix),
+                          stamp ? &*stamp : nullptr});
+  }
+  const std::vector<VersionDecision> decisions = SelectVersions(candidates, settings.Versions);
+  for (std::size_t index = 0; index < encrypted.size(); ++index) {
+    // Versions with one stamp are both shown under their one name, so that the check of shared
+    // names leaves both out instead of showing either as the newest.
+    if (decisions[index].Verdict == VersionVerdict::SkipEarlierVersion)
+      continue;
+    const EncryptedCandidate& candidate = encrypted[index];
+    const std::optional<NameTimeStamp>& stamp = candidate.Planning.Name.TimeStamp;
+    std::string name = candidates[index].OutputName;
+    if (settings.Versions == VersionChoice::All && stamp)
+      name = StampedShownName(candidate.Planning, name);
     std::optional<int64_t> stampSeconds;
-    if (candidate.Planning.Name.TimeStamp)
-      stampSeconds = StampSeconds(*candidate.Planning.Name.TimeStamp, false);
-    entries.push_back({copy.Name, candidate.Listed->Name, ShownKind::EncryptedFile,
+    if (stamp)
+      stampSeconds = StampSeconds(*stamp, false);
+    entries.push_back({std::move(name), candidate.Listed->Name, ShownKind::EncryptedFile,
                        candidate.Planning.Plan.Method, candidate.Listed->Status, stampSeconds});
   }
   return WithoutSharedNames(std::move(entries), leftOut);

@@ -13,7 +13,7 @@
 
 #include "names/encryption_method.h"
 #include "platform/directory_listing.h"
-#include "tool/shown_versions.h"
+#include "tool/version_selection.h"
 
 namespace ostrel {
 

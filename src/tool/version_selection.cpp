@@ -11,6 +11,13 @@ auto StampOrder(const NameTimeStamp& stamp) {
                          stamp.Second);
 }
 
+// Per output name: whether a current copy exists, else the first of its newest versions.
+struct NameHistory {
+  bool HasCurrent = false;
+  std::size_t Newest = 0;
+  const NameTimeStamp* NewestStamp = nullptr;
+};
+
 }  // namespace
 
 std::vector<VersionDecision> SelectVersions(const std::vector<VersionCandidate>& candidates,
@@ -25,30 +32,27 @@ std::vector<VersionDecision> SelectVersions(const std::vector<VersionCandidate>&
     }
     return decisions;
   }
-  // Latest: per output name the current copy, else the version with the newest stamp.
-  std::unordered_map<std::string, std::size_t> best;
+  std::unordered_map<std::string, NameHistory> histories;
   for (std::size_t i = 0; i < candidates.size(); ++i) {
-    const auto [slot, fresh] = best.emplace(candidates[i].OutputName, i);
-    if (fresh)
-      continue;
-    const VersionCandidate& held = candidates[slot->second];
-    const VersionCandidate& next = candidates[i];
-    if (held.Stamp == nullptr)
-      continue;
-    if (next.Stamp == nullptr || StampOrder(*next.Stamp) > StampOrder(*held.Stamp))
-      slot->second = i;
+    NameHistory& history = histories[candidates[i].OutputName];
+    const NameTimeStamp* const stamp = candidates[i].Stamp;
+    if (stamp == nullptr) {
+      history.HasCurrent = true;
+    } else if (history.NewestStamp == nullptr ||
+               StampOrder(*history.NewestStamp) < StampOrder(*stamp)) {
+      history.Newest = i;
+      history.NewestStamp = stamp;
+    }
   }
   for (std::size_t i = 0; i < candidates.size(); ++i) {
-    const std::size_t taken = best.at(candidates[i].OutputName);
-    if (taken == i)
+    const NameTimeStamp* const stamp = candidates[i].Stamp;
+    if (stamp == nullptr)
       continue;
-    const NameTimeStamp* const mine = candidates[i].Stamp;
-    const NameTimeStamp* const theirs = candidates[taken].Stamp;
-    if (mine != nullptr && theirs != nullptr && StampOrder(*mine) == StampOrder(*theirs)) {
-      decisions[i] = {VersionVerdict::SameStampAsAnother, taken};
-    } else {
+    const NameHistory& history = histories.at(candidates[i].OutputName);
+    if (history.HasCurrent || StampOrder(*stamp) < StampOrder(*history.NewestStamp))
       decisions[i].Verdict = VersionVerdict::SkipEarlierVersion;
-    }
+    else if (history.Newest != i)
+      decisions[i] = {VersionVerdict::SameStampAsAnother, history.Newest};
   }
   return decisions;
 }

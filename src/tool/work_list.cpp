@@ -168,7 +168,7 @@ class WorkCollector {
     for (std::size_t i = 0; i < pending.size(); ++i) {
       WorkItem& item = *pending[i];
       switch (decisions[i].Verdict) {
-        case VersionVerdict::Restore:
+        case VersionVerdict::Take:
           break;
         case VersionVerdict::SkipEarlierVersion:
           SkipItem(item, "an earlier version", "version");

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <thread>
 
@@ -112,12 +113,41 @@ TEST_F(MountTest, ReadsAtAnyOffsetAndLengthGiveThePlainBytes) {
   }
 }
 
+// Readers going through a file find the pieces after their reads decrypted ahead, and two readers
+// at once wait for a piece the other is decrypting instead of getting it twice or half made.
+TEST_F(MountTest, ReadersGoingThroughAFileTogetherGetEveryByteOnce) {
+  const std::string plain = PatternBytes(5 * 1024 * 1024 + 4099, 7);
+  WriteEncrypted("through.bin.2crypt", EncryptionMethod::kRijndael, plain);
+  Mount();
+  const auto readThrough = [&](std::size_t step) {
+    // O_DIRECT: every read reaches the mount in the steps given.
+    const int handle = ::open(MountedOf("through.bin").c_str(), O_RDONLY | O_DIRECT);
+    std::string read;
+    for (std::string piece = ReadRange(handle, 0, step); !piece.empty();
+         piece = ReadRange(handle, static_cast<off_t>(read.size()), step))
+      read += piece;
+    ::close(handle);
+    return read;
+  };
+  std::string first;
+  std::string second;
+  std::thread other([&] { second = readThrough(128 * 1024); });
+  first = readThrough(64 * 1024);
+  other.join();
+  EXPECT_TRUE(first == plain) << "first reader";
+  EXPECT_TRUE(second == plain) << "second reader";
+  EXPECT_EQ(Unmount(), 0);
+}
+
 TEST_F(MountTest, ShowsCurrentCopiesLatestVersionsOrAllVersionsWithTheirStampTimes) {
   WriteEncrypted("notes.txt.2crypt", EncryptionMethod::kRijndael, "current");
   WriteEncrypted("notes.d20240131-t120000.txt.2crypt", EncryptionMethod::kRijndael, "january");
   WriteEncrypted("notes.d20240201-t080000.txt.s8.2crypt", EncryptionMethod::kRijndael, "february");
   WriteEncrypted("gone.d20230101-t000000.txt.1crypt", EncryptionMethod::kTripleDes, "old");
   WriteEncrypted("gone.d20230505-t101010.txt.2crypt", EncryptionMethod::kRijndael, "newest");
+  // Two versions with one stamp: neither is the newest, and neither may hide the other.
+  WriteEncrypted("tie.d20240104-t000000.txt.2crypt", EncryptionMethod::kRijndael, "one");
+  WriteEncrypted("tie.d20240104-t000000.txt.s3.2crypt", EncryptionMethod::kRijndael, "two");
   struct Case {
     std::string Versions;
     std::vector<std::pair<std::string, std::string>> Shown;  // name, contents
@@ -163,6 +193,33 @@ TEST_F(MountTest, ShowsCurrentCopiesLatestVersionsOrAllVersionsWithTheirStampTim
     }
     EXPECT_EQ(Unmount(), 0);
   }
+}
+
+// A directory larger than one reply of the kernel's is listed in pieces: every entry comes once,
+// with the size its own final block gives, however the pieces fall.
+TEST_F(MountTest, AHugeDirectoryListsEveryEntryOnceWithItsOwnSize) {
+  constexpr int kFiles = 700;
+  std::vector<std::string> contents;
+  for (int length = 0; length < 7; ++length)
+    contents.push_back(EncryptWithLibrary(EncryptionMethod::kRijndael,
+                                          PatternBytes(static_cast<std::size_t>(100 + length)),
+                                          kPassphrase));
+  std::filesystem::create_directories(SourceOf("huge"));
+  std::map<std::string, std::uintmax_t> expected;
+  for (int file = 0; file < kFiles; ++file) {
+    const std::string name = "file-with-a-longer-name-" + std::to_string(file) + ".txt";
+    WriteFileBytes(SourceOf("huge/" + name + ".2crypt"), contents[file % 7]);
+    expected[name] = 100U + static_cast<unsigned>(file % 7);
+  }
+  Mount();
+  for (int pass = 0; pass < 2; ++pass) {
+    std::map<std::string, std::uintmax_t> listed;
+    for (const auto& entry : std::filesystem::directory_iterator(MountedOf("huge")))
+      EXPECT_TRUE(listed.emplace(entry.path().filename().string(), entry.file_size()).second)
+          << entry.path();
+    EXPECT_TRUE(listed == expected) << "pass " << pass << ": " << listed.size() << " entries";
+  }
+  EXPECT_EQ(Unmount(), 0);
 }
 
 TEST_F(MountTest, AWrongPassphraseIsRefusedAndNothingIsMounted) {
