@@ -44,6 +44,13 @@ TEST(DecryptPlanning, DesktopPathsDecodeBesideTheInput) {
           {"a.2crypt", DecryptOutcome::Run, 2, "a"},
           {"C:\\x\\..\\y\\a.2crypt", DecryptOutcome::Run, 2, "C:\\y\\a"},
           {"C:\\a.2crypt", DecryptOutcome::Run, 2, "C:\\a"},
+          // The root of the current drive stays a root, never the network path "\\a".
+          {"\\a.2crypt", DecryptOutcome::Run, 2, "\\a"},
+          {"\\a.s1500.zip.2crypt", DecryptOutcome::Run, 2, "\\a.zip"},
+          // A drive's current directory stays that directory, not the drive's root.
+          {"C:a.2crypt", DecryptOutcome::Run, 2, "C:a"},
+          {"d:a.d20240131-t120000.txt.1crypt", DecryptOutcome::Run, 1, "d:a.txt"},
+          {"\\\\srv\\share\\a.2crypt", DecryptOutcome::Run, 2, "\\\\srv\\share\\a"},
           {"C:\\data\\a.2crypt", DecryptOutcome::Run, 2, "C:\\data\\a"},
           {"C:\\x\\a.3crypt", DecryptOutcome::NoCipher, 0, ""},
           {"C:\\x\\a.7crypt", DecryptOutcome::NoCipher, 0, ""},
@@ -64,11 +71,13 @@ TEST(DecryptPlanning, HostPathsDecodeBesideTheInput) {
                   {"//srv/x/a.2crypt", DecryptOutcome::Run, 2, "//srv/x/a"},
                   {"a.2crypt", DecryptOutcome::Run, 2, "a"},
                   {"dir/a.s1500.zip.2crypt", DecryptOutcome::Run, 2, "dir/a.zip"},
-                  // "\" and ":" are ordinary characters of a host name.
-                  {"/x/C:\\a.2crypt", DecryptOutcome::Run, 2, "/x/C:\\a"},
                   {"/x/a.5crypt", DecryptOutcome::NoCipher, 0, ""},
                   {"/E", DecryptOutcome::NoEncryption, 0, ""},
               });
+  // "\" and ":" are ordinary characters of a name on a host that spells paths with "/" alone
+  // (a Windows host decodes names by its own separators).
+  if constexpr (kHostPathStyle == PathStyle::Posix)
+    ExpectPlans(PathStyle::Posix, {{"/x/C:\\a.2crypt", DecryptOutcome::Run, 2, "/x/C:\\a"}});
 }
 
 // Names that are not valid UTF-8 must come back as their own bytes, or the output would land
