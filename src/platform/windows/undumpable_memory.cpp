@@ -20,4 +20,8 @@ void FreeUndumpable(void* memory, std::size_t /*size*/) noexcept {
     ::VirtualFree(memory, 0, MEM_RELEASE);
 }
 
+// Nothing to mark: a dump of this process is the system's to make or not (the guard turns the
+// system's error reports off).
+void ExcludeFromCoreDumps(const void* /*memory*/, std::size_t /*size*/) noexcept {}
+
 }  // namespace ostrel
