@@ -2,6 +2,11 @@
 # Included last from the top CMakeLists.txt, so every program target already exists; a program
 # that this build does not make (the tool, for instance) is left out together with its manual page
 # and completion.
+# A Windows build ships as an installer and a ZIP instead.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackaging.cmake)
+  return()
+endif()
 include(GNUInstallDirs)
 
 set(OSTREL_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
