@@ -2,6 +2,11 @@
 # Included last from the top CMakeLists.txt, so every program target already exists; a program
 # that this build does not make (the tool, for instance) is left out together with its manual page
 # and completion.
+# A Windows build ships as an installer and a ZIP instead.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackaging.cmake)
+  return()
+endif()
 include(GNUInstallDirs)
 
 set(OSTREL_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
@@ -54,6 +59,23 @@ if(TARGET ostrel)
 endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# Debian's copyright file in its machine-readable form, made from LICENSE so that the licence has
+# one text: the holder from its copyright line, and the grant indented as a field's continuation
+# lines, where an empty line is written " .".
+set(OSTREL_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${OSTREL_LICENSE})
+file(READ ${OSTREL_LICENSE} license_text)
+if(NOT license_text MATCHES "Copyright \\(c\\) ([^\n]+)\n+(Permission is hereby granted.*)$")
+  message(FATAL_ERROR "LICENSE: no copyright line followed by the grant")
+endif()
+set(OSTREL_COPYRIGHT ${CMAKE_MATCH_1})
+string(STRIP "${CMAKE_MATCH_2}" grant)
+string(REPLACE "\n\n" "\n.\n" grant "${grant}")
+string(REPLACE "\n" "\n " grant "${grant}")
+set(OSTREL_LICENSE_GRANT " ${grant}")
+configure_file(${OSTREL_DATA_DIR}/debian/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The Debian package. dpkg-shlibdeps (dpkg-dev) reads the programs' shared libraries and writes
 # the Depends field: libc, libstdc++ and, with the dialog, the wxWidgets GTK runtime. The menu,

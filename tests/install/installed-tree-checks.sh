@@ -13,6 +13,7 @@ expected_files() {
     echo usr/bin/ostrel-decrypt
     echo usr/share/applications/ostrel-decrypt.desktop
     echo usr/share/doc/ostrel/README.md
+    echo usr/share/doc/ostrel/copyright
     for size in 16 32 48 64 128 256; do
       echo "usr/share/icons/hicolor/${size}x${size}/apps/ostrel-decrypt.png"
     done
@@ -126,9 +127,32 @@ check_programs() {
   cmp "$files/from-tool" "$files/original" || fail "ostrel's decryption differs from the original"
 }
 
+# The copyright file is in Debian's machine-readable format and carries the licence of LICENSE:
+# its holder and, unfolded from the continuation lines, the whole grant.
+check_copyright() {
+  local file=$1/usr/share/doc/ostrel/copyright
+  local license
+  license=$(dirname "${BASH_SOURCE[0]}")/../../LICENSE
+  [[ -f $file ]] || fail "no copyright file in usr/share/doc/ostrel"
+  [[ $(head -n 1 "$file") == "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ]] ||
+    fail "the copyright file does not begin with the machine-readable format's Format field"
+  local holder
+  holder=$(sed -n 's/^Copyright (c) //p' "$license")
+  grep -qxF "Copyright: $holder" "$file" || fail "the copyright file does not name '$holder'"
+  # The Files paragraph's licence: its short name, then the text up to the end of the paragraph.
+  local name text
+  name=$(sed -n 's/^License: //p' "$file")
+  [[ $name == Expat ]] || fail "the copyright file's licence is '$name', not Expat (the MIT licence)"
+  text=$(awk '/^License:/ { inside = 1; next } inside && /^$/ { exit }
+              inside { sub(/^ /, ""); if ($0 == ".") $0 = ""; print }' "$file")
+  [[ $text == "$(sed -n '/^Permission is hereby granted/,$p' "$license")" ]] ||
+    fail "the copyright file's licence text differs from LICENSE"
+}
+
 check_installed_tree() {
   local root=$1 version=$2 with_tool=$3
   check_file_list "$root" "$with_tool"
+  check_copyright "$root"
   check_manual_pages "$root" "$version" "$with_tool"
   check_desktop_integration "$root"
   check_icons "$root"
