@@ -184,7 +184,10 @@ void TForm1::Button1Click(wxCommandEvent&) {
   const RequestFlag running(requestRunning_);
   RunRequest(
       this, "Decrypting", Edit1->GetValue(), RequestProgress::ForDecrypt(path),
-      [&](UserMessages& messages) { DecryptRequest(path, passphrase, messages); }, messages_);
+      [&](UserMessages& messages, const StopSwitch& stop) {
+        DecryptRequest(path, passphrase, messages, &stop);
+      },
+      messages_);
 }
 
 void TForm1::Button3Click(wxCommandEvent&) {
@@ -193,7 +196,10 @@ void TForm1::Button3Click(wxCommandEvent&) {
   const RequestFlag running(requestRunning_);
   RunRequest(
       this, "Encrypting", Edit1->GetValue(), RequestProgress::ForEncrypt(path),
-      [&](UserMessages&) { EncryptRequest(path, passphrase); }, messages_);
+      [&](UserMessages& messages, const StopSwitch& stop) {
+        EncryptRequest(path, passphrase, messages, stop);
+      },
+      messages_);
 }
 
 void TForm1::FormClose(wxCloseEvent& event) {
