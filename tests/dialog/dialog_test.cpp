@@ -107,6 +107,38 @@ std::size_t PixelsLike(const std::vector<Colour>& pixels, Colour colour) {
 constexpr Colour kWarningYellow{0xFF, 0xD0, 0x20};
 constexpr Colour kStopRed{0xE0, 0x20, 0x20};
 
+// Holds a request at the creation of its output: the output exists under the test's lease, and
+// opening it for writing waits until the test lets go, so the request runs until then. The lease
+// break's signal is no concern of the test.
+class OutputLease {
+ public:
+  explicit OutputLease(const std::string& path) {
+    WriteFileBytes(path, "");
+    signal(SIGIO, SIG_IGN);
+    handle_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    held_ = handle_ >= 0 && fcntl(handle_, F_SETLEASE, F_RDLCK) == 0;
+    error_ = held_ ? 0 : errno;
+  }
+  ~OutputLease() { Release(); }
+  OutputLease(const OutputLease&) = delete;
+  OutputLease& operator=(const OutputLease&) = delete;
+
+  bool Held() const { return held_; }
+  std::string Error() const { return std::string("no lease: ") + strerror(error_); }
+  void Release() {
+    if (handle_ < 0)
+      return;
+    fcntl(handle_, F_SETLEASE, F_UNLCK);
+    close(handle_);
+    handle_ = -1;
+  }
+
+ private:
+  int handle_ = -1;
+  bool held_ = false;
+  int error_ = 0;
+};
+
 class Dialog : public testing::Test {
  protected:
   void SetUp() override {
@@ -357,15 +389,10 @@ TEST_F(Dialog, FolderButtonPutsTheChosenFileInTheFileField) {
 }
 
 TEST_F(Dialog, LongRequestShowsProgressAndTakesNoInputUntilItEnds) {
-  // The output exists under the test's lease: opening it for writing waits until the test lets
-  // go, so the request runs until then. The lease break's signal is no concern of the test.
   const std::string plain = SampleBytes(300'000);
   WriteFileBytes(Path("big.bin"), plain);
-  WriteFileBytes(Path("big.bin.2crypt"), "");
-  signal(SIGIO, SIG_IGN);
-  const int leased = open(Path("big.bin.2crypt").c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_GE(leased, 0);
-  ASSERT_EQ(fcntl(leased, F_SETLEASE, F_RDLCK), 0) << "no lease: " << strerror(errno);
+  OutputLease lease(Path("big.bin.2crypt"));
+  ASSERT_TRUE(lease.Held()) << lease.Error();
 
   user_.Type(Path("big.bin"));
   user_.Press({"Tab", "Tab", "Tab"});
@@ -383,8 +410,7 @@ TEST_F(Dialog, LongRequestShowsProgressAndTakesNoInputUntilItEnds) {
   user_.Focus(*progress);
   user_.Press({"Escape"});
 
-  fcntl(leased, F_SETLEASE, F_UNLCK);
-  close(leased);
+  lease.Release();
   EXPECT_TRUE(user_.WaitUntilNoWindow("Encrypting"));
   EXPECT_TRUE(program_->Running());
   EXPECT_FALSE(user_.WindowsTitled(kTitle).empty());
@@ -396,15 +422,11 @@ TEST_F(Dialog, LongRequestShowsProgressAndTakesNoInputUntilItEnds) {
 }
 
 TEST_F(Dialog, CancelStopsALongRequestAndRemovesItsPartialOutput) {
-  // As above, the request is held at the creation of its output until the test lets go; Cancel
-  // is pressed meanwhile, and the request stops at its first read after that.
+  // Cancel is pressed while the request is held, and the request stops at its first read after.
   const std::string plain = SampleBytes(3'000'000);
   WriteFileBytes(Path("big.bin"), plain);
-  WriteFileBytes(Path("big.bin.2crypt"), "");
-  signal(SIGIO, SIG_IGN);
-  const int leased = open(Path("big.bin.2crypt").c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_GE(leased, 0);
-  ASSERT_EQ(fcntl(leased, F_SETLEASE, F_RDLCK), 0) << "no lease: " << strerror(errno);
+  OutputLease lease(Path("big.bin.2crypt"));
+  ASSERT_TRUE(lease.Held()) << lease.Error();
 
   FillField(kFileField, Path("big.bin"));
   Click(kEncrypt);
@@ -414,8 +436,7 @@ TEST_F(Dialog, CancelStopsALongRequestAndRemovesItsPartialOutput) {
   user_.Focus(*progress);
   user_.Press({"space"});
   user_.SaveScreenshot(*progress, kArtifacts + "/progress-cancelled.png");
-  fcntl(leased, F_SETLEASE, F_UNLCK);
-  close(leased);
+  lease.Release();
 
   const std::optional<WindowId> note = user_.WaitForWindow("NOTE");
   ASSERT_TRUE(note) << program_->Output();

@@ -8,13 +8,13 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <exception>
 #include <iterator>
-#include <new>
 #include <optional>
 #include <string>
 
-#include "errors/exceptions.h"
 #include "platform/executable_name.h"
+#include "shell/dialog_layout.h"
 #include "shell/error_report.h"
 #include "shell/folder_picture_rows.h"
 #include "shell/request_progress.h"
@@ -33,27 +33,20 @@ using win32::WindowText;
 constexpr wchar_t kClassName[] = L"OstrelDecryptDialog";
 constexpr wchar_t kTitle[] = L"Ostrel Decryption/Encryption Utility";
 
-// Where a control sits, in client pixels at 96 dots per inch.
-struct Place {
-  int Left;
-  int Top;
-  int Width;
-  int Height;
-};
-constexpr Place kClientArea{0, 0, 469, 129};
-constexpr int kEdit1Left = 108;
+using dialog_layout::kClientArea;
+using dialog_layout::Place;
 
 // Identifiers from 100 on: the dialog manager sends 1 (IDOK) for Enter and 2 (IDCANCEL) for
 // Escape, and neither may press a button.
 enum ControlId : int {
-  kLabel1 = 100,
-  kBtLeftPath,
-  kLabel2,
-  kEdit1,
-  kButton1,
-  kButton2,
-  kEdit2,
-  kButton3,
+  kLabel1Id = 100,
+  kBtLeftPathId,
+  kLabel2Id,
+  kEdit1Id,
+  kButton1Id,
+  kButton2Id,
+  kEdit2Id,
+  kButton3Id,
 };
 
 struct Control {
@@ -69,19 +62,17 @@ struct Control {
 // Close, Edit2, Encrypt. The labels carry no accelerators (SS_NOPREFIX), and the folder button
 // takes no focus: a static control that reports clicks and draws itself.
 const Control kControls[] = {
-    {L"STATIC", L"File to process:", kLabel1, {16, 24, 73, 13}, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0},
-    {L"STATIC", L"", kBtLeftPath, {407, 21, 22, 21}, SS_OWNERDRAW | SS_NOTIFY, 0},
-    {L"STATIC", L"Password phrase:", kLabel2, {16, 56, 86, 13}, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0},
-    {L"EDIT", L"", kEdit1, {108, 21, 297, 21}, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
-    {L"BUTTON", L"Decrypt", kButton1, {16, 90, 65, 23}, WS_TABSTOP | BS_PUSHBUTTON, 0},
-    {L"BUTTON", L"Close", kButton2, {360, 90, 65, 23}, WS_TABSTOP | BS_PUSHBUTTON, 0},
-    {L"EDIT",
-     L"",
-     kEdit2,
-     {108, 53, 297, 21},
-     WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
+    {L"STATIC", L"File to process:", kLabel1Id, dialog_layout::kLabel1,
+     SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0},
+    {L"STATIC", L"", kBtLeftPathId, dialog_layout::kBtLeftPath, SS_OWNERDRAW | SS_NOTIFY, 0},
+    {L"STATIC", L"Password phrase:", kLabel2Id, dialog_layout::kLabel2,
+     SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0},
+    {L"EDIT", L"", kEdit1Id, dialog_layout::kEdit1, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
+    {L"BUTTON", L"Decrypt", kButton1Id, dialog_layout::kButton1, WS_TABSTOP | BS_PUSHBUTTON, 0},
+    {L"BUTTON", L"Close", kButton2Id, dialog_layout::kButton2, WS_TABSTOP | BS_PUSHBUTTON, 0},
+    {L"EDIT", L"", kEdit2Id, dialog_layout::kEdit2, WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
      WS_EX_CLIENTEDGE},
-    {L"BUTTON", L"Encrypt", kButton3, {108, 90, 65, 23}, WS_TABSTOP | BS_PUSHBUTTON, 0},
+    {L"BUTTON", L"Encrypt", kButton3Id, dialog_layout::kButton3, WS_TABSTOP | BS_PUSHBUTTON, 0},
 };
 
 class MainDialog {
@@ -158,20 +149,20 @@ bool MainDialog::Create(HINSTANCE instance) {
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)), instance, nullptr);
     ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
-  ::SendMessageW(Item(kEdit2), EM_SETPASSWORDCHAR, L'*', 0);
+  ::SendMessageW(Item(kEdit2Id), EM_SETPASSWORDCHAR, L'*', 0);
   // No length limit of their own: 0 asks for the largest the system allows.
-  ::SendMessageW(Item(kEdit1), EM_SETLIMITTEXT, 0, 0);
-  ::SendMessageW(Item(kEdit2), EM_SETLIMITTEXT, 0, 0);
+  ::SendMessageW(Item(kEdit1Id), EM_SETLIMITTEXT, 0, 0);
+  ::SendMessageW(Item(kEdit2Id), EM_SETLIMITTEXT, 0, 0);
   ::ShowWindow(window_, SW_SHOW);
-  ::SetFocus(Item(kEdit1));
+  ::SetFocus(Item(kEdit1Id));
   return true;
 }
 
 // A label is widened to its text where the font is wider than the one the layout was made for,
-// but never into the field at its right (both labels have their field at 108).
+// but never into the field at its right (both labels have theirs at the same left edge).
 int MainDialog::ControlWidth(const Control& control) const {
   const int width = Scale(control.Where.Width);
-  if (control.Id != kLabel1 && control.Id != kLabel2)
+  if (control.Id != kLabel1Id && control.Id != kLabel2Id)
     return width;
   HDC screen = ::GetDC(nullptr);
   const HGDIOBJ previous = ::SelectObject(screen, font_);
@@ -180,7 +171,7 @@ int MainDialog::ControlWidth(const Control& control) const {
                           &needed);
   ::SelectObject(screen, previous);
   ::ReleaseDC(nullptr, screen);
-  const int room = Scale(kEdit1Left) - Scale(control.Where.Left) - 1;
+  const int room = Scale(dialog_layout::kEdit1.Left) - Scale(control.Where.Left) - 1;
   return std::clamp(static_cast<int>(needed.cx) + 1, width, room);
 }
 
@@ -215,13 +206,13 @@ LRESULT MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);
-      if (id == kBtLeftPath && code == STN_CLICKED) {
+      if (id == kBtLeftPathId && code == STN_CLICKED) {
         btLeftPathClick();
-      } else if (code == BN_CLICKED && id == kButton1) {
+      } else if (code == BN_CLICKED && id == kButton1Id) {
         RunButton(false);
-      } else if (code == BN_CLICKED && id == kButton3) {
+      } else if (code == BN_CLICKED && id == kButton3Id) {
         RunButton(true);
-      } else if (code == BN_CLICKED && id == kButton2) {
+      } else if (code == BN_CLICKED && id == kButton2Id) {
         ::SendMessageW(window_, WM_CLOSE, 0, 0);
       }
       return 0;  // IDOK (Enter) and IDCANCEL (Escape) do nothing
@@ -282,15 +273,15 @@ void MainDialog::btLeftPathClick() {
   if (!::GetOpenFileNameW(&open))
     return;
   lastChosenFile_ = file.c_str();
-  ::SetWindowTextW(Item(kEdit1), lastChosenFile_.c_str());
+  ::SetWindowTextW(Item(kEdit1Id), lastChosenFile_.c_str());
 }
 
 void MainDialog::RunButton(bool encrypt) {
-  const std::wstring pathField = WindowText(Item(kEdit1));
+  const std::wstring pathField = WindowText(Item(kEdit1Id));
   std::optional<std::string> message;
   try {
     const std::string path = win32::PathFromField(pathField);
-    const std::string passphrase = win32::PassphraseFromField(WindowText(Item(kEdit2)));
+    const std::string passphrase = win32::PassphraseFromField(WindowText(Item(kEdit2Id)));
     const RequestProgress progress =
         encrypt ? RequestProgress::ForEncrypt(path) : RequestProgress::ForDecrypt(path);
     requestRunning_ = true;
@@ -307,12 +298,10 @@ void MainDialog::RunButton(bool encrypt) {
           win32::ShowProgressWindow(window_, font_, encrypt ? L"Encrypting" : L"Decrypting",
                                     pathField, progress, request, stop, messages_);
         });
-  } catch (const Exception& error) {
-    message = error.Message();
-  } catch (const std::bad_alloc&) {
-    message = "Out of memory";
-  } catch (const std::exception& error) {
-    message = error.what();
+  } catch (...) {
+    message = RequestErrorMessage(std::current_exception());
+    if (!message)
+      throw;
   }
   requestRunning_ = false;
   // An error that ends a request is shown as the application's; the fields stay as they are.

@@ -29,6 +29,8 @@ PASSPHRASE_FIELD = (108 + 148, 53 + 10)
 DECRYPT = (16 + 32, 90 + 11)
 ENCRYPT = (108 + 32, 90 + 11)
 CLOSE = (360 + 32, 90 + 11)
+FOLDER_BUTTON = (407 + 11, 21 + 10)
+OPEN_DIALOG = "Open"  # the system's own title
 
 
 class Failure(Exception):
@@ -253,7 +255,7 @@ def test_encrypts_and_decrypts_back_byte_for_byte(session):
     size = (len(plain) // 16 + 1) * 16
     check(wait_until(lambda: os.path.exists(encrypted) and os.path.getsize(encrypted) == size),
           "no encrypted file")
-    os.rename(path, path + ".original")
+    os.rename(path, path + ".kept")
     session.fill_field(FILE_FIELD, windows_path(encrypted))
     session.click(DECRYPT)
     check(wait_until(lambda: os.path.exists(path) and open(path, "rb").read() == plain),
@@ -377,6 +379,35 @@ def test_cancel_stops_a_long_request_and_removes_its_output(session):
     os.remove(big)
 
 
+def test_folder_button_puts_the_chosen_file_in_the_file_field(session):
+    chosen = os.path.join(session.directory, "chosen.txt")
+    with open(chosen, "wb") as file:
+        file.write(b"chosen")
+    session.type("typed.txt")
+    session.click(FOLDER_BUTTON)
+    dialog = session.wait_for_window(OPEN_DIALOG)
+    check(dialog, "no open dialog")
+    session.focus(dialog)
+    session.type(windows_path(chosen))  # the file name field has the focus
+    session.press("Return")
+    check(wait_until(lambda: not session.windows_titled(OPEN_DIALOG)), "the open dialog stayed")
+    session.click(ENCRYPT)
+    check(wait_until(lambda: os.path.exists(chosen + ".2crypt")), "the chosen file was not used")
+
+    # Cancelling the open dialog leaves the field as it was.
+    os.remove(chosen + ".2crypt")
+    session.click(FOLDER_BUTTON)
+    dialog = session.wait_for_window(OPEN_DIALOG)
+    check(dialog, "no open dialog")
+    session.focus(dialog)
+    session.press("Escape")
+    check(wait_until(lambda: not session.windows_titled(OPEN_DIALOG)), "the open dialog stayed")
+    session.click(ENCRYPT)
+    check(wait_until(lambda: os.path.exists(chosen + ".2crypt")), "the field changed")
+    check(not os.path.exists(os.path.join(session.directory, "typed.txt.2crypt")),
+          "the typed name came back")
+
+
 def test_close_ends_the_program_with_zero(session):
     session.click(CLOSE)
     check(wait_until(lambda: session.program.poll() is not None), "Close did not end the program")
@@ -390,6 +421,7 @@ CASES = [
     test_wrong_pass_phrase_is_refused,
     test_enter_and_escape_press_no_button,
     test_cancel_stops_a_long_request_and_removes_its_output,
+    test_folder_button_puts_the_chosen_file_in_the_file_field,
     test_close_ends_the_program_with_zero,
 ]
 
