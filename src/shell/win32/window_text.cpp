@@ -1,6 +1,10 @@
 #include "shell/win32/window_text.h"
 
 #include "errors/exceptions.h"
+#include "platform/error_text.h"
+#include "platform/full_path.h"
+#include "platform/process_arguments.h"
+#include "platform/text_conversion.h"
 #include "platform/windows/ansi_text.h"
 
 namespace ostrel::win32 {
@@ -17,8 +21,12 @@ std::wstring WindowText(HWND window) {
 
 std::string PathFromField(std::wstring_view text) {
   std::optional<std::string> narrow = windows::NarrowAnsiExactly(text);
-  if (!narrow)
-    throw Exception("The file name holds a character that the system code page lacks");
+  if (!narrow) {
+    // Refused as the file it names, as the command line refuses such a name.
+    const std::u16string wide(text.begin(), text.end());
+    throw EFOpenError("Cannot open file \"" + FullPathName(NarrowSystemText(wide)) + "\". " +
+                      SystemErrorText(kNameOutsideCodePage));
+  }
   return std::move(*narrow);
 }
 

@@ -12,8 +12,8 @@ namespace ostrel::win32 {
 // What a window (an edit field) holds.
 std::wstring WindowText(HWND window);
 
-// The file field: exactly as the code page holds it. A name the code page cannot spell raises an
-// error instead of becoming a look-alike name that may be another file.
+// The file field: exactly as the code page holds it. A name the code page cannot spell raises the
+// open error for it instead of becoming a look-alike name that may be another file.
 std::string PathFromField(std::wstring_view text);
 
 // The pass-phrase field: as the system converts it, a character the code page lacks by its best

@@ -4,11 +4,13 @@ of its own, driven by real key presses and clicks (xdotool), working on real fil
 are read by caption with read_message_box.exe, a helper of the test that runs in the same wine
 prefix and reads a box's text and icon the way an accessibility tool does.
 
-    win32_dialog_test.py --wine WINE-RUN --program ostrel-decrypt.exe --box-reader read_message_box.exe
-                         --artifacts DIR
+    win32_dialog_test.py --wine-run scripts/wine-run --prefix DIR --program ostrel-decrypt.exe
+                         --box-reader read_message_box.exe --artifacts DIR
 
-WINE-RUN runs a Windows program in the build's wine prefix. Each case prints its name and
-PASS or FAIL; the exit code is 1 when any case failed."""
+The programs run in a wine prefix of the test's own (--prefix), whose server is started with the
+test's display and ended with the test: a server that other tests started knows no display, or
+another one. Each case prints its name and PASS or FAIL; the exit code is 1 when any case
+failed."""
 
 import argparse
 import os
@@ -49,6 +51,17 @@ def wait_until(condition, timeout=PATIENCE, step=0.05):
             return True
         time.sleep(step)
     return condition()
+
+
+def wine(args, *command):
+    """A Windows program's command line in the test's prefix."""
+    return [args.wine_run, args.prefix, *command]
+
+
+def end_wine_server(args):
+    """Ends the server of the test's prefix, with the programs it keeps for later runs."""
+    subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=args.prefix),
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
 
 def windows_path(path):
@@ -100,12 +113,22 @@ class Session:
     # --- the program --------------------------------------------------------------------------
     def start(self):
         self.log = open(os.path.join(self.directory, "program.log"), "wb")
-        self.program = subprocess.Popen([self.args.wine, self.args.program], cwd=self.directory,
+        self.program = subprocess.Popen(wine(self.args, self.args.program), cwd=self.directory,
                                         env=self.environment, stdout=self.log, stderr=self.log,
                                         stdin=subprocess.DEVNULL)
-        self.window = self.wait_for_window(TITLE, timeout=120)  # the first start makes the prefix
-        check(self.window, "the dialog did not open")
-        self.focus(self.window)
+        # The first start makes the prefix. The system may replace the window it first shows
+        # while it starts, so the window to focus is looked up until focusing it succeeds.
+        deadline = time.monotonic() + 120
+        while True:
+            self.window = self.wait_for_window(TITLE, timeout=max(1.0, deadline - time.monotonic()))
+            check(self.window, "the dialog did not open")
+            try:
+                self.focus(self.window)
+                return
+            except Failure:
+                if time.monotonic() >= deadline:
+                    raise
+                time.sleep(0.2)
 
     def stop(self):
         if self.program is not None and self.program.poll() is None:
@@ -177,7 +200,7 @@ class Session:
     # --- message boxes ------------------------------------------------------------------------
     def read_box(self, caption, timeout=PATIENCE):
         """The box's caption, text, icon and owner, read in the program's wine prefix."""
-        result = subprocess.run([self.args.wine, self.args.box_reader, caption, str(timeout)],
+        result = subprocess.run(wine(self.args, self.args.box_reader, caption, str(timeout)),
                                 env=self.environment, capture_output=True, timeout=timeout + 60)
         if result.returncode != 0:
             raise Failure("no box captioned %r: %s" % (caption, result.stderr.decode(errors="replace")))
@@ -260,6 +283,29 @@ def test_encrypts_and_decrypts_back_byte_for_byte(session):
     session.click(DECRYPT)
     check(wait_until(lambda: os.path.exists(path) and open(path, "rb").read() == plain),
           "the file did not decrypt back")
+
+
+def test_a_pass_phrase_beyond_ascii_gives_the_command_line_key(session):
+    # Both become text in the ANSI code page: one pass phrase, one key, however it is entered.
+    plain = sample_bytes(5000)
+    for name in ("typed.txt", "argument.txt"):
+        with open(os.path.join(session.directory, name), "wb") as file:
+            file.write(plain)
+    session.type(windows_path(os.path.join(session.directory, "typed.txt")))
+    session.press("Tab", "Tab", "Tab")
+    session.type("p\u00e4ssw\u00f6rd \u00e9t\u00e9")
+    session.press("Tab", "space")
+    typed = os.path.join(session.directory, "typed.txt.2crypt")
+    check(wait_until(lambda: os.path.exists(typed) and os.path.getsize(typed) == 5008),
+          "no encrypted file")
+    result = subprocess.run(
+        wine(session.args, session.args.program, "/E",
+             windows_path(os.path.join(session.directory, "argument.txt")),
+             "p\u00e4ssw\u00f6rd \u00e9t\u00e9"),
+        env=session.environment, capture_output=True, timeout=120)
+    check(result.returncode == 0, "the command line failed: %r" % result.stderr)
+    with open(typed, "rb") as first, open(typed.replace("typed", "argument"), "rb") as second:
+        check(first.read() == second.read(), "the dialog and the command line gave two keys")
 
 
 def test_notes_and_errors_in_boxes(session):
@@ -417,6 +463,7 @@ def test_close_ends_the_program_with_zero(session):
 CASES = [
     test_opens_at_its_fixed_size_and_masks_the_pass_phrase,
     test_encrypts_and_decrypts_back_byte_for_byte,
+    test_a_pass_phrase_beyond_ascii_gives_the_command_line_key,
     test_notes_and_errors_in_boxes,
     test_wrong_pass_phrase_is_refused,
     test_enter_and_escape_press_no_button,
@@ -428,13 +475,15 @@ CASES = [
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
+    parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--prefix", required=True)
     parser.add_argument("--program", required=True)
     parser.add_argument("--box-reader", required=True)
     parser.add_argument("--artifacts", required=True)
     parser.add_argument("--cancel-bytes", type=int, default=4 << 30)
     parser.add_argument("cases", nargs="*")
     args = parser.parse_args()
+    args.prefix = os.path.abspath(args.prefix)
     os.makedirs(args.artifacts, exist_ok=True)
     for tool in ("Xvfb", "xdotool", "import"):
         if shutil.which(tool) is None:
@@ -442,6 +491,8 @@ def main():
             return 1
     failed = 0
     display = VirtualDisplay()
+    os.makedirs(args.prefix, exist_ok=True)
+    end_wine_server(args)  # one that an earlier run left knows another display
     try:
         for case in CASES:
             if args.cases and case.__name__ not in args.cases:
@@ -464,6 +515,7 @@ def main():
                 session.stop()
                 shutil.rmtree(directory, ignore_errors=True)
     finally:
+        end_wine_server(args)
         display.close()
     return 1 if failed else 0
 
