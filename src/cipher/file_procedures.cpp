@@ -32,6 +32,8 @@ std::unique_ptr<BlockCipher> RijndaelCheck(const uint8_t* key, int32_t keyLength
 void TransformFileStreams(std::u16string_view inFile, std::u16string_view outFile,
                           const BlockCipher* finalBlockCheck, StreamLayout layout,
                           const StreamRun& runStreams) {
+  // The access bits and the sharing bits say two things, the first of them as zero.
+  // cppcheck-suppress badBitmaskCheck
   TWideFileStream input(inFile, fmOpenRead | fmShareDenyWrite);
   if (finalBlockCheck != nullptr)
     CheckFinalBlockFirst(input, *finalBlockCheck, layout, FinalBlockCheck::kTailCountAndPadding);

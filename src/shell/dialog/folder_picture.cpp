@@ -22,6 +22,7 @@ wxBitmap FolderPicture() {
   for (const char* row : kFolderPictureRows)
     lines.emplace_back(row);
   std::vector<const char*> xpm;
+  xpm.reserve(lines.size());
   for (const std::string& line : lines)
     xpm.push_back(line.c_str());
   return wxBitmap(xpm.data());

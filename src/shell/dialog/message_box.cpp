@@ -67,8 +67,7 @@ class TMessageBox : public wxDialog {
     // The frame's borders are the window manager's; a few pixels stand for them.
     const int room = screen - FromDIP(2 * kMargin + kIconSize + kIconGap + 16);
     const int maxWidth = std::max(FromDIP(60), std::min(FromDIP(kTextWidth), room));
-    const std::wstring wide = text.ToStdWstring();
-    return WrappedMessage(wide, maxWidth, [this](std::wstring_view piece) {
+    return WrappedMessage(text.ToStdWstring(), maxWidth, [this](std::wstring_view piece) {
       return GetTextExtent(wxString(piece.data(), piece.size())).x;
     });
   }
