@@ -34,6 +34,7 @@ struct CommandLine {
 
 CommandLine ReadCommandLine(const std::vector<ProcessArgument>& arguments) {
   std::vector<std::string> names;
+  names.reserve(arguments.size());
   for (const ProcessArgument& argument : arguments)
     names.push_back(argument.Name);
   CommandLine line{SelectStartMode(names)};

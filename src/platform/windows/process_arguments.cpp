@@ -16,6 +16,7 @@ std::vector<ProcessArgument> ProcessArguments(int /*argc*/, char** /*argv*/) {
   const std::vector<std::u16string> words = SplitCommandLine(
       std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
   std::vector<ProcessArgument> arguments;
+  arguments.reserve(words.empty() ? 0 : words.size() - 1);
   for (std::size_t i = 1; i < words.size(); ++i) {
     const std::wstring_view word(reinterpret_cast<const wchar_t*>(words[i].data()),
                                  words[i].size());
