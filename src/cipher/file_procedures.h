@@ -6,9 +6,24 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
+#include "cipher/block_cipher.h"
+#include "cipher/stream.h"
+#include "cipher/stream_schedule.h"
+
 namespace ostrel {
+
+using StreamRun = std::function<void(TStream& input, TStream& output)>;
+
+// What the procedures below share: opens the input (others may read it meanwhile, not write),
+// checks its final block with finalBlockCheck (a cipher keyed for decryption; null when
+// encrypting), creates the output and hands both streams to runStreams. Callers that need to
+// watch or stop a run put their own view of the input in front of the stream procedure.
+void TransformFileStreams(std::u16string_view inFile, std::u16string_view outFile,
+                          const BlockCipher* finalBlockCheck, StreamLayout layout,
+                          const StreamRun& runStreams);
 
 void TripleDesFileEcb(std::u16string_view inFile, std::u16string_view outFile, const uint8_t* key,
                       bool encrypt);

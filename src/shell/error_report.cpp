@@ -1,5 +1,7 @@
 #include "shell/error_report.h"
 
+#include <new>
+
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -30,6 +32,20 @@ std::string ApplicationTitle(std::string_view executableFileName) {
     title[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(title[i])));
   }
   return title;
+}
+
+std::optional<std::string> RequestErrorMessage(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const Exception& exception) {
+    return exception.Message();
+  } catch (const std::bad_alloc&) {
+    return "Out of memory";
+  } catch (const std::exception& exception) {
+    return exception.what();
+  } catch (...) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace ostrel

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "errors/exceptions.h"
+#include "names/human_size.h"
 #include "names/request_plan.h"
 
 namespace ostrel {
@@ -44,6 +45,18 @@ RequestProgress RequestProgress::ForEncrypt(std::string_view path) {
 
 std::uintmax_t RequestProgress::Done() const {
   return known_ ? std::min(FileSizeOrZero(outputPath_), total_) : 0;
+}
+
+int RequestProgress::PerMille() const {
+  if (!known_ || total_ == 0)
+    return -1;
+  return static_cast<int>(Done() * 1000 / total_);
+}
+
+std::string RequestProgress::AmountText() const {
+  if (!known_ || total_ == 0)
+    return {};
+  return HumanSize(static_cast<int64_t>(Done())) + " of " + HumanSize(static_cast<int64_t>(total_));
 }
 
 }  // namespace ostrel

@@ -25,6 +25,13 @@ class RequestProgress {
   // The output's size now, at most Total(); 0 while the output does not exist.
   std::uintmax_t Done() const;
 
+  // What a progress window shows now: done in thousandths of the total, or -1 when that is not
+  // known (the window then only shows that something happens) ...
+  int PerMille() const;
+  // ... and in words, "1.5 MiB of 3.0 MiB", in the units of the command-line tool; empty when
+  // not known.
+  std::string AmountText() const;
+
  private:
   bool known_ = false;
   std::string outputPath_;

@@ -7,8 +7,22 @@
 #include "shell/request_execution.h"
 
 namespace ostrel {
+namespace {
 
-void DecryptRequest(std::string_view path, std::string_view passphrase, UserMessages& messages) {
+// A stop is the user's own doing: a note, not an error.
+void ExecuteStoppable(const RequestPlan& plan, std::string_view passphrase, UserMessages& messages,
+                      const StopSwitch* stop) {
+  try {
+    ExecuteRequest(plan, passphrase, stop);
+  } catch (const RequestStopped& stopped) {
+    messages.ShowNote(stopped.Note());
+  }
+}
+
+}  // namespace
+
+void DecryptRequest(std::string_view path, std::string_view passphrase, UserMessages& messages,
+                    const StopSwitch* stop) {
   // The output goes beside the file that is actually read. Windows-style paths keep the text
   // rule: there ".." is taken away as text by the system too.
   const std::string input =
@@ -21,13 +35,18 @@ void DecryptRequest(std::string_view path, std::string_view passphrase, UserMess
     case DecryptOutcome::NoCipher:
       return;
     case DecryptOutcome::Run:
-      ExecuteRequest(planning.Plan, passphrase);
+      ExecuteStoppable(planning.Plan, passphrase, messages, stop);
       return;
   }
 }
 
 void EncryptRequest(std::string_view path, std::string_view passphrase) {
   ExecuteRequest(PlanEncryptRequest(path), passphrase);
+}
+
+void EncryptRequest(std::string_view path, std::string_view passphrase, UserMessages& messages,
+                    const StopSwitch& stop) {
+  ExecuteStoppable(PlanEncryptRequest(path), passphrase, messages, &stop);
 }
 
 }  // namespace ostrel

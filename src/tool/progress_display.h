@@ -69,7 +69,4 @@ class ProgressDisplay {
 std::string FitProgressLine(const std::string& figures, const std::string& name,
                             std::size_t columns);
 
-// "1.5 MiB": the size in binary units with one decimal.
-std::string HumanSize(int64_t bytes);
-
 }  // namespace ostrel

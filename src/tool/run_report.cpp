@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "names/human_size.h"
 #include "platform/text_conversion.h"
 #include "tool/json_text.h"
 #include "tool/output_times.h"

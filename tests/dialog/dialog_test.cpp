@@ -107,6 +107,38 @@ std::size_t PixelsLike(const std::vector<Colour>& pixels, Colour colour) {
 constexpr Colour kWarningYellow{0xFF, 0xD0, 0x20};
 constexpr Colour kStopRed{0xE0, 0x20, 0x20};
 
+// Holds a request at the creation of its output: the output exists under the test's lease, and
+// opening it for writing waits until the test lets go, so the request runs until then. The lease
+// break's signal is no concern of the test.
+class OutputLease {
+ public:
+  explicit OutputLease(const std::string& path) {
+    WriteFileBytes(path, "");
+    signal(SIGIO, SIG_IGN);
+    handle_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    held_ = handle_ >= 0 && fcntl(handle_, F_SETLEASE, F_RDLCK) == 0;
+    error_ = held_ ? 0 : errno;
+  }
+  ~OutputLease() { Release(); }
+  OutputLease(const OutputLease&) = delete;
+  OutputLease& operator=(const OutputLease&) = delete;
+
+  bool Held() const { return held_; }
+  std::string Error() const { return std::string("no lease: ") + strerror(error_); }
+  void Release() {
+    if (handle_ < 0)
+      return;
+    fcntl(handle_, F_SETLEASE, F_UNLCK);
+    close(handle_);
+    handle_ = -1;
+  }
+
+ private:
+  int handle_ = -1;
+  bool held_ = false;
+  int error_ = 0;
+};
+
 class Dialog : public testing::Test {
  protected:
   void SetUp() override {
@@ -264,6 +296,28 @@ TEST_F(Dialog, ShowsNotesAndErrorsInModalBoxesAndStaysUsable) {
   EXPECT_TRUE(WaitUntil([&] { return FileHasSize(Path("after.txt.2crypt"), 16); }));
 }
 
+TEST_F(Dialog, ABoxForALongPathWrapsToFitTheScreen) {
+  // 200 characters and more without a blank: one line of it would be far wider than the screen.
+  std::string missing = Path("");
+  for (int i = 0; missing.size() < 200; ++i)
+    missing += "folder" + std::to_string(i) + "/";
+  missing += std::string(60, 'n') + ".txt";
+  FillField(kFileField, missing);
+  Click(kEncrypt);
+  const std::optional<WindowId> box = user_.WaitForWindow(kErrorCaption);
+  ASSERT_TRUE(box) << program_->Output();
+  const testing_support::WindowGeometry geometry = user_.Geometry(*box);
+  user_.SaveScreenshot(*box, kArtifacts + "/long-path-box.png");
+  EXPECT_GE(geometry.Left, 0);
+  EXPECT_LE(geometry.Left + geometry.Width, VirtualDisplay::kScreenWidth);
+  EXPECT_GE(geometry.Top, 0);
+  EXPECT_LE(geometry.Top + geometry.Height, VirtualDisplay::kScreenHeight);
+  // The icon is drawn, in the box, and the text comes through whole.
+  EXPECT_GT(PixelsLike(user_.Pixels(*box), kStopRed), 100u) << "no icon";
+  EXPECT_EQ(ReadAndCloseBox(*box, kErrorCaption),
+            kErrorCaption + "\nCannot open file \"" + missing + "\". No such file or directory.\n");
+}
+
 TEST_F(Dialog, EnterAndEscapePressNoButton) {
   WriteFileBytes(Path("plain.txt"), "text");
   user_.Type(Path("plain.txt"));
@@ -335,15 +389,10 @@ TEST_F(Dialog, FolderButtonPutsTheChosenFileInTheFileField) {
 }
 
 TEST_F(Dialog, LongRequestShowsProgressAndTakesNoInputUntilItEnds) {
-  // The output exists under the test's lease: opening it for writing waits until the test lets
-  // go, so the request runs until then. The lease break's signal is no concern of the test.
   const std::string plain = SampleBytes(300'000);
   WriteFileBytes(Path("big.bin"), plain);
-  WriteFileBytes(Path("big.bin.2crypt"), "");
-  signal(SIGIO, SIG_IGN);
-  const int leased = open(Path("big.bin.2crypt").c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_GE(leased, 0);
-  ASSERT_EQ(fcntl(leased, F_SETLEASE, F_RDLCK), 0) << "no lease: " << strerror(errno);
+  OutputLease lease(Path("big.bin.2crypt"));
+  ASSERT_TRUE(lease.Held()) << lease.Error();
 
   user_.Type(Path("big.bin"));
   user_.Press({"Tab", "Tab", "Tab"});
@@ -361,8 +410,7 @@ TEST_F(Dialog, LongRequestShowsProgressAndTakesNoInputUntilItEnds) {
   user_.Focus(*progress);
   user_.Press({"Escape"});
 
-  fcntl(leased, F_SETLEASE, F_UNLCK);
-  close(leased);
+  lease.Release();
   EXPECT_TRUE(user_.WaitUntilNoWindow("Encrypting"));
   EXPECT_TRUE(program_->Running());
   EXPECT_FALSE(user_.WindowsTitled(kTitle).empty());
@@ -371,6 +419,78 @@ TEST_F(Dialog, LongRequestShowsProgressAndTakesNoInputUntilItEnds) {
   const auto result = testing_support::RunProcess(kProgram, {Path("copy.bin.2crypt"), "pw"});
   ASSERT_EQ(result.ExitCode, 0) << result.Stderr;
   EXPECT_TRUE(FileHolds(Path("copy.bin"), plain));
+}
+
+TEST_F(Dialog, CancelStopsALongRequestAndRemovesItsPartialOutput) {
+  // Cancel is pressed while the request is held, and the request stops at its first read after.
+  const std::string plain = SampleBytes(3'000'000);
+  WriteFileBytes(Path("big.bin"), plain);
+  OutputLease lease(Path("big.bin.2crypt"));
+  ASSERT_TRUE(lease.Held()) << lease.Error();
+
+  FillField(kFileField, Path("big.bin"));
+  Click(kEncrypt);
+  const std::optional<WindowId> progress = user_.WaitForWindow("Encrypting");
+  ASSERT_TRUE(progress) << program_->Output();
+  // Cancel is the window's one button, and has the focus.
+  user_.Focus(*progress);
+  user_.Press({"space"});
+  user_.SaveScreenshot(*progress, kArtifacts + "/progress-cancelled.png");
+  lease.Release();
+
+  const std::optional<WindowId> note = user_.WaitForWindow("NOTE");
+  ASSERT_TRUE(note) << program_->Output();
+  EXPECT_EQ(ReadAndCloseBox(*note, "NOTE"),
+            "NOTE\nStopped. The partial file \"" + Path("big.bin.2crypt") + "\" was removed.\n");
+  EXPECT_TRUE(user_.WaitUntilNoWindow("Encrypting"));
+  EXPECT_FALSE(std::filesystem::exists(Path("big.bin.2crypt")));
+  EXPECT_TRUE(FileHolds(Path("big.bin"), plain));
+
+  // The dialog is usable again, and the same request now runs to its end.
+  Click(kEncrypt);
+  EXPECT_TRUE(
+      WaitUntil([&] { return FileHasSize(Path("big.bin.2crypt"), EncryptedSize(plain.size())); }));
+}
+
+TEST(DialogInALatinOneLocale, TypesTheNameAndPassPhraseTheCommandLineGives) {
+  // In a locale whose encoding is ISO-8859-1, "é" on the command line is the one byte 0xE9: the
+  // dialog must turn what is typed into the same bytes, or one pass phrase gives two keys.
+  TemporaryDirectory directory;
+  const std::string locales = directory / "locales";
+  std::filesystem::create_directory(locales);
+  const auto made = testing_support::RunProcess(
+      "/usr/bin/localedef", {"-i", "en_US", "-f", "ISO-8859-1", locales + "/en_US.ISO-8859-1"});
+  ASSERT_EQ(made.ExitCode, 0) << "cannot make the test's locale: " << made.Stderr;
+  const std::string latinName = "r\xe9sum\xe9.txt";
+  const std::string latinPassphrase = "p\xe4ssw\xf6rd";
+  const std::string plain = SampleBytes(5'000);
+  WriteFileBytes(directory / latinName, plain);
+  WriteFileBytes(directory / "copy.txt", plain);
+
+  VirtualDisplay display;
+  const DesktopUser user(display.Name());
+  Environment environment = ProgramEnvironment(display.Name());
+  environment.Set["LOCPATH"] = locales;
+  environment.Set["LC_ALL"] = "en_US.ISO-8859-1";
+  ChildProcess program(kProgram, {"ostrel-decrypt"}, environment, directory.Path().string());
+  const std::optional<WindowId> window = user.WaitForWindow(kTitle);
+  ASSERT_TRUE(window) << program.Output();
+  user.Focus(*window);
+  user.Type((directory / "r\u00e9sum\u00e9.txt"));
+  user.Press({"Tab", "Tab", "Tab"});
+  user.Type("p\u00e4ssw\u00f6rd");
+  user.Press({"Tab", "space"});
+  const std::string encrypted = directory / (latinName + ".2crypt");
+  ASSERT_TRUE(WaitUntil([&] { return FileHasSize(encrypted, EncryptedSize(plain.size())); }))
+      << program.Output();
+
+  const auto result =
+      testing_support::RunProcess(kProgram, {"/E", directory / "copy.txt", latinPassphrase});
+  ASSERT_EQ(result.ExitCode, 0) << result.Stderr;
+  EXPECT_EQ(ReadFileBytes(encrypted), ReadFileBytes(directory / "copy.txt.2crypt"));
+
+  user.RequestClose(*window);
+  EXPECT_EQ(program.WaitForExit(kPatience), 0) << program.Output();
 }
 
 TEST(DialogWithoutDisplay, SaysSoInOneLineAndExitsWithTwo) {

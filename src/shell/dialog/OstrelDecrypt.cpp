@@ -18,6 +18,7 @@
 #include "shell/dialog/gtk_native.h"
 #include "shell/dialog/request_runner.h"
 #include "shell/dialog/toolkit_text.h"
+#include "shell/dialog_layout.h"
 #include "shell/requests.h"
 
 namespace ostrel {
@@ -26,23 +27,16 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-// Where a control sits, in client pixels at 96 dots per inch.
-struct Place {
-  int Left;
-  int Top;
-  int Width;
-  int Height;
-};
-
-constexpr Place kClientArea{0, 0, 469, 129};
-constexpr Place kLabel1{16, 24, 73, 13};
-constexpr Place kBtLeftPath{407, 21, 22, 21};
-constexpr Place kLabel2{16, 56, 86, 13};
-constexpr Place kEdit1{108, 21, 297, 21};
-constexpr Place kButton1{16, 90, 65, 23};
-constexpr Place kButton2{360, 90, 65, 23};
-constexpr Place kEdit2{108, 53, 297, 21};
-constexpr Place kButton3{108, 90, 65, 23};
+using dialog_layout::kBtLeftPath;
+using dialog_layout::kButton1;
+using dialog_layout::kButton2;
+using dialog_layout::kButton3;
+using dialog_layout::kClientArea;
+using dialog_layout::kEdit1;
+using dialog_layout::kEdit2;
+using dialog_layout::kLabel1;
+using dialog_layout::kLabel2;
+using dialog_layout::Place;
 
 // Pixels at 96 dots per inch, scaled to the screen's text resolution so that the layout grows
 // with the font.
@@ -64,8 +58,8 @@ struct LabelText {
 };
 
 const LabelText kLabels[] = {
-    {"File to process:", kLabel1, kEdit1},
-    {"Password phrase:", kLabel2, kEdit2},
+    {dialog_layout::kLabel1Text, kLabel1, kEdit1},
+    {dialog_layout::kLabel2Text, kLabel2, kEdit2},
 };
 
 // Whether every label fits between its left edge and the field at its right.
@@ -184,7 +178,10 @@ void TForm1::Button1Click(wxCommandEvent&) {
   const RequestFlag running(requestRunning_);
   RunRequest(
       this, "Decrypting", Edit1->GetValue(), RequestProgress::ForDecrypt(path),
-      [&](UserMessages& messages) { DecryptRequest(path, passphrase, messages); }, messages_);
+      [&](UserMessages& messages, const StopSwitch& stop) {
+        DecryptRequest(path, passphrase, messages, &stop);
+      },
+      messages_);
 }
 
 void TForm1::Button3Click(wxCommandEvent&) {
@@ -193,7 +190,10 @@ void TForm1::Button3Click(wxCommandEvent&) {
   const RequestFlag running(requestRunning_);
   RunRequest(
       this, "Encrypting", Edit1->GetValue(), RequestProgress::ForEncrypt(path),
-      [&](UserMessages&) { EncryptRequest(path, passphrase); }, messages_);
+      [&](UserMessages& messages, const StopSwitch& stop) {
+        EncryptRequest(path, passphrase, messages, stop);
+      },
+      messages_);
 }
 
 void TForm1::FormClose(wxCloseEvent& event) {

@@ -1,12 +1,11 @@
 #include "shell/dialog/application.h"
 
 #include <exception>
-#include <new>
+#include <optional>
 #include <utility>
 
 #include <wx/textctrl.h>
 
-#include "errors/exceptions.h"
 #include "shell/dialog/OstrelDecrypt.h"
 #include "shell/error_report.h"
 
@@ -25,20 +24,11 @@ bool TApplication::OnInit() {
 }
 
 bool TApplication::OnExceptionInMainLoop() {
-  std::string message;
-  try {
-    // The toolkit calls this from inside its handler, with the error still current.
-    throw;  // cppcheck-suppress rethrowNoCurrentException
-  } catch (const Exception& error) {
-    message = error.Message();
-  } catch (const std::bad_alloc&) {
-    message = "Out of memory";
-  } catch (const std::exception& error) {
-    message = error.what();
-  } catch (...) {
+  // The toolkit calls this from inside its handler, with the error still current.
+  const std::optional<std::string> message = RequestErrorMessage(std::current_exception());
+  if (!message)
     return wxApp::OnExceptionInMainLoop();
-  }
-  messages_.ShowError(title_, DialogErrorText(message));
+  messages_.ShowError(title_, DialogErrorText(*message));
   return true;
 }
 

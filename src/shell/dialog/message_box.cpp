@@ -1,17 +1,27 @@
 #include "shell/dialog/message_box.h"
 
+#include <algorithm>
+#include <string>
+
 #include <wx/button.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
 #include <wx/dialog.h>
+#include <wx/display.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
 #include "shell/dialog/message_icon.h"
 #include "shell/dialog/toolkit_text.h"
+#include "shell/message_wrap.h"
 
 namespace ostrel {
 namespace {
+
+constexpr int kIconSize = 32;
+constexpr int kIconGap = 12;
+constexpr int kMargin = 14;
+constexpr int kTextWidth = 420;
 
 class TMessageBox : public wxDialog {
  public:
@@ -19,19 +29,18 @@ class TMessageBox : public wxDialog {
       : wxDialog(owner, wxID_ANY, caption, wxDefaultPosition, wxDefaultSize,
                  wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX),
         copyText_(caption + "\n" + text + "\n") {
-    auto* message = new wxStaticText(this, wxID_ANY, text);
-    message->Wrap(FromDIP(420));
+    auto* message = new wxStaticText(this, wxID_ANY, FittedText(text));
 
     auto* body = new wxBoxSizer(wxHORIZONTAL);
-    body->Add(new TMessageIcon(this, icon, FromDIP(32)), wxSizerFlags().Top());
-    body->AddSpacer(FromDIP(12));
+    body->Add(new TMessageIcon(this, icon, FromDIP(kIconSize)), wxSizerFlags().Top());
+    body->AddSpacer(FromDIP(kIconGap));
     body->Add(message, wxSizerFlags(1).CentreVertical());
 
     auto* ok = new wxButton(this, wxID_OK, "OK");
     ok->SetDefault();
 
     auto* layout = new wxBoxSizer(wxVERTICAL);
-    layout->Add(body, wxSizerFlags(1).Expand().Border(wxALL, FromDIP(14)));
+    layout->Add(body, wxSizerFlags(1).Expand().Border(wxALL, FromDIP(kMargin)));
     layout->Add(ok,
                 wxSizerFlags().CentreHorizontal().Border(wxLEFT | wxRIGHT | wxBOTTOM, FromDIP(12)));
     SetSizerAndFit(layout);
@@ -50,6 +59,19 @@ class TMessageBox : public wxDialog {
   }
 
  private:
+  // The text in lines that keep the box within the screen: at most kTextWidth wide, less on a
+  // screen too narrow for that beside the icon and the margins.
+  wxString FittedText(const wxString& text) const {
+    const int screen =
+        wxDisplay(GetParent() != nullptr ? GetParent() : this).GetClientArea().GetWidth();
+    // The frame's borders are the window manager's; a few pixels stand for them.
+    const int room = screen - FromDIP(2 * kMargin + kIconSize + kIconGap + 16);
+    const int maxWidth = std::max(FromDIP(60), std::min(FromDIP(kTextWidth), room));
+    return WrappedMessage(text.ToStdWstring(), maxWidth, [this](std::wstring_view piece) {
+      return GetTextExtent(wxString(piece.data(), piece.size())).x;
+    });
+  }
+
   void OnCharHook(wxKeyEvent& event) {
     if (event.GetModifiers() == wxMOD_CONTROL &&
         (event.GetKeyCode() == 'C' || event.GetKeyCode() == WXK_INSERT)) {

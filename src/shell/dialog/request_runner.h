@@ -1,15 +1,13 @@
-// How the dialog runs a request: as one step that ends when the request ends, so the dialog
-// takes no other input meanwhile. The request works on a worker thread; a request still running
-// after half a second gets a modal progress window, so that a large file never leaves a frozen
-// window with no sign of life.
+// How the dialog runs a request: see shell/watched_request.h; here the progress window is the
+// toolkit's.
 #pragma once
 
 #include <wx/string.h>
 #include <wx/window.h>
 
-#include "shell/background_request.h"
 #include "shell/request_progress.h"
 #include "shell/user_messages.h"
+#include "shell/watched_request.h"
 
 namespace ostrel {
 
@@ -17,7 +15,6 @@ namespace ostrel {
 // the file); progress measures it. The request's notes and errors are shown through messages on
 // this thread, and an error that ends the request is raised here, unchanged.
 void RunRequest(wxWindow* owner, const wxString& caption, const wxString& subject,
-                const RequestProgress& progress, BackgroundRequest::Task task,
-                UserMessages& messages);
+                const RequestProgress& progress, StoppableTask task, UserMessages& messages);
 
 }  // namespace ostrel
