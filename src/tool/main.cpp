@@ -6,12 +6,14 @@
 #include "platform/core_dump_guard.h"
 #include "platform/file_status.h"
 #include "platform/interrupt_cleanup.h"
+#include "platform/standard_streams.h"
 #include "tool/tool_commands.h"
 #include "tool/tool_options.h"
 
 int main(int argc, char** argv) {
   // Refused only where the system forbids it; the run goes on either way.
   (void)ostrel::PreventCoreDumps();
+  ostrel::UseBinaryStandardStreams();
   const ostrel::ParsedCommandLine parsed = ostrel::ParseToolCommandLine(argc, argv);
   if (!parsed.Options)
     return parsed.ExitCode;
