@@ -18,16 +18,25 @@ struct OpenedFile {
 enum class FileAccess { Read, Write, ReadWrite };
 
 // The error code for a name that holds no regular file (a FIFO, a device, a socket) where a file
-// is needed: ENXIO, the system's own answer for a special file that cannot be used as asked.
+// is needed, and the one for a directory there. POSIX: ENXIO, the system's own answer for a
+// special file that cannot be used as asked, and EISDIR. Windows: "The file cannot be accessed by
+// the system." and "An operation is not supported on a directory.".
+#ifdef _WIN32
+inline constexpr int kNotARegularFile = 1920;  // ERROR_CANT_ACCESS_FILE
+inline constexpr int kIsADirectory = 336;      // ERROR_DIRECTORY_NOT_SUPPORTED
+#else
 inline constexpr int kNotARegularFile = ENXIO;
+inline constexpr int kIsADirectory = EISDIR;
+#endif
 
-// Opens an existing regular file; a directory gives EISDIR and any other kind kNotARegularFile,
-// at once: a FIFO swapped in for a file fails that file instead of waiting for a writer. Other
-// programs are not locked out: the system has no mandatory sharing modes.
+// Opens an existing regular file; a directory gives kIsADirectory and any other kind
+// kNotARegularFile, at once: a FIFO swapped in for a file fails that file instead of waiting for
+// a writer. Other programs may meanwhile read the file; on Windows they may not write it (POSIX
+// has no mandatory sharing modes, so there they are not locked out).
 OpenedFile OpenExistingFile(std::string_view name, FileAccess access);
 
-// Opens an existing file of any kind but a directory for reading, blocking as its kind does: a
-// pass phrase may come from a pipe, a terminal or a FIFO.
+// Opens an existing file of any kind but a directory (kIsADirectory) for reading, blocking as its
+// kind does: a pass phrase may come from a pipe, a terminal or a FIFO.
 OpenedFile OpenExistingStream(std::string_view name);
 
 // The permission bits a new output gets from its input before the creation mask applies: the
@@ -36,8 +45,9 @@ OpenedFile OpenExistingStream(std::string_view name);
 uint32_t NewOutputPermissions(uint32_t inputPermissions);
 
 // Opens or creates the file for reading and writing and empties it. A symbolic link at the name
-// is refused (ELOOP), whether it points at a file or nowhere, and so is anything but a regular
-// file (kNotARegularFile, EISDIR), before anything is changed. With a source handle, an
+// is refused (ELOOP; on Windows any reparse point, kNotARegularFile), whether it points at a file
+// or nowhere, and so is anything but a regular file (kNotARegularFile, kIsADirectory), before
+// anything is changed. With a source handle, an
 // output that is the source file itself, under whatever name, is refused before it loses a byte,
 // and a new file gets the source's read and write permission bits plus the owner's, so a private
 // input gives a private output; without one, a new file is readable and writable by all. The
@@ -70,7 +80,8 @@ struct FileLength {
 FileLength LengthOfFile(int handle);
 
 // Creates a new file for one writer only: never an existing file, never through a symbolic link,
-// readable and writable by the owner alone until the writer says otherwise. EEXIST when the name
+// readable and writable by the owner alone until the writer says otherwise. EEXIST (Windows:
+// ERROR_FILE_EXISTS) when the name
 // is taken.
 OpenedFile CreateExclusiveFile(std::string_view name);
 

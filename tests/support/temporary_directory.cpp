@@ -1,18 +1,27 @@
 #include "support/temporary_directory.h"
 
-#include <stdlib.h>
-
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace ostrel::testing_support {
 
 TemporaryDirectory::TemporaryDirectory() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "ostrel-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr)
-    throw std::runtime_error("mkdtemp");
-  path_ = pattern;
+  // A name nobody else holds: create_directory is false when the name was taken meanwhile.
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path candidate = base / ("ostrel-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) {
+      std::filesystem::permissions(candidate, std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::replace);
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("no free name for a temporary directory in " + base.string());
 }
 
 TemporaryDirectory::~TemporaryDirectory() {

@@ -1,0 +1,19 @@
+// Windows layer of full path names: the system's own expansion, which knows each drive's current
+// directory and the "\\server\share" root.
+#include "platform/full_path.h"
+
+#include <windows.h>
+
+#include "platform/windows/ansi_text.h"
+#include "platform/windows/system_name.h"
+
+namespace ostrel {
+
+std::string FullPathName(std::string_view name) {
+  if (name.empty())
+    return {};
+  const std::wstring full = windows::FullSystemPath(windows::WidenAnsi(name));
+  return full.empty() ? std::string(name) : windows::NarrowAnsiBestFit(full);
+}
+
+}  // namespace ostrel
