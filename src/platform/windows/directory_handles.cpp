@@ -3,29 +3,18 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <optional>
+#include <utility>
 #include <vector>
+
+#include "platform/windows/ansi_text.h"
+#include "platform/windows/system_name.h"
 
 namespace ostrel::windows_tool {
 namespace {
 
-constexpr std::wstring_view kLongPathPrefix = L"\\\\?\\";
-constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
-
 int LastError() {
   return static_cast<int>(::GetLastError());
-}
-
-// A full path, as the system's own full-path function gives it, with the prefix that lifts the
-// length limit and turns off the system's rewriting of trailing dots and spaces and of device
-// names: "a." or "CON" then name the file of that name, never another one.
-std::wstring WithLongPathPrefix(const std::wstring& full) {
-  if (full.starts_with(kLongPathPrefix))
-    return full;
-  if (full.size() > 2 && full[0] == L'\\' && full[1] == L'\\')
-    return std::wstring(kLongUncPrefix) + full.substr(2);
-  if (full.size() > 2 && full[1] == L':')
-    return std::wstring(kLongPathPrefix) + full;
-  return full;
 }
 
 }  // namespace
@@ -44,62 +33,23 @@ OpenedFile AdoptHandle(HANDLE handle, int accessFlags) {
   return {descriptor, 0};
 }
 
-bool WidenText(std::string_view text, std::wstring& wide) {
-  wide.clear();
-  if (text.empty())
-    return true;
-  const int size = static_cast<int>(text.size());
-  const int length =
-      ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-  if (length <= 0)
-    return false;
-  wide.resize(static_cast<std::size_t>(length));
-  return ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(),
-                               length) == length;
-}
-
-bool NarrowName(std::wstring_view wide, std::string& narrow) {
-  narrow.clear();
-  if (wide.empty())
-    return true;
-  const int size = static_cast<int>(wide.size());
-  BOOL usedDefault = FALSE;
-  const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr,
-                                           0, nullptr, &usedDefault);
-  if (length <= 0 || usedDefault)
-    return false;
-  narrow.resize(static_cast<std::size_t>(length));
-  usedDefault = FALSE;
-  return ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, narrow.data(),
-                               length, nullptr, &usedDefault) == length &&
-         !usedDefault;
-}
-
 std::string ShownName(std::wstring_view wide) {
+  if (std::optional<std::string> exact = windows::NarrowAnsiExactly(wide))
+    return *exact;
   std::string shown;
-  if (NarrowName(wide, shown))
-    return shown;
-  // Each character the code page lacks shows as "?", which no file name holds.
-  shown.clear();
   for (const wchar_t character : wide) {
-    std::string one;
-    shown += NarrowName(std::wstring_view(&character, 1), one) ? one : std::string("?");
+    const std::optional<std::string> one =
+        windows::NarrowAnsiExactly(std::wstring_view(&character, 1));
+    shown += one ? *one : std::string("?");
   }
   return shown;
 }
 
 int SystemPath(std::string_view name, std::wstring& path) {
-  std::wstring wide;
-  if (!WidenText(name.empty() ? std::string_view(".") : name, wide))
-    return ERROR_NO_UNICODE_TRANSLATION;
-  const DWORD length = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (length == 0)
-    return LastError();
-  std::vector<wchar_t> full(length + 1);
-  const DWORD written = ::GetFullPathNameW(wide.c_str(), length + 1, full.data(), nullptr);
-  if (written == 0 || written > length)
-    return written == 0 ? LastError() : ERROR_FILENAME_EXCED_RANGE;
-  path = WithLongPathPrefix(std::wstring(full.data(), written));
+  windows::SystemName system = windows::SystemNameOf(name.empty() ? std::string_view(".") : name);
+  if (system.Error != 0)
+    return system.Error;
+  path = std::move(system.Name);
   return 0;
 }
 
@@ -115,16 +65,15 @@ int DirectoryPath(int directory, std::wstring& path) {
       ::GetFinalPathNameByHandleW(handle, final.data(), length + 1, VOLUME_NAME_DOS);
   if (written == 0 || written > length)
     return written == 0 ? LastError() : ERROR_FILENAME_EXCED_RANGE;
-  path = WithLongPathPrefix(std::wstring(final.data(), written));
+  // The system gives it with the long-path prefix, for drives and network shares alike.
+  path.assign(final.data(), written);
   return 0;
 }
 
 int PathBelow(int directory, std::string_view relative, std::wstring& path) {
   if (const int error = DirectoryPath(directory, path); error != 0)
     return error;
-  std::wstring wide;
-  if (!WidenText(relative, wide))
-    return ERROR_NO_UNICODE_TRANSLATION;
+  std::wstring wide = windows::WidenAnsi(relative);
   for (wchar_t& character : wide) {
     if (character == L'/')
       character = L'\\';

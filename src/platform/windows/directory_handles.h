@@ -21,20 +21,16 @@ HANDLE SystemHandle(int handle) noexcept;
 // Hands a system handle to a descriptor, which then owns it; on failure the handle is closed.
 OpenedFile AdoptHandle(HANDLE handle, int accessFlags);
 
-// The 8-bit text widened from the ANSI code page; false for bytes that it does not define.
-bool WidenText(std::string_view text, std::wstring& wide);
-
-// A name from the system in the ANSI code page, exactly or not at all: a name with a character
-// that the code page lacks would otherwise come back as the nearest one it has, which may name
-// another file. shown gets a readable form in either case.
-bool NarrowName(std::wstring_view wide, std::string& narrow);
+// A name from the system as messages show it: exactly, or with "?" for each character that the
+// ANSI code page lacks (no file name holds a "?").
 std::string ShownName(std::wstring_view wide);
 
 // The full path of a name given by the user, with the long-path prefix; 0 or the error code.
 int SystemPath(std::string_view name, std::wstring& path);
 
 // The final path of an open directory (with the long-path prefix), and a name below it
-// ("/"- or "\"-separated); 0 or the error code.
+// ("/"- or "\"-separated), taken literally: a name listed in the directory, such as "a." or
+// "CON", is that entry and no device or other file. 0 or the error code.
 int DirectoryPath(int directory, std::wstring& path);
 int PathBelow(int directory, std::string_view relative, std::wstring& path);
 

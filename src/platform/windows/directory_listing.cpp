@@ -4,6 +4,9 @@
 #include <io.h>
 #include <windows.h>
 
+#include <optional>
+
+#include "platform/windows/ansi_text.h"
 #include "platform/windows/directory_handles.h"
 
 namespace ostrel {
@@ -53,10 +56,11 @@ int ListDirectoryBelow(int directory, std::string_view relative,
       const std::wstring_view wide(found.cFileName);
       if (wide == L"." || wide == L"..")
         continue;
-      std::string name;
       // A name that the code page cannot hold is left out: it could not be opened by it.
-      if (!windows_tool::NarrowName(wide, name))
+      const std::optional<std::string> narrow = windows::NarrowAnsiExactly(wide);
+      if (!narrow)
         continue;
+      const std::string& name = *narrow;
       const std::string below = relative.empty() ? name : std::string(relative) + "/" + name;
       entries.push_back({name, StatusBelow(directory, below)});
     } while (::FindNextFileW(search, &found) != 0);

@@ -4,8 +4,11 @@
 #include <io.h>
 #include <windows.h>
 
+#include <optional>
+
 #include <algorithm>
 
+#include "platform/windows/ansi_text.h"
 #include "platform/windows/directory_handles.h"
 
 namespace ostrel {
@@ -49,9 +52,8 @@ int ListEntries(int handle, std::vector<DirectoryEntry>& entries,
     const std::wstring_view wide(found.cFileName);
     if (wide == L"." || wide == L"..")
       continue;
-    std::string name;
-    if (windows_tool::NarrowName(wide, name))
-      entries.push_back({std::move(name), KindOf(found.dwFileAttributes)});
+    if (std::optional<std::string> name = windows::NarrowAnsiExactly(wide))
+      entries.push_back({std::move(*name), KindOf(found.dwFileAttributes)});
     else
       untranslatable.push_back({windows_tool::ShownName(wide)});
   } while (::FindNextFileW(search, &found) != 0);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include <climits>
 #include <cstdint>
 #include <mutex>
@@ -9,6 +11,7 @@
 #include <utility>
 
 #include "platform/random_bytes.h"
+#include "platform/windows/ansi_text.h"
 #include "platform/windows/directory_handles.h"
 
 namespace ostrel {
@@ -117,10 +120,10 @@ void RemoveStaleTemporaries(int directory) {
     return;
   const DWORD self = ::GetCurrentProcessId();
   do {
-    std::string name;
-    if (!windows_tool::NarrowName(found.cFileName, name))
+    const std::optional<std::string> name = windows::NarrowAnsiExactly(found.cFileName);
+    if (!name)
       continue;
-    const DWORD owner = OwnerOf(name);
+    const DWORD owner = OwnerOf(*name);
     if (owner == 0 || owner == self || !ProcessIsGone(owner))
       continue;
     // Only plain files; whether this user may remove one is for the directory's access rules.

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/windows/ansi_text.h"
 #include "platform/windows/console_restore.h"
 #include "platform/windows/directory_handles.h"
+#include "platform/windows/secret_text.h"
 #include "primitives/secure_wipe.h"
 
 namespace ostrel {
@@ -75,29 +77,6 @@ class EchoOff {
   bool active_ = false;
 };
 
-// The typed text in the ANSI code page, as the system converts it (a character it lacks becomes
-// the nearest one it has); approximated says whether that happened.
-bool ToCodePage(const std::wstring& typed, std::string& line, bool& approximated) {
-  if (typed.empty())
-    return true;
-  const int size = static_cast<int>(typed.size());
-  const int length =
-      ::WideCharToMultiByte(CP_ACP, 0, typed.data(), size, nullptr, 0, nullptr, nullptr);
-  if (length <= 0)
-    return false;
-  std::string narrow(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, typed.data(), size, narrow.data(), length, nullptr, nullptr);
-  // Exact when the code page's text widens back to what was typed.
-  std::wstring back(typed.size() + 1, L'\0');
-  const int backLength = ::MultiByteToWideChar(CP_ACP, 0, narrow.data(), length, back.data(),
-                                               static_cast<int>(back.size()));
-  approximated = backLength != size || back.compare(0, typed.size(), typed) != 0;
-  line.append(narrow);
-  SecureWipe(narrow.data(), narrow.size());
-  SecureWipe(back.data(), back.size() * sizeof(wchar_t));
-  return true;
-}
-
 }  // namespace
 
 std::size_t TerminalColumns(int handle) noexcept {
@@ -133,9 +112,7 @@ bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& app
   bool complete = false;
   {
     const EchoOff quiet(console.Input());
-    std::wstring widePrompt;
-    (void)windows_tool::WidenText(prompt, widePrompt);
-    console.Write(widePrompt);
+    console.Write(windows::WidenAnsi(prompt));
     // A character at a time, so that nothing typed after the line is taken from the console.
     for (;;) {
       wchar_t character = 0;
@@ -153,9 +130,10 @@ bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& app
   console.Write(L"\r\n");
   if (!typed.empty() && typed.back() == L'\r')
     typed.pop_back();
-  const bool converted = complete && ToCodePage(typed, line, approximated);
+  if (complete)
+    approximated = !windows_tool::AppendSecretInCodePage(typed, line);
   SecureWipe(typed.data(), typed.capacity() * sizeof(wchar_t));
-  return converted;
+  return complete;
 }
 
 }  // namespace ostrel
