@@ -8,6 +8,11 @@
 namespace ostrel {
 namespace {
 
+bool IsDriveAlone(std::string_view directory) {
+  const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  return directory.size() == 2 && isLetter(directory[0]) && directory[1] == ':';
+}
+
 char Separator(PathStyle style) {
   return style == PathStyle::Windows ? '\\' : '/';
 }
@@ -17,6 +22,16 @@ char Separator(PathStyle style) {
 std::string OutputDirectory(const std::string& directory, PathStyle style) {
   if (directory.empty())
     return directory;
+  if (style == PathStyle::Windows) {
+    // "\" alone is the root of the current drive: another separator would make "\\", the start
+    // of a network path, and send the output to another machine.
+    if (directory == "\\")
+      return directory;
+    // "C:" alone is the current directory of drive C, where "C:a.2crypt" lies; "C:\" would be
+    // the drive's root, another directory than the input's.
+    if (IsDriveAlone(directory))
+      return directory;
+  }
   // A POSIX root ("/" or a kept "//") already ends in its separator; adding one more would make
   // "//", which normalising keeps as a network-style prefix.
   if (style == PathStyle::Posix && directory.back() == '/') {

@@ -44,6 +44,13 @@ TEST(DecryptPlanning, DesktopPathsDecodeBesideTheInput) {
           {"a.2crypt", DecryptOutcome::Run, 2, "a"},
           {"C:\\x\\..\\y\\a.2crypt", DecryptOutcome::Run, 2, "C:\\y\\a"},
           {"C:\\a.2crypt", DecryptOutcome::Run, 2, "C:\\a"},
+          // The root of the current drive stays a root, never the network path "\\a".
+          {"\\a.2crypt", DecryptOutcome::Run, 2, "\\a"},
+          {"\\a.s1500.zip.2crypt", DecryptOutcome::Run, 2, "\\a.zip"},
+          // A drive's current directory stays that directory, not the drive's root.
+          {"C:a.2crypt", DecryptOutcome::Run, 2, "C:a"},
+          {"d:a.d20240131-t120000.txt.1crypt", DecryptOutcome::Run, 1, "d:a.txt"},
+          {"\\\\srv\\share\\a.2crypt", DecryptOutcome::Run, 2, "\\\\srv\\share\\a"},
           {"C:\\data\\a.2crypt", DecryptOutcome::Run, 2, "C:\\data\\a"},
           {"C:\\x\\a.3crypt", DecryptOutcome::NoCipher, 0, ""},
           {"C:\\x\\a.7crypt", DecryptOutcome::NoCipher, 0, ""},

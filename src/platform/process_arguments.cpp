@@ -1,0 +1,13 @@
+#include "platform/process_arguments.h"
+
+namespace ostrel {
+
+// The system passes bytes, and the bytes are the text: nothing to convert, nothing inexact.
+std::vector<ProcessArgument> ProcessArguments(int argc, char** argv) {
+  std::vector<ProcessArgument> arguments;
+  for (int i = 1; i < argc; ++i)
+    arguments.push_back({argv[i], argv[i], true});
+  return arguments;
+}
+
+}  // namespace ostrel
