@@ -4,10 +4,10 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 
-#include <algorithm>
-
+#include "platform/directory_walk.h"
 #include "platform/windows/ansi_text.h"
 #include "platform/windows/directory_handles.h"
 
@@ -28,92 +28,58 @@ FileKind KindOf(DWORD attributes) {
   return FileKind::Regular;
 }
 
-struct UntranslatableName {
-  std::string Shown;
-};
+}  // namespace
 
-// Lists the open directory; 0 or the error code. Names that the code page cannot hold exactly
-// are set apart: they are errors of their own, never entries under a nearby name.
-int ListEntries(int handle, std::vector<DirectoryEntry>& entries,
-                std::vector<UntranslatableName>& untranslatable) {
+namespace directory_walk {
+
+// Names that the code page cannot hold exactly are set apart: they are errors of their own,
+// never entries under a nearby name.
+Listing ListOpenDirectory(int handle) {
+  Listing listing;
+  listing.UntranslatableError = ERROR_NO_UNICODE_TRANSLATION;
   std::wstring pattern;
-  if (const int error = DirectoryPath(handle, pattern); error != 0)
-    return error;
+  if (const int error = DirectoryPath(handle, pattern); error != 0) {
+    listing.Error = error;
+    return listing;
+  }
   pattern += pattern.ends_with(L'\\') ? L"*" : L"\\*";
   WIN32_FIND_DATAW found{};
   const HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
                                            FindExSearchNameMatch, nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND ? 0 : static_cast<int>(error);
+    listing.Error = error == ERROR_FILE_NOT_FOUND ? 0 : static_cast<int>(error);
+    return listing;
   }
-  int error = 0;
   do {
     const std::wstring_view wide(found.cFileName);
     if (wide == L"." || wide == L"..")
       continue;
     if (std::optional<std::string> name = windows::NarrowAnsiExactly(wide))
-      entries.push_back({std::move(*name), KindOf(found.dwFileAttributes)});
+      listing.Entries.push_back({std::move(*name), KindOf(found.dwFileAttributes)});
     else
-      untranslatable.push_back({windows_tool::ShownName(wide)});
+      listing.Untranslatable.push_back(windows_tool::ShownName(wide));
   } while (::FindNextFileW(search, &found) != 0);
   if (::GetLastError() != ERROR_NO_MORE_FILES)
-    error = static_cast<int>(::GetLastError());
+    listing.Error = static_cast<int>(::GetLastError());
   ::FindClose(search);
-  if (error != 0)
-    return error;
-  std::sort(entries.begin(), entries.end(),
+  std::sort(listing.Entries.begin(), listing.Entries.end(),
             [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.Name < b.Name; });
-  return 0;
+  return listing;
 }
 
-std::string JoinRelative(const std::string& parent, const std::string& name) {
-  return parent.empty() ? name : parent + "/" + name;
+OpenedFile OpenSubdirectory(int handle, const std::string& name) {
+  std::wstring path;
+  if (const int error = windows_tool::PathBelow(handle, name, path); error != 0)
+    return {-1, error};
+  return OpenDirectoryAt(path, false);
 }
 
-std::string JoinDirectoryPath(const std::string& parent, const std::string& name) {
+std::string SubdirectoryPath(const std::string& parent, const std::string& name) {
   return parent.ends_with('\\') || parent.ends_with('/') ? parent + name : parent + "\\" + name;
 }
 
-void WalkOpen(int handle, std::string path, std::string relative, const TreeVisitor& visitor) {
-  ListedDirectory listed;
-  listed.Directory = std::make_shared<const OpenDirectory>(handle, std::move(path));
-  listed.RelativePath = std::move(relative);
-  std::vector<UntranslatableName> untranslatable;
-  const int error = ListEntries(handle, listed.Entries, untranslatable);
-  if (error != 0) {
-    visitor.Unreadable(listed.RelativePath, error);
-    return;
-  }
-  for (const UntranslatableName& name : untranslatable)
-    visitor.Unreadable(JoinRelative(listed.RelativePath, name.Shown), ERROR_NO_UNICODE_TRANSLATION);
-  if (visitor.Listed)
-    visitor.Listed(listed);
-  for (const DirectoryEntry& entry : listed.Entries) {
-    if (entry.Kind != FileKind::Directory) {
-      visitor.Entry(listed, entry);
-      continue;
-    }
-    if (visitor.BeforeEntering)
-      visitor.BeforeEntering(listed, entry);
-    const std::string childRelative = JoinRelative(listed.RelativePath, entry.Name);
-    std::wstring childPath;
-    int childError = windows_tool::PathBelow(handle, entry.Name, childPath);
-    OpenedFile child{-1, childError};
-    if (childError == 0)
-      child = OpenDirectoryAt(childPath, false);
-    if (child.handle < 0) {
-      visitor.Unreadable(childRelative, child.error);
-      continue;
-    }
-    WalkOpen(child.handle, JoinDirectoryPath(listed.Directory->Path(), entry.Name), childRelative,
-             visitor);
-  }
-  if (visitor.Finished)
-    visitor.Finished(listed);
-}
-
-}  // namespace
+}  // namespace directory_walk
 
 OpenDirectory::~OpenDirectory() {
   ::_close(handle_);
@@ -129,7 +95,7 @@ void WalkTree(const std::string& root, const TreeVisitor& visitor) {
     visitor.Unreadable(std::string(), opened.error);
     return;
   }
-  WalkOpen(opened.handle, root, std::string(), visitor);
+  directory_walk::WalkOpen(opened.handle, root, std::string(), visitor);
 }
 
 OpenedEntry OpenEntryForReading(const OpenDirectory& directory, const std::string& name) {

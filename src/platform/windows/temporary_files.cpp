@@ -2,75 +2,33 @@
 
 #include <windows.h>
 
-#include <optional>
-
 #include <climits>
+#include <optional>
 #include <cstdint>
 #include <mutex>
 #include <set>
 #include <utility>
 
-#include "platform/random_bytes.h"
+#include "platform/temporary_names.h"
 #include "platform/windows/ansi_text.h"
 #include "platform/windows/directory_handles.h"
 
 namespace ostrel {
 namespace {
 
-constexpr std::string_view kPrefix = ".ostrel-";
-constexpr std::string_view kSuffix = ".tmp";
-constexpr std::size_t kRandomDigits = 16;
-
-// The computer's name in letters, digits and dots only (so that "-" separates the fields), short
-// enough for any file system.
 const std::string& HostTag() {
   static const std::string tag = [] {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
     if (::GetComputerNameW(name, &length) == 0)
-      return std::string("host");
-    std::string text;
-    for (DWORD index = 0; index < length && text.size() < 32; ++index) {
-      const wchar_t c = name[index];
-      const bool plain = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
-                         (c >= L'0' && c <= L'9') || c == L'.';
-      text.push_back(plain ? static_cast<char>(c) : '_');
-    }
-    return text.empty() ? std::string("host") : text;
+      return TemporaryHostTag("");
+    // Only ASCII letters and digits are kept; anything else is replaced anyway.
+    std::string ascii;
+    for (DWORD index = 0; index < length; ++index)
+      ascii.push_back(name[index] < 0x80 ? static_cast<char>(name[index]) : '_');
+    return TemporaryHostTag(ascii);
   }();
   return tag;
-}
-
-std::string Hexadecimal(const uint8_t* bytes, std::size_t count) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text;
-  for (std::size_t index = 0; index < count; ++index) {
-    text.push_back(kDigits[bytes[index] >> 4]);
-    text.push_back(kDigits[bytes[index] & 0xF]);
-  }
-  return text;
-}
-
-// The process id of a temporary name made on this machine, or 0 for any other name.
-DWORD OwnerOf(std::string_view name) {
-  if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix))
-    return 0;
-  name.remove_prefix(kPrefix.size());
-  name.remove_suffix(kSuffix.size());
-  const std::string& host = HostTag();
-  if (!name.starts_with(host) || name.size() < host.size() + 1 || name[host.size()] != '-')
-    return 0;
-  name.remove_prefix(host.size() + 1);
-  const std::size_t dash = name.find('-');
-  if (dash == 0 || dash == std::string_view::npos || name.size() - dash - 1 != kRandomDigits)
-    return 0;
-  uint64_t pid = 0;
-  for (const char digit : name.substr(0, dash)) {
-    if (digit < '0' || digit > '9' || pid > UINT32_MAX / 10)
-      return 0;
-    pid = pid * 10 + static_cast<uint64_t>(digit - '0');
-  }
-  return pid > UINT32_MAX ? 0 : static_cast<DWORD>(pid);
 }
 
 bool ProcessIsGone(DWORD pid) {
@@ -100,10 +58,7 @@ bool FirstVisit(int directory) {
 }  // namespace
 
 std::string NewTemporaryName() {
-  uint8_t random[kRandomDigits / 2];
-  FillFromSystemRandom(random, sizeof random);
-  return std::string(kPrefix) + HostTag() + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
-         Hexadecimal(random, sizeof random) + std::string(kSuffix);
+  return TemporaryNameFor(HostTag(), ::GetCurrentProcessId());
 }
 
 void RemoveStaleTemporaries(int directory) {
@@ -123,8 +78,8 @@ void RemoveStaleTemporaries(int directory) {
     const std::optional<std::string> name = windows::NarrowAnsiExactly(found.cFileName);
     if (!name)
       continue;
-    const DWORD owner = OwnerOf(*name);
-    if (owner == 0 || owner == self || !ProcessIsGone(owner))
+    const uint64_t owner = TemporaryNameOwner(*name, HostTag());
+    if (owner == 0 || owner == self || !ProcessIsGone(static_cast<DWORD>(owner)))
       continue;
     // Only plain files; whether this user may remove one is for the directory's access rules.
     if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
