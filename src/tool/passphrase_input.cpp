@@ -12,6 +12,7 @@
 #include "platform/file_handle.h"
 #include "platform/file_status.h"
 #include "platform/terminal_input.h"
+#include "platform/tool_features.h"
 
 namespace ostrel {
 namespace {
@@ -85,15 +86,16 @@ bool AskOnce(const char* prompt, SecretText& passphrase) {
   if (!ReadHiddenLineFromTerminal(prompt, passphrase.Text(), approximated))
     return false;
   if (approximated)
-    WarnApproximated("the console");
+    WarnApproximated(std::string("the ") + kTerminalName);
   return true;
 }
 
 void AskOnTerminal(bool confirm, SecretText& passphrase) {
   if (!AskOnce("Pass phrase: ", passphrase))
-    Fail(
-        "no pass phrase from the terminal (without one, use --passphrase-file, --passphrase-env "
-        "or --passphrase-fd)");
+    Fail(std::string("no pass phrase from the ") + kTerminalName +
+         (kPassphraseDescriptors
+              ? " (without one, use --passphrase-file, --passphrase-env or --passphrase-fd)"
+              : " (without one, use --passphrase-file or --passphrase-env)"));
   if (!confirm)
     return;
   SecretText again;
