@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/whole_transfer.h"
+
 namespace ostrel {
 namespace {
 
@@ -138,50 +140,43 @@ OpenedFile CreateOrEmptyFile(std::string_view name, int sourceHandle) {
 
 namespace {
 
-// Moves the whole count unless the end of the file or an error comes first; an interrupted call
-// is repeated, a partial one continued. transfer(at, done, size) moves bytes at offset done.
-// emptyError: the error a call that moves nothing at all stands for (a write that takes no byte
-// is a failure; a read that delivers none is the end of the file).
-template <typename Byte, typename Transfer>
-FileTransfer TransferAll(Byte* bytes, int32_t count, int emptyError, Transfer transfer) {
-  FileTransfer result;
-  while (result.Bytes < count) {
-    const ssize_t moved = transfer(bytes + result.Bytes, result.Bytes,
-                                   static_cast<std::size_t>(count - result.Bytes));
-    if (moved < 0 && errno == EINTR)
-      continue;
-    if (moved < 0) {
-      result.Error = errno;
-      break;
-    }
-    if (moved == 0) {
-      result.Error = emptyError;
-      break;
-    }
-    result.Bytes += static_cast<int32_t>(moved);
-  }
-  return result;
+// One system call, repeated when a signal interrupts it before it moved anything.
+template <typename Call>
+TransferStep Retrying(Call call) {
+  ssize_t moved = 0;
+  do {
+    moved = call();
+  } while (moved < 0 && errno == EINTR);
+  if (moved < 0)
+    return {0, errno};
+  return {moved, 0};
 }
 
 }  // namespace
 
 FileTransfer ReadFromFile(int handle, void* buffer, int32_t count) {
   return TransferAll(
-      static_cast<char*>(buffer), count, 0,
-      [handle](char* at, int32_t, std::size_t size) { return ::read(handle, at, size); });
+      static_cast<char*>(buffer), count, 0, [handle](char* at, int32_t, int32_t size) {
+        return Retrying([&] { return ::read(handle, at, static_cast<std::size_t>(size)); });
+      });
 }
 
 FileTransfer ReadFromFileAt(int handle, int64_t offset, void* buffer, int32_t count) {
   return TransferAll(static_cast<char*>(buffer), count, 0,
-                     [handle, offset](char* at, int32_t done, std::size_t size) {
-                       return ::pread(handle, at, size, static_cast<off_t>(offset + done));
+                     [handle, offset](char* at, int32_t done, int32_t size) {
+                       return Retrying([&] {
+                         return ::pread(handle, at, static_cast<std::size_t>(size),
+                                        static_cast<off_t>(offset + done));
+                       });
                      });
 }
 
 FileTransfer WriteToFile(int handle, const void* buffer, int32_t count) {
   return TransferAll(
       static_cast<const char*>(buffer), count, EIO,
-      [handle](const char* at, int32_t, std::size_t size) { return ::write(handle, at, size); });
+      [handle](const char* at, int32_t, int32_t size) {
+        return Retrying([&] { return ::write(handle, at, static_cast<std::size_t>(size)); });
+      });
 }
 
 OpenedFile CreateExclusiveFile(std::string_view name) {

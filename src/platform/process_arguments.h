@@ -12,9 +12,10 @@ namespace ostrel {
 // fit, as every program there converts it; a name must not, since the look-alike may be another
 // file.
 struct ProcessArgument {
-  std::string Text;         // for a pass phrase: the system's conversion, best fit included
-  std::string Name;         // for a file name: "?" for each character the code page lacks
-  bool NameIsExact = true;  // false when Name holds such a "?"
+  std::string Text;     // for a pass phrase: the system's conversion, best fit included
+  std::string Name;     // for a file name: "?" for each character the code page lacks
+  bool IsExact = true;  // false when the code page lacks a character: Text holds a best
+                        // fit, Name a "?"
 };
 
 // The error code for a name that the system's 8-bit text cannot hold.

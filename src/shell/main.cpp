@@ -40,7 +40,7 @@ CommandLine ReadCommandLine(const std::vector<ProcessArgument>& arguments) {
   if (line.Request.Mode == StartMode::Dialog)
     return line;
   const std::size_t path = line.Request.Mode == StartMode::Encrypt ? 1 : 0;
-  line.PathIsExact = arguments[path].NameIsExact;
+  line.PathIsExact = arguments[path].IsExact;
   line.Request.Passphrase = arguments[path + 1].Text;
   return line;
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "platform/whole_transfer.h"
 #include "platform/windows/system_name.h"
 
 namespace ostrel {
@@ -135,30 +136,15 @@ OpenedFile CreateOrEmptyFile(std::string_view name, int /*sourceHandle*/) {
 
 namespace {
 
-// Moves the whole count unless the end of the file or an error comes first; a partial transfer
-// is continued. transfer(at, done, size, &moved) moves bytes at offset done. emptyError: the
-// error a call that moves nothing at all stands for (a write that takes no byte is a failure; a
-// read that delivers none is the end of the file).
-template <typename Byte, typename Transfer>
-FileTransfer TransferAll(Byte* bytes, int32_t count, int emptyError, Transfer transfer) {
-  FileTransfer result;
-  while (result.Bytes < count) {
-    DWORD moved = 0;
-    if (!transfer(bytes + result.Bytes, result.Bytes, static_cast<DWORD>(count - result.Bytes),
-                  &moved)) {
-      const int error = LastError();
-      // A pipe whose writer has gone, or a read past the end at an offset: the end of the data.
-      if (error != ERROR_BROKEN_PIPE && error != ERROR_HANDLE_EOF)
-        result.Error = error;
-      break;
-    }
-    if (moved == 0) {
-      result.Error = emptyError;
-      break;
-    }
-    result.Bytes += static_cast<int32_t>(moved);
-  }
-  return result;
+// One ReadFile or WriteFile. A pipe whose writer has gone, or a read at an offset past the end, is
+// the end of the data, not a failure.
+TransferStep Step(BOOL succeeded, DWORD moved) {
+  if (succeeded)
+    return {moved, 0};
+  const int error = LastError();
+  if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF)
+    return {0, 0};
+  return {0, error};
 }
 
 OVERLAPPED At(int64_t offset) {
@@ -172,10 +158,11 @@ OVERLAPPED At(int64_t offset) {
 
 FileTransfer ReadFromFile(int handle, void* buffer, int32_t count) {
   const HANDLE file = SystemHandle(handle);
-  return TransferAll(static_cast<char*>(buffer), count, 0,
-                     [file](char* at, int32_t, DWORD size, DWORD* moved) {
-                       return ::ReadFile(file, at, size, moved, nullptr) != 0;
-                     });
+  return TransferAll(static_cast<char*>(buffer), count, 0, [file](char* at, int32_t, int32_t size) {
+    DWORD moved = 0;
+    const BOOL done = ::ReadFile(file, at, static_cast<DWORD>(size), &moved, nullptr);
+    return Step(done, moved);
+  });
 }
 
 FileTransfer ReadFromFileAt(int handle, int64_t offset, void* buffer, int32_t count) {
@@ -184,12 +171,13 @@ FileTransfer ReadFromFileAt(int handle, int64_t offset, void* buffer, int32_t co
   // put back, so a reader that goes on from where it was is not thrown to the end of the file.
   LARGE_INTEGER position{};
   const bool known = ::SetFilePointerEx(file, LARGE_INTEGER{}, &position, FILE_CURRENT) != 0;
-  const FileTransfer result =
-      TransferAll(static_cast<char*>(buffer), count, 0,
-                  [file, offset](char* at, int32_t done, DWORD size, DWORD* moved) {
-                    OVERLAPPED where = At(offset + done);
-                    return ::ReadFile(file, at, size, moved, &where) != 0;
-                  });
+  const FileTransfer result = TransferAll(
+      static_cast<char*>(buffer), count, 0, [file, offset](char* at, int32_t done, int32_t size) {
+        OVERLAPPED where = At(offset + done);
+        DWORD moved = 0;
+        const BOOL read = ::ReadFile(file, at, static_cast<DWORD>(size), &moved, &where);
+        return Step(read, moved);
+      });
   if (known)
     ::SetFilePointerEx(file, position, nullptr, FILE_BEGIN);
   return result;
@@ -198,8 +186,11 @@ FileTransfer ReadFromFileAt(int handle, int64_t offset, void* buffer, int32_t co
 FileTransfer WriteToFile(int handle, const void* buffer, int32_t count) {
   const HANDLE file = SystemHandle(handle);
   return TransferAll(static_cast<const char*>(buffer), count, ERROR_WRITE_FAULT,
-                     [file](const char* at, int32_t, DWORD size, DWORD* moved) {
-                       return ::WriteFile(file, at, size, moved, nullptr) != 0;
+                     [file](const char* at, int32_t, int32_t size) {
+                       DWORD moved = 0;
+                       const BOOL done =
+                           ::WriteFile(file, at, static_cast<DWORD>(size), &moved, nullptr);
+                       return Step(done, moved);
                      });
 }
 
