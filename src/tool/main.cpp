@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<char*> words;
+  words.reserve(arguments.Words.size() + 1);
   for (std::string& word : arguments.Words)
     words.push_back(word.data());
   words.push_back(nullptr);
