@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/directory_walk.h"
+
 namespace ostrel {
 namespace {
 
@@ -29,7 +31,7 @@ FileKind KindOfEntry(int directory, const dirent& entry) {
   return StatusOfEntry(directory, entry.d_name).Kind;
 }
 
-// Lists the directory behind handle, which it takes over; 0 or the system's code.
+// Lists the open directory in name order; 0 or the system's code.
 int ListEntries(int handle, std::vector<DirectoryEntry>& entries) {
   // The listing gets a handle of its own, so that the caller's stays usable for openat.
   const int listing = ::dup(handle);
@@ -56,47 +58,29 @@ int ListEntries(int handle, std::vector<DirectoryEntry>& entries) {
   return 0;
 }
 
-std::string JoinRelative(const std::string& parent, const std::string& name) {
-  return parent.empty() ? name : parent + "/" + name;
+}  // namespace
+
+namespace directory_walk {
+
+Listing ListOpenDirectory(int handle) {
+  Listing listing;
+  listing.Error = ListEntries(handle, listing.Entries);
+  return listing;
 }
 
-std::string JoinDirectoryPath(const std::string& parent, const std::string& name) {
+OpenedFile OpenSubdirectory(int handle, const std::string& name) {
+  const int child =
+      ::openat(handle, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (child < 0)
+    return {-1, errno};
+  return {child, 0};
+}
+
+std::string SubdirectoryPath(const std::string& parent, const std::string& name) {
   return parent.ends_with('/') ? parent + name : parent + "/" + name;
 }
 
-void WalkOpen(int handle, std::string path, std::string relative, const TreeVisitor& visitor) {
-  ListedDirectory listed;
-  listed.Directory = std::make_shared<const OpenDirectory>(handle, std::move(path));
-  listed.RelativePath = std::move(relative);
-  const int error = ListEntries(handle, listed.Entries);
-  if (error != 0) {
-    visitor.Unreadable(listed.RelativePath, error);
-    return;
-  }
-  if (visitor.Listed)
-    visitor.Listed(listed);
-  for (const DirectoryEntry& entry : listed.Entries) {
-    if (entry.Kind != FileKind::Directory) {
-      visitor.Entry(listed, entry);
-      continue;
-    }
-    if (visitor.BeforeEntering)
-      visitor.BeforeEntering(listed, entry);
-    const std::string childRelative = JoinRelative(listed.RelativePath, entry.Name);
-    const int child = ::openat(handle, entry.Name.c_str(),
-                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (child < 0) {
-      visitor.Unreadable(childRelative, errno);
-      continue;
-    }
-    WalkOpen(child, JoinDirectoryPath(listed.Directory->Path(), entry.Name), childRelative,
-             visitor);
-  }
-  if (visitor.Finished)
-    visitor.Finished(listed);
-}
-
-}  // namespace
+}  // namespace directory_walk
 
 OpenDirectory::~OpenDirectory() {
   ::close(handle_);
@@ -108,7 +92,7 @@ void WalkTree(const std::string& root, const TreeVisitor& visitor) {
     visitor.Unreadable(std::string(), errno);
     return;
   }
-  WalkOpen(handle, root, std::string(), visitor);
+  directory_walk::WalkOpen(handle, root, std::string(), visitor);
 }
 
 OpenedEntry OpenEntryForReading(const OpenDirectory& directory, const std::string& name) {

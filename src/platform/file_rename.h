@@ -8,7 +8,7 @@ namespace ostrel {
 
 // Renames from to to in the directory only when to does not exist, atomically where the file
 // system can (a file that appeared meanwhile is never replaced). Returns 0 or the system's error
-// code (EEXIST when to exists).
+// code (kErrorNameTaken when to exists).
 int RenameWithoutReplacing(int directory, std::string_view from, std::string_view to);
 
 // Renames from to to in the directory, replacing an existing to atomically (a symbolic link at to

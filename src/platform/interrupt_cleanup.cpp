@@ -1,6 +1,7 @@
 #include "platform/interrupt_cleanup.h"
 
 #include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 #include <climits>
 #include <csignal>

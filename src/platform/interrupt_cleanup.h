@@ -7,12 +7,15 @@
 // The handler may only make async-signal-safe calls, so the names live in a fixed registry that
 // is allocated before any signal can come; each is removed relative to its directory's handle, so
 // a directory moved during the run is still cleaned.
+// On Windows the console's events take the signals' place: Ctrl-C, Ctrl-Break, closing the
+// console, logging off and shutting down remove the registered files before the process ends.
 #pragma once
-
-#include <termios.h>
 
 #include <cstddef>
 #include <string_view>
+
+// A terminal's settings; only systems with such terminals define it.
+struct termios;
 
 namespace ostrel {
 

@@ -78,6 +78,34 @@ void OutputDirectory::Fail(int error, std::string path, bool creating) {
   failedCreating_ = creating;
 }
 
+OpenedFile CreateNewFileIn(int directory, std::string_view name) {
+  const std::string entry(name);
+  int handle = 0;
+  do {
+    handle = ::openat(directory, entry.c_str(),
+                      O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600);
+  } while (handle < 0 && errno == EINTR);
+  if (handle < 0)
+    return {-1, errno};
+  return {handle, 0};
+}
+
+int RemoveFileIn(int directory, std::string_view name) noexcept {
+  try {
+    const std::string entry(name);
+    return ::unlinkat(directory, entry.c_str(), 0) == 0 ? 0 : errno;
+  } catch (...) {
+    return ENOMEM;
+  }
+}
+
+OpenedFile DuplicateFileHandle(int handle) {
+  const int second = ::fcntl(handle, F_DUPFD_CLOEXEC, 0);
+  if (second < 0)
+    return {-1, errno};
+  return {second, 0};
+}
+
 int SyncFile(int handle) {
   return ::fsync(handle) == 0 ? 0 : errno;
 }

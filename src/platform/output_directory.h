@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_handle.h"
+
 namespace ostrel {
 
 class OutputDirectory {
@@ -41,5 +43,17 @@ class OutputDirectory {
 // that cannot sync a directory (EINVAL) has nothing to flush there.
 int SyncFile(int handle);
 int SyncDirectory(int handle);
+
+// Creates name in the directory for reading and writing: a new file only (kErrorNameTaken when
+// the name exists, a link at the name included), readable and writable by the owner alone until
+// the writer says otherwise. The file can be renamed while it is open.
+OpenedFile CreateNewFileIn(int directory, std::string_view name);
+
+// Removes name from the directory; 0 or the system's error code.
+int RemoveFileIn(int directory, std::string_view name) noexcept;
+
+// A second handle on the same open file, so that one can be closed (and report what the system
+// could not write until then) while the file is still worked on.
+OpenedFile DuplicateFileHandle(int handle);
 
 }  // namespace ostrel

@@ -80,7 +80,8 @@ bool IsTerminal(int handle) noexcept {
   return ::isatty(handle) == 1;
 }
 
-bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line) {
+bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& approximated) {
+  approximated = false;
   const int terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (terminal < 0)
     return false;

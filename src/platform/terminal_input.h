@@ -16,6 +16,8 @@ std::size_t TerminalColumns(int handle) noexcept;
 // without its line ending, to line. Echo is restored before returning, and before a signal ends
 // the process (see interrupt_cleanup.h). Ctrl-C restores echo and raises SIGINT. Returns false
 // when the process has no terminal, reading fails, or Ctrl-C is pressed while SIGINT is ignored.
-bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line);
+// approximated: the line was typed in characters that the system's 8-bit code page lacks, and
+// holds the nearest ones it has (never where the terminal reads bytes).
+bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& approximated);
 
 }  // namespace ostrel

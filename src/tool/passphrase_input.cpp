@@ -7,10 +7,12 @@
 
 #include "errors/exceptions.h"
 #include "platform/code_page_conversion.h"
+#include "platform/environment_text.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
 #include "platform/file_status.h"
 #include "platform/terminal_input.h"
+#include "platform/tool_features.h"
 
 namespace ostrel {
 namespace {
@@ -19,6 +21,15 @@ constexpr std::size_t kLongestPassphrase = SecretText::kCapacity / 2;
 
 [[noreturn]] void Fail(const std::string& reason) {
   throw Exception(reason);
+}
+
+// The key comes from the code page's characters, so a pass phrase entered with others may not
+// open files that were encrypted with it as typed on another machine.
+void WarnApproximated(const std::string& source) {
+  (void)std::fprintf(stderr,
+                     "ostrel: warning: the pass phrase from %s has characters that this system's "
+                     "code page lacks; the nearest ones it has are used instead\n",
+                     source.c_str());
 }
 
 // The first line of an open handle, without its line ending. A byte at a time, so that nothing
@@ -58,24 +69,37 @@ void ReadFromNamedFile(const std::string& name, std::string& line) {
   CloseFile(file.handle);
 }
 
-void ReadFromEnvironment(const std::string& variable, std::string& line) {
-  const char* const value = std::getenv(variable.c_str());
-  if (value == nullptr)
+void ReadFromEnvironment(const std::string& variable, SecretText& passphrase) {
+  SecretText value;
+  const EnvironmentText found = ReadEnvironmentVariable(variable, value.Text());
+  if (found == EnvironmentText::Missing)
     Fail("the environment variable " + variable + " is not set");
-  if (std::strlen(value) > kLongestPassphrase)
+  if (value.View().size() > kLongestPassphrase)
     Fail("the pass phrase in " + variable + " is too long");
-  line.append(value);
+  if (found == EnvironmentText::Approximated)
+    WarnApproximated(variable);
+  passphrase.Text().append(value.View());
+}
+
+bool AskOnce(const char* prompt, SecretText& passphrase) {
+  bool approximated = false;
+  if (!ReadHiddenLineFromTerminal(prompt, passphrase.Text(), approximated))
+    return false;
+  if (approximated)
+    WarnApproximated(std::string("the ") + kTerminalName);
+  return true;
 }
 
 void AskOnTerminal(bool confirm, SecretText& passphrase) {
-  if (!ReadHiddenLineFromTerminal("Pass phrase: ", passphrase.Text()))
-    Fail(
-        "no pass phrase from the terminal (without one, use --passphrase-file, --passphrase-env "
-        "or --passphrase-fd)");
+  if (!AskOnce("Pass phrase: ", passphrase))
+    Fail(std::string("no pass phrase from the ") + kTerminalName +
+         (kPassphraseDescriptors
+              ? " (without one, use --passphrase-file, --passphrase-env or --passphrase-fd)"
+              : " (without one, use --passphrase-file or --passphrase-env)"));
   if (!confirm)
     return;
   SecretText again;
-  if (!ReadHiddenLineFromTerminal("Pass phrase again: ", again.Text()))
+  if (!AskOnce("Pass phrase again: ", again))
     Fail("the pass phrase was not confirmed");
   if (again.View() != passphrase.View())
     Fail("the two pass phrases differ");
@@ -102,7 +126,7 @@ void ReadPassphrase(const PassphraseChoice& choice, bool confirm, SecretText& pa
   if (choice.File) {
     ReadFromNamedFile(*choice.File, passphrase.Text());
   } else if (choice.EnvironmentVariable) {
-    ReadFromEnvironment(*choice.EnvironmentVariable, passphrase.Text());
+    ReadFromEnvironment(*choice.EnvironmentVariable, passphrase);
   } else if (choice.Descriptor) {
     const std::string source = "file descriptor " + std::to_string(*choice.Descriptor);
     // A descriptor that is not open would read as an empty pass phrase.

@@ -1,8 +1,8 @@
 #include "tool/path_patterns.h"
 
-#include <fnmatch.h>
-
 #include <stdexcept>
+
+#include "platform/name_pattern.h"
 
 namespace ostrel {
 namespace {
@@ -43,10 +43,6 @@ void CheckReadable(std::string_view text) {
   }
 }
 
-bool SegmentMatches(const std::string& pattern, const std::string& name) {
-  return ::fnmatch(pattern.c_str(), name.c_str(), FNM_PATHNAME) == 0;
-}
-
 // Pattern segments from p on against path segments from n on; "**" takes any number of them.
 bool SegmentsMatch(const std::vector<std::string>& pattern, std::size_t p,
                    const std::vector<std::string>& path, std::size_t n) {
@@ -58,7 +54,7 @@ bool SegmentsMatch(const std::vector<std::string>& pattern, std::size_t p,
       }
       return false;
     }
-    if (n >= path.size() || !SegmentMatches(pattern[p], path[n]))
+    if (n >= path.size() || !NameMatchesPattern(pattern[p], path[n]))
       return false;
   }
   return n == path.size();
@@ -89,7 +85,7 @@ bool PathPattern::Matches(std::string_view relativePath) const {
     return false;
   }
   for (const std::string& name : path) {
-    if (SegmentMatches(segments_.front(), name))
+    if (NameMatchesPattern(segments_.front(), name))
       return true;
   }
   return false;

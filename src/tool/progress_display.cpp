@@ -6,6 +6,7 @@
 #include <string>
 
 #include "names/human_size.h"
+#include "names/path_style.h"
 #include "platform/terminal_input.h"
 
 namespace ostrel {
@@ -25,20 +26,24 @@ std::string Duration(double seconds) {
   return text;
 }
 
-// Characters of UTF-8 text, counting each code point as one column.
-std::size_t Columns(const std::string& text) {
-  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
+// Whether a byte starts a character: in UTF-8 every byte but a continuation byte; in the 8-bit
+// code page of Windows every byte.
+bool StartsCharacter(char c) {
+  return kHostPathStyle == PathStyle::Windows || (static_cast<unsigned char>(c) & 0xC0) != 0x80;
 }
 
-// The last columns code points of text.
+// Characters of the system's text, counting each as one column.
+std::size_t Columns(const std::string& text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), StartsCharacter));
+}
+
+// The last columns characters of text.
 std::string LastColumns(const std::string& text, std::size_t columns) {
   std::size_t start = text.size();
   std::size_t seen = 0;
   while (start > 0 && seen < columns) {
     --start;
-    if ((static_cast<unsigned char>(text[start]) & 0xC0) != 0x80)
+    if (StartsCharacter(text[start]))
       ++seen;
   }
   return text.substr(start);

@@ -1,13 +1,10 @@
 #include "tool/safe_output.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <utility>
 
 #include "errors/exceptions.h"
+#include "platform/error_codes.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
 #include "platform/file_rename.h"
@@ -16,18 +13,6 @@
 #include "platform/temporary_files.h"
 
 namespace ostrel {
-namespace {
-
-int CreateExclusiveIn(int directory, const std::string& name) {
-  int handle = 0;
-  do {
-    handle = ::openat(directory, name.c_str(),
-                      O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600);
-  } while (handle < 0 && errno == EINTR);
-  return handle;
-}
-
-}  // namespace
 
 std::string OutputExistsReason(const std::string& output) {
   return "output " + output + " exists (use --force to replace it)";
@@ -45,9 +30,10 @@ void CheckExistingOutput(const FileStatus& existing, const std::string& shown,
 
 SafeOutput::SafeOutput(int directory, std::string name, std::string shown)
     : final_(std::move(name)), shown_(std::move(shown)) {
-  directory_ = ::fcntl(directory, F_DUPFD_CLOEXEC, 0);
-  if (directory_ < 0)
-    throw Exception("cannot create " + shown_ + ": " + SystemErrorText(errno));
+  const OpenedFile own = DuplicateFileHandle(directory);
+  if (own.handle < 0)
+    throw Exception("cannot create " + shown_ + ": " + SystemErrorText(own.error));
+  directory_ = own.handle;
   try {
     CreateTemporary();
   } catch (...) {
@@ -64,19 +50,18 @@ void SafeOutput::CreateTemporary() {
     slot_ = RegisterTemporaryFile(directory_, temporary_);
     if (slot_ < 0)
       throw Exception("cannot create a temporary file for " + shown_ + ": " +
-                      SystemErrorText(ENAMETOOLONG));
-    const int handle = CreateExclusiveIn(directory_, temporary_);
-    if (handle >= 0) {
-      handle_ = handle;
+                      SystemErrorText(kErrorNameTooLong));
+    const OpenedFile created = CreateNewFileIn(directory_, temporary_);
+    if (created.handle >= 0) {
+      handle_ = created.handle;
       return;
     }
-    const int error = errno;
     ReleaseTemporaryFile(slot_);
     slot_ = -1;
-    if (error != EEXIST)
-      throw Exception("cannot create " + shown_ + ": " + SystemErrorText(error));
+    if (created.error != kErrorNameTaken)
+      throw Exception("cannot create " + shown_ + ": " + SystemErrorText(created.error));
   }
-  throw Exception("cannot create " + shown_ + ": " + SystemErrorText(EEXIST));
+  throw Exception("cannot create " + shown_ + ": " + SystemErrorText(kErrorNameTaken));
 }
 
 SafeOutput::~SafeOutput() {
@@ -102,7 +87,7 @@ void SafeOutput::Discard() noexcept {
     CloseFile(handle_);
   handle_ = -1;
   if (slot_ >= 0)
-    ::unlinkat(directory_, temporary_.c_str(), 0);
+    (void)RemoveFileIn(directory_, temporary_);
   ReleaseTemporaryFile(slot_);
   slot_ = -1;
 }
@@ -116,11 +101,11 @@ void SafeOutput::Commit(bool replace, bool sync, const FileStatus& input, uint32
   }
   // A second handle sets the permissions after the rename; closing the first reports what the
   // system could not write until now (a full network file system), before the file gets its name.
-  const int kept = ::fcntl(handle_, F_DUPFD_CLOEXEC, 0);
-  if (kept < 0)
-    throw Exception("cannot write " + shown_ + ": " + SystemErrorText(errno));
+  const OpenedFile kept = DuplicateFileHandle(handle_);
+  if (kept.handle < 0)
+    throw Exception("cannot write " + shown_ + ": " + SystemErrorText(kept.error));
   const int closeError = CloseFile(handle_);
-  handle_ = kept;
+  handle_ = kept.handle;
   if (closeError != 0)
     throw Exception("cannot write " + shown_ + ": " + SystemErrorText(closeError));
   int error = 0;
@@ -130,7 +115,7 @@ void SafeOutput::Commit(bool replace, bool sync, const FileStatus& input, uint32
     error = RenameReplacing(directory_, temporary_, final_);
   } else {
     error = RenameWithoutReplacing(directory_, temporary_, final_);
-    if (error == EEXIST)
+    if (error == kErrorNameTaken)
       throw Exception(OutputExistsReason(shown_));
   }
   if (error != 0)

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/error_codes.h"
 #include "platform/error_text.h"
 
 namespace ostrel {
@@ -13,7 +14,7 @@ std::atomic<int> firstFailure{0};
 
 void Remember(int error) {
   int none = 0;
-  firstFailure.compare_exchange_strong(none, error == 0 ? EIO : error);
+  firstFailure.compare_exchange_strong(none, error == 0 ? kErrorWriteFailed : error);
 }
 
 }  // namespace
@@ -34,7 +35,7 @@ void FlushStandardOutput() {
 int FinishStandardOutput() {
   FlushStandardOutput();
   if (std::ferror(stdout) != 0)
-    Remember(EIO);
+    Remember(kErrorWriteFailed);
   return firstFailure.load();
 }
 

@@ -1,7 +1,12 @@
 #include "tool/terminal_text.h"
 
+#include "names/path_style.h"
+
 namespace ostrel {
 namespace {
+
+constexpr bool kBackslashSeparates = kHostPathStyle == PathStyle::Windows;
+constexpr bool kTextIsUtf8 = kHostPathStyle == PathStyle::Posix;
 
 void AppendEscaped(std::string& text, unsigned char byte) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -19,9 +24,9 @@ std::string EscapeControlCharacters(std::string_view text) {
     const auto byte = static_cast<unsigned char>(text[index]);
     if (byte < 0x20 || byte == 0x7F) {
       AppendEscaped(escaped, byte);
-    } else if (byte == '\\') {
+    } else if (byte == '\\' && !kBackslashSeparates) {
       escaped += "\\\\";
-    } else if (byte == 0xC2 && index + 1 < text.size() &&
+    } else if (kTextIsUtf8 && byte == 0xC2 && index + 1 < text.size() &&
                static_cast<unsigned char>(text[index + 1]) >= 0x80 &&
                static_cast<unsigned char>(text[index + 1]) <= 0x9F) {
       AppendEscaped(escaped, byte);

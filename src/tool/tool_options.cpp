@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/file_status.h"
+#include "platform/tool_features.h"
 #include "tool/command_suggestion.h"
 #include "tool/path_patterns.h"
 
@@ -15,11 +16,27 @@ namespace {
 
 constexpr int kStandardInput = 0;
 
+// What this build can do beyond files: the mount needs a file system in user space, --unzip an
+// archive library; a build without them says so instead of offering them.
+constexpr bool kMountAvailable = OSTREL_WITH_MOUNT != 0;
+constexpr bool kArchivesAvailable = OSTREL_WITH_ARCHIVES != 0;
+
 constexpr const char* kDescription =
-    "Decrypts and encrypts the .1crypt (Triple-DES) and .2crypt (Rijndael-256) files of the Ostrel "
-    "file synchronizer: single files, whole trees and pipes. The pass phrase never goes on the "
-    "command line: it is asked for on the terminal, or read from a file, an environment variable "
-    "or a file descriptor.";
+    kPassphraseDescriptors
+        ? "Decrypts and encrypts the .1crypt (Triple-DES) and .2crypt (Rijndael-256) files of the "
+          "Ostrel file synchronizer: single files, whole trees and pipes. The pass phrase never "
+          "goes on the command line: it is asked for on the terminal, or read from a file, an "
+          "environment variable or a file descriptor."
+        : "Decrypts and encrypts the .1crypt (Triple-DES) and .2crypt (Rijndael-256) files of the "
+          "Ostrel file synchronizer: single files, whole trees and pipes. The pass phrase never "
+          "goes on the command line: it is asked for on the console, or read from a file or an "
+          "environment variable.";
+
+// An option this build cannot honour stays known, so that using it gets a reason rather than
+// "not an option", but out of the help.
+CLI::Option* Unoffered(CLI::Option* option, bool available) {
+  return available ? option : option->group("");
+}
 
 constexpr const char* kExitCodes =
     "Exit status: 0 when every file succeeded, 1 when any file failed, 2 for a usage error.";
@@ -58,11 +75,12 @@ void AddPassphraseOptions(CLI::App& command, PassphraseChoice& choice) {
       .add_option("--passphrase-env", choice.EnvironmentVariable,
                   "take the pass phrase from the environment variable VAR")
       ->type_name("VAR");
-  command
-      .add_option("--passphrase-fd", choice.Descriptor,
-                  "read the pass phrase from the first line of file descriptor N")
-      ->type_name("N")
-      ->check(Quiet(CLI::NonNegativeNumber));
+  Unoffered(command
+                .add_option("--passphrase-fd", choice.Descriptor,
+                            "read the pass phrase from the first line of file descriptor N")
+                ->type_name("N")
+                ->check(Quiet(CLI::NonNegativeNumber)),
+            kPassphraseDescriptors);
   command
       .add_option("--codepage", choice.CodePage,
                   "convert the pass phrase from this system's encoding to the 8-bit code page "
@@ -119,9 +137,10 @@ void AddRestoreOptions(CLI::App& command, ToolOptions& options) {
                    "or of the encrypted file");
   command.add_flag("--stamp-utc", options.StampUtc,
                    "read the time stamps in names as UTC rather than local time");
-  command.add_flag("--unzip", options.Unzip,
-                   "extract the one file of each archive the synchronizer made, instead of "
-                   "writing NAME.zip");
+  Unoffered(command.add_flag("--unzip", options.Unzip,
+                             "extract the one file of each archive the synchronizer made, "
+                             "instead of writing NAME.zip"),
+            kArchivesAvailable);
   command.add_flag("--include-incomplete", options.IncludeIncomplete,
                    "restore the incomplete transfers of trees too (with a warning)");
   command
@@ -166,6 +185,12 @@ bool ReadsStandardInput(const PassphraseChoice& passphrase) {
 // Rules that span several options.
 void CheckCombinations(const ToolOptions& options) {
   const PassphraseChoice& passphrase = options.Passphrase;
+  if (!kPassphraseDescriptors && passphrase.Descriptor)
+    Refuse(
+        "--passphrase-fd is not available on this platform: use --passphrase-file or "
+        "--passphrase-env");
+  if (!kArchivesAvailable && options.Unzip)
+    Refuse("--unzip is not available in this build: it cannot read archives");
   const int sources = (passphrase.File ? 1 : 0) + (passphrase.EnvironmentVariable ? 1 : 0) +
                       (passphrase.Descriptor ? 1 : 0);
   if (sources > 1)
@@ -286,40 +311,48 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
   AddMethodOption(*key, options, "1: the 16-byte Triple-DES key, 2: the 32-byte Rijndael key");
   AddPassphraseOptions(*key, options.Passphrase);
 
-  CLI::App* mount = app.add_subcommand(
-      "mount",
-      "Mount the tree below SOURCE at MOUNTPOINT as a read-only file system that shows it "
-      "decrypted: encrypted files under their decoded names, with their plain sizes, read by "
-      "decrypting only the blocks a read touches. Runs in the background until unmounted with "
-      "\"fusermount3 -u MOUNTPOINT\". The final blocks of up to 64 files are checked first: when "
-      "none opens, nothing is mounted.");
+  if (!kMountAvailable && argc > 1 && std::string_view(argv[1]) == "mount") {
+    (void)std::fputs("ostrel: mount is not available on this platform\n", stderr);
+    return {std::nullopt, 2};
+  }
+  CLI::App* mount = nullptr;
   std::string mountSource;
   std::string mountPoint;
   std::string versions = "current";
-  mount->add_option("SOURCE", mountSource, "the directory to show")->required();
-  mount->add_option("MOUNTPOINT", mountPoint, "the empty directory to show it in")->required();
-  mount
-      ->add_option("--versions", versions,
-                   "which copies to show: current (names without a time stamp), latest (also the "
-                   "newest version of a file without a current copy) or all (every version, its "
-                   "stamp kept in its name)")
-      ->type_name("current|latest|all")
-      ->check(CLI::Validator(
-          [](const std::string& value) {
-            return VersionChoiceNamed(value) ? std::string() : "choose current, latest or all";
-          },
-          ""));
-  mount->add_flag("--show-plain", options.ShowPlain,
-                  "also show the files that are not encrypted, as they are");
-  mount->add_flag("-f,--foreground", options.Foreground, "stay in the foreground; Ctrl-C unmounts");
-  mount->add_flag("-d,--debug", options.Debug,
-                  "log every request on standard error (stays in the foreground)");
-  mount->add_flag("--allow-other", options.AllowOther,
-                  "let other users enter the mount (the source's permission bits still apply)");
-  AddPassphraseOptions(*mount, options.Passphrase);
-  mount->footer(
-      "Exit status: 0 after the file system was unmounted; 3 when the pass phrase opens none of "
-      "the files tried; 1 when it could not be mounted; 2 for a usage error.");
+  if (kMountAvailable) {
+    mount = app.add_subcommand(
+        "mount",
+        "Mount the tree below SOURCE at MOUNTPOINT as a read-only file system that shows it "
+        "decrypted: encrypted files under their decoded names, with their plain sizes, read by "
+        "decrypting only the blocks a read touches. Runs in the background until unmounted with "
+        "\"fusermount3 -u MOUNTPOINT\". The final blocks of up to 64 files are checked first: when "
+        "none opens, nothing is mounted.");
+    mount->add_option("SOURCE", mountSource, "the directory to show")->required();
+    mount->add_option("MOUNTPOINT", mountPoint, "the empty directory to show it in")->required();
+    mount
+        ->add_option("--versions", versions,
+                     "which copies to show: current (names without a time stamp), latest (also the "
+                     "newest version of a file without a current copy) or all (every version, its "
+                     "stamp kept in its name)")
+        ->type_name("current|latest|all")
+        ->check(CLI::Validator(
+            [](const std::string& value) {
+              return VersionChoiceNamed(value) ? std::string() : "choose current, latest or all";
+            },
+            ""));
+    mount->add_flag("--show-plain", options.ShowPlain,
+                    "also show the files that are not encrypted, as they are");
+    mount->add_flag("-f,--foreground", options.Foreground,
+                    "stay in the foreground; Ctrl-C unmounts");
+    mount->add_flag("-d,--debug", options.Debug,
+                    "log every request on standard error (stays in the foreground)");
+    mount->add_flag("--allow-other", options.AllowOther,
+                    "let other users enter the mount (the source's permission bits still apply)");
+    AddPassphraseOptions(*mount, options.Passphrase);
+    mount->footer(
+        "Exit status: 0 after the file system was unmounted; 3 when the pass phrase opens none of "
+        "the files tried; 1 when it could not be mounted; 2 for a usage error.");
+  }
 
   if (const std::optional<std::string> mistyped = MistypedCommand(argc, argv, app)) {
     (void)std::fprintf(stderr, "ostrel: %s\n", mistyped->c_str());
@@ -340,7 +373,7 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
     options.Command = ToolCommand::Names;
   } else if (verify->parsed()) {
     options.Command = ToolCommand::Verify;
-  } else if (mount->parsed()) {
+  } else if (mount != nullptr && mount->parsed()) {
     options.Command = ToolCommand::Mount;
     options.Paths = {mountSource, mountPoint};
     options.Versions = *VersionChoiceNamed(versions);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "errors/exceptions.h"
+#include "platform/error_codes.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
 
@@ -115,7 +116,7 @@ ZipExtraction ExtractSingleEntry(int archiveHandle, uint64_t expectedSize, int o
         WriteToFile(outputHandle, buffer.data(), static_cast<int32_t>(got));
     if (written.Bytes != got)
       throw Exception("cannot write: " +
-                      SystemErrorText(written.Error != 0 ? written.Error : ENOSPC));
+                      SystemErrorText(written.Error != 0 ? written.Error : kErrorDiskFull));
     result.Bytes += got;
   }
   if (result.Bytes != static_cast<int64_t>(expectedSize))

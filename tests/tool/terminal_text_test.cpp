@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "names/path_style.h"
+
 namespace ostrel {
 namespace {
 
 TEST(TerminalText, EscapesControlCharactersAndTheEscapeCharacterItself) {
+  const bool windows = kHostPathStyle == PathStyle::Windows;
   const struct {
     std::string text, expected;
   } cases[] = {
@@ -14,10 +17,13 @@ TEST(TerminalText, EscapesControlCharactersAndTheEscapeCharacterItself) {
       {"\x1b[31mred", "\\x1b[31mred"},
       {std::string("nul\0byte", 8), "nul\\x00byte"},
       {"del\x7f", "del\\x7f"},
-      {"c1 \xc2\x9b csi", "c1 \\xc2\\x9b csi"},                        // U+009B in UTF-8
+      // U+009B in UTF-8; in a Windows code page two letters
+      {"c1 \xc2\x9b csi", windows ? "c1 \xc2\x9b csi" : "c1 \\xc2\\x9b csi"},
       {"Gr\xc3\xbc\xc3\x9f \xc2\xa0", "Gr\xc3\xbc\xc3\x9f \xc2\xa0"},  // letters, no-break space
       {"\xff\xfe", "\xff\xfe"},
-      {"back\\x0aslash", "back\\\\x0aslash"},  // cannot pass for an escape
+      // cannot pass for an escape; on Windows "\" only separates, and no name holds a control
+      {"back\\x0aslash", windows ? "back\\x0aslash" : "back\\\\x0aslash"},
+      {"dir\\file", windows ? "dir\\file" : "dir\\\\file"},
   };
   for (const auto& test : cases)
     EXPECT_EQ(EscapeControlCharacters(test.text), test.expected) << test.text;

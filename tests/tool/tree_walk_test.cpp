@@ -1,12 +1,11 @@
 // The planning of a tree in-process: a directory swapped for a link between listing and entering
-// is not followed; and the progress line fits its terminal.
+// is not followed.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "support/temporary_directory.h"
-#include "tool/progress_display.h"
 #include "tool/work_list.h"
 
 namespace ostrel {
@@ -50,29 +49,6 @@ TEST(TreeWalk, ADirectorySwappedForALinkWhileTheWalkRunsIsNotFollowed) {
   EXPECT_EQ(items[1].State, ItemState::Failed);
   for (const WorkItem& item : items)
     EXPECT_THAT(item.Input, ::testing::Not(HasSubstr("secret")));
-}
-
-struct FitCase {
-  std::string Name;
-  std::size_t Columns;
-  std::string Line;
-};
-
-TEST(ProgressLine, FitsItsTerminalAndKeepsTheEndOfTheFileName) {
-  const std::string figures = "3/10 files  1.0 MiB of 2.0 MiB";  // 30 columns
-  const FitCase cases[] = {
-      {"a.txt", 80, figures + "  a.txt"},
-      // One column stays free, so the terminal never wraps the line.
-      {"backup/some/deep/folder/report.doc.2crypt", 40, figures + "  ...rypt"},
-      {"backup/some/deep/folder/report.doc.2crypt", 50, figures + "  ...ort.doc.2crypt"},
-      {"caf\xC3\xA9/x.2crypt", 46, figures + "  caf\xC3\xA9/x.2crypt"},  // é is one column
-      {"caf\xC3\xA9/x.2crypt", 45, figures + "  .../x.2crypt"},
-      {"x", 20, figures.substr(0, 19)},
-  };
-  for (const FitCase& test : cases) {
-    const std::string line = FitProgressLine(figures, test.Name, test.Columns);
-    EXPECT_EQ(line, test.Line) << test.Columns;
-  }
 }
 
 }  // namespace

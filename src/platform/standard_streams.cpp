@@ -1,0 +1,7 @@
+#include "platform/standard_streams.h"
+
+namespace ostrel {
+
+void UseBinaryStandardStreams() noexcept {}
+
+}  // namespace ostrel

@@ -1,0 +1,65 @@
+#include "platform/temporary_names.h"
+
+#include "platform/random_bytes.h"
+
+namespace ostrel {
+namespace {
+
+constexpr std::string_view kPrefix = ".ostrel-";
+constexpr std::string_view kSuffix = ".tmp";
+constexpr std::size_t kRandomDigits = 16;
+constexpr std::size_t kLongestHostTag = 32;
+constexpr uint64_t kLargestProcess = UINT32_MAX;
+
+std::string Hexadecimal(const uint8_t* bytes, std::size_t count) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  for (std::size_t index = 0; index < count; ++index) {
+    text.push_back(kDigits[bytes[index] >> 4]);
+    text.push_back(kDigits[bytes[index] & 0xF]);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string TemporaryHostTag(std::string_view machineName) {
+  std::string text;
+  for (const char c : machineName) {
+    if (text.size() >= kLongestHostTag)
+      break;
+    const bool plain =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.';
+    text.push_back(plain ? c : '_');
+  }
+  return text.empty() ? std::string("host") : text;
+}
+
+std::string TemporaryNameFor(const std::string& host, uint64_t process) {
+  uint8_t random[kRandomDigits / 2];
+  FillFromSystemRandom(random, sizeof random);
+  return std::string(kPrefix) + host + "-" + std::to_string(process) + "-" +
+         Hexadecimal(random, sizeof random) + std::string(kSuffix);
+}
+
+uint64_t TemporaryNameOwner(std::string_view name, const std::string& host) {
+  if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix))
+    return 0;
+  name.remove_prefix(kPrefix.size());
+  name.remove_suffix(kSuffix.size());
+  if (!name.starts_with(host) || name.size() < host.size() + 1 || name[host.size()] != '-')
+    return 0;
+  name.remove_prefix(host.size() + 1);
+  const std::size_t dash = name.find('-');
+  if (dash == 0 || dash == std::string_view::npos || name.size() - dash - 1 != kRandomDigits)
+    return 0;
+  uint64_t process = 0;
+  for (const char digit : name.substr(0, dash)) {
+    if (digit < '0' || digit > '9' || process > kLargestProcess / 10)
+      return 0;
+    process = process * 10 + static_cast<uint64_t>(digit - '0');
+  }
+  return process > kLargestProcess ? 0 : process;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,128 @@
+#include "platform/output_directory.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <utility>
+
+#include "platform/directory_creation.h"
+#include "platform/error_codes.h"
+#include "platform/windows/directory_handles.h"
+
+namespace ostrel {
+
+OutputDirectory::OutputDirectory(const std::string& root, std::string_view below, bool create) {
+  const std::string top = root.empty() ? std::string(".") : root;
+  if (create) {
+    const int error = MakeDirectories(top);
+    if (error != 0) {
+      Fail(error, top, true);
+      return;
+    }
+  }
+  std::wstring topPath;
+  OpenedFile opened{-1, windows_tool::SystemPath(top, topPath)};
+  // The root is the user's choice: a link there is followed.
+  if (opened.error == 0)
+    opened = windows_tool::OpenDirectoryAt(topPath, true);
+  if (opened.handle < 0) {
+    Fail(opened.error, top, false);
+    return;
+  }
+  handle_ = opened.handle;
+  std::string path = top;
+  std::size_t start = 0;
+  while (start < below.size()) {
+    std::size_t end = below.find_first_of("/\\", start);
+    if (end == std::string_view::npos)
+      end = below.size();
+    const std::string component(below.substr(start, end - start));
+    start = end + 1;
+    if (component.empty() || component == ".")
+      continue;
+    path += (path.ends_with('\\') || path.ends_with('/') ? "" : "\\") + component;
+    std::wstring next;
+    if (const int error = windows_tool::PathBelow(handle_, component, next); error != 0) {
+      Fail(error, path, false);
+      return;
+    }
+    if (create && ::CreateDirectoryW(next.c_str(), nullptr) == 0 &&
+        ::GetLastError() != ERROR_ALREADY_EXISTS) {
+      Fail(static_cast<int>(::GetLastError()), path, true);
+      return;
+    }
+    // A link here is not the directory the walk saw or the mirror made: refused.
+    const OpenedFile child = windows_tool::OpenDirectoryAt(next, false);
+    if (child.handle < 0) {
+      Fail(child.error, path, false);
+      return;
+    }
+    ::_close(handle_);
+    handle_ = child.handle;
+  }
+}
+
+OutputDirectory::~OutputDirectory() {
+  if (handle_ >= 0)
+    ::_close(handle_);
+}
+
+void OutputDirectory::Fail(int error, std::string path, bool creating) {
+  if (handle_ >= 0)
+    ::_close(handle_);
+  handle_ = -1;
+  error_ = error;
+  failed_ = std::move(path);
+  failedCreating_ = creating;
+}
+
+int SyncFile(int handle) {
+  return ::FlushFileBuffers(windows_tool::SystemHandle(handle)) != 0
+             ? 0
+             : static_cast<int>(::GetLastError());
+}
+
+int SyncDirectory(int /*handle*/) {
+  // The file system records its directory entries in its own journal; there is no flush of a
+  // directory to ask for.
+  return 0;
+}
+
+OpenedFile CreateNewFileIn(int directory, std::string_view name) {
+  std::wstring path;
+  if (const int error = windows_tool::PathBelow(directory, name, path); error != 0)
+    return {-1, error};
+  // Nobody else may open it while it is written; sharing deletion lets it be renamed into place
+  // (and removed) while this handle is still open. A new file only: an existing name, a link
+  // included, is refused.
+  const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    return {-1, error == ERROR_ALREADY_EXISTS ? kErrorNameTaken : static_cast<int>(error)};
+  }
+  return windows_tool::AdoptHandle(handle, _O_RDWR);
+}
+
+int RemoveFileIn(int directory, std::string_view name) noexcept {
+  try {
+    std::wstring path;
+    if (const int error = windows_tool::PathBelow(directory, name, path); error != 0)
+      return error;
+    return ::DeleteFileW(path.c_str()) != 0 ? 0 : static_cast<int>(::GetLastError());
+  } catch (...) {
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
+}
+
+OpenedFile DuplicateFileHandle(int handle) {
+  HANDLE second = nullptr;
+  const HANDLE process = ::GetCurrentProcess();
+  if (::DuplicateHandle(process, windows_tool::SystemHandle(handle), process, &second, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS) == 0)
+    return {-1, static_cast<int>(::GetLastError())};
+  return windows_tool::AdoptHandle(second, _O_RDWR);
+}
+
+}  // namespace ostrel
