@@ -52,7 +52,7 @@ class RijndaelCipher final : public BlockCipher {
 
 }  // namespace
 
-void* BlockCipher::operator new(std::size_t size) {
+void* BlockCipher::operator new(std::size_t size) {  // NOLINT(cert-dcl54-cpp)
   return AllocateUndumpable(size);
 }
 

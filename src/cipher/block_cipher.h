@@ -19,8 +19,9 @@ class BlockCipher {
   virtual ~BlockCipher() = default;
 
   // Every cipher is made on the heap, on undumpable pages: the key schedule is as secret as the
-  // key. The sized delete gets the size of the cipher actually made.
-  static void* operator new(std::size_t size);
+  // key. Only the sized delete is declared, so that it gets the size of the cipher actually made
+  // (a class's unsized delete would be chosen over it).
+  static void* operator new(std::size_t size);  // NOLINT(cert-dcl54-cpp)
   static void operator delete(void* memory, std::size_t size) noexcept;
 
   virtual int32_t BlockSize() const noexcept = 0;

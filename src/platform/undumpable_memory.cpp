@@ -26,10 +26,12 @@ void FreeUndumpable(void* memory, std::size_t size) noexcept {
 void ExcludeFromCoreDumps(const void* memory, std::size_t size) noexcept {
   if (memory == nullptr || size == 0)
     return;
-  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-  const auto first = reinterpret_cast<std::uintptr_t>(memory) & ~(page - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(memory) + size + page - 1) & ~(page - 1);
-  (void)::madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTDUMP);
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t intoPage = reinterpret_cast<std::uintptr_t>(memory) % page;
+  // The buffer's bytes are not changed; madvise only takes a non-const address.
+  char* const first = static_cast<char*>(const_cast<void*>(memory)) - intoPage;
+  const std::size_t length = (intoPage + size + page - 1) / page * page;
+  (void)::madvise(first, length, MADV_DONTDUMP);
 }
 
 }  // namespace ostrel
