@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <utility>
 
 #include "platform/directory_creation.h"
 
@@ -62,20 +61,6 @@ OutputDirectory::OutputDirectory(const std::string& root, std::string_view below
     ::close(handle_);
     handle_ = next;
   }
-}
-
-OutputDirectory::~OutputDirectory() {
-  if (handle_ >= 0)
-    ::close(handle_);
-}
-
-void OutputDirectory::Fail(int error, std::string path, bool creating) {
-  if (handle_ >= 0)
-    ::close(handle_);
-  handle_ = -1;
-  error_ = error;
-  failed_ = std::move(path);
-  failedCreating_ = creating;
 }
 
 OpenedFile CreateNewFileIn(int directory, std::string_view name) {

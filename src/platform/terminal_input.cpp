@@ -5,8 +5,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -63,17 +61,9 @@ void WriteAll(int handle, const char* text) {
 
 }  // namespace
 
-std::size_t TerminalColumns(int handle) noexcept {
+std::size_t ReportedTerminalColumns(int handle) noexcept {
   winsize size{};
-  if (::ioctl(handle, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-    return size.ws_col;
-  const char* const columns = std::getenv("COLUMNS");
-  if (columns != nullptr) {
-    const long value = std::strtol(columns, nullptr, 10);
-    if (value > 0 && value < 10000)
-      return static_cast<std::size_t>(value);
-  }
-  return 80;
+  return ::ioctl(handle, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
 }
 
 bool IsTerminal(int handle) noexcept {

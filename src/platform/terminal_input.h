@@ -12,6 +12,10 @@ bool IsTerminal(int handle) noexcept;
 // The width of the terminal on handle in columns; $COLUMNS, else 80, when it does not say.
 std::size_t TerminalColumns(int handle) noexcept;
 
+// The width the system gives the terminal on handle, or 0 when it gives none (each system's own
+// question; TerminalColumns adds the fallbacks).
+std::size_t ReportedTerminalColumns(int handle) noexcept;
+
 // Writes prompt to the controlling terminal, reads one line from it with echo off and appends it,
 // without its line ending, to line. Echo is restored before returning, and before a signal ends
 // the process (see interrupt_cleanup.h). Ctrl-C restores echo and raises SIGINT. Returns false

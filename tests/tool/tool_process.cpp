@@ -50,6 +50,29 @@ int WaitFor(pid_t pid) {
   return status;
 }
 
+// Starts the program on a new pseudo-terminal, whose other side comes back in terminal.
+pid_t StartOnTerminal(const std::string& program, const ToolCall& call, int& terminal) {
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid < 0)
+    throw std::runtime_error("forkpty");
+  if (pid == 0)
+    ExecTool(program, call);
+  return pid;
+}
+
+// Appends what the program showed next; false once it has ended and closed the terminal (EIO).
+bool ReadFromTerminal(int terminal, std::string& shown) {
+  char buffer[4096];
+  ssize_t n = 0;
+  do {
+    n = read(terminal, buffer, sizeof buffer);
+  } while (n < 0 && errno == EINTR);
+  if (n <= 0)
+    return false;
+  shown.append(buffer, static_cast<std::size_t>(n));
+  return true;
+}
+
 }  // namespace
 
 ToolRun RunTool(const std::string& program, const ToolCall& call) {
@@ -86,23 +109,12 @@ ToolRun RunTool(const std::string& program, const ToolCall& call) {
 ToolRun RunToolOnTerminal(const std::string& program, const ToolCall& call,
                           const std::vector<std::string>& answers) {
   int terminal = -1;
-  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-  if (pid < 0)
-    throw std::runtime_error("forkpty");
-  if (pid == 0)
-    ExecTool(program, call);
+  const pid_t pid = StartOnTerminal(program, call, terminal);
 
   ToolRun result;
   std::size_t answered = 0;
   std::size_t searchFrom = 0;
-  for (;;) {
-    char buffer[4096];
-    const ssize_t n = read(terminal, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      break;  // EIO: the program has ended and closed the terminal
-    result.Stdout.append(buffer, static_cast<std::size_t>(n));
+  while (ReadFromTerminal(terminal, result.Stdout)) {
     // Only the prompts are answered, not other lines that happen to hold ": ".
     const std::size_t asked = result.Stdout.find("Pass phrase", searchFrom);
     const std::size_t prompt =
@@ -122,11 +134,7 @@ ToolRun RunToolOnTerminal(const std::string& program, const ToolCall& call,
 PromptInterruption InterruptAtThePrompt(const std::string& program, const ToolCall& call,
                                         int signal) {
   int terminal = -1;
-  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-  if (pid < 0)
-    throw std::runtime_error("forkpty");
-  if (pid == 0)
-    ExecTool(program, call);
+  const pid_t pid = StartOnTerminal(program, call, terminal);
 
   const auto echoing = [terminal] {
     termios settings{};
@@ -134,14 +142,7 @@ PromptInterruption InterruptAtThePrompt(const std::string& program, const ToolCa
   };
   PromptInterruption result;
   bool sent = false;
-  for (;;) {
-    char buffer[4096];
-    const ssize_t n = read(terminal, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      break;
-    result.Run.Stdout.append(buffer, static_cast<std::size_t>(n));
+  while (ReadFromTerminal(terminal, result.Run.Stdout)) {
     if (sent || result.Run.Stdout.find("Pass phrase") == std::string::npos)
       continue;
     // The echo goes off around the prompt; give the program a moment to get there.

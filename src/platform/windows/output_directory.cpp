@@ -4,8 +4,6 @@
 #include <io.h>
 #include <windows.h>
 
-#include <utility>
-
 #include "platform/directory_creation.h"
 #include "platform/error_codes.h"
 #include "platform/windows/directory_handles.h"
@@ -61,20 +59,6 @@ OutputDirectory::OutputDirectory(const std::string& root, std::string_view below
     ::_close(handle_);
     handle_ = child.handle;
   }
-}
-
-OutputDirectory::~OutputDirectory() {
-  if (handle_ >= 0)
-    ::_close(handle_);
-}
-
-void OutputDirectory::Fail(int error, std::string path, bool creating) {
-  if (handle_ >= 0)
-    ::_close(handle_);
-  handle_ = -1;
-  error_ = error;
-  failed_ = std::move(path);
-  failedCreating_ = creating;
 }
 
 int SyncFile(int handle) {

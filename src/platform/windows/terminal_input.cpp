@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "platform/windows/ansi_text.h"
@@ -79,20 +78,12 @@ class EchoOff {
 
 }  // namespace
 
-std::size_t TerminalColumns(int handle) noexcept {
+std::size_t ReportedTerminalColumns(int handle) noexcept {
   CONSOLE_SCREEN_BUFFER_INFO information{};
-  if (::GetConsoleScreenBufferInfo(windows_tool::SystemHandle(handle), &information) != 0) {
-    const int width = information.srWindow.Right - information.srWindow.Left + 1;
-    if (width > 0)
-      return static_cast<std::size_t>(width);
-  }
-  const char* const columns = std::getenv("COLUMNS");
-  if (columns != nullptr) {
-    const long value = std::strtol(columns, nullptr, 10);
-    if (value > 0 && value < 10000)
-      return static_cast<std::size_t>(value);
-  }
-  return 80;
+  if (::GetConsoleScreenBufferInfo(windows_tool::SystemHandle(handle), &information) == 0)
+    return 0;
+  const int width = information.srWindow.Right - information.srWindow.Left + 1;
+  return width > 0 ? static_cast<std::size_t>(width) : 0;
 }
 
 bool IsTerminal(int handle) noexcept {
