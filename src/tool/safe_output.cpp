@@ -65,10 +65,9 @@ void SafeOutput::CreateTemporary() {
 }
 
 SafeOutput::~SafeOutput() {
+  // Discard and Commit close the output's handle; the directory's is this object's to close.
   if (!committed_)
     Discard();
-  if (handle_ >= 0)
-    CloseFile(handle_);
   if (directory_ >= 0)
     CloseFile(directory_);
 }
