@@ -74,8 +74,6 @@ int64_t EcbPlainReader::Read(int64_t offset, uint8_t* buffer, int64_t count) {
   if (offset < 0 || count <= 0 || offset >= length)
     return 0;
   const int64_t end = offset + std::min(count, length - offset);
-  if (!scratch_)
-    scratch_ = std::make_unique<uint8_t[]>(static_cast<size_t>(kScratchBytes));
   // Plain byte p is byte p mod B of block p div B, the final block included.
   int64_t position = offset;
   // Whole blocks from a block boundary are read and decrypted where they land, without a copy,
@@ -90,6 +88,10 @@ int64_t EcbPlainReader::Read(int64_t offset, uint8_t* buffer, int64_t count) {
       position += piece;
     }
   }
+  // Only what remains goes through the scratch, made when first needed: a reader of whole blocks
+  // neither fills nor wipes one.
+  if (position < end && !scratch_)
+    scratch_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(kScratchBytes));
   while (position < end) {
     const int64_t firstBlock = position / blockSize_;
     const int64_t lastBlock =

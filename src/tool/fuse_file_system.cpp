@@ -15,9 +15,23 @@
 namespace ostrel {
 namespace {
 
-MountedTree& Tree() {
-  return *static_cast<MountedTree*>(fuse_get_context()->private_data);
+// What the file system serves, and how.
+struct Served {
+  MountedTree& Tree;
+  bool PageCache;
+};
+
+Served& Serving() {
+  return *static_cast<Served*>(fuse_get_context()->private_data);
 }
+
+MountedTree& Tree() {
+  return Serving().Tree;
+}
+
+// The read size that files suggest to programs (most take it for their buffers): a large one
+// turns a stream through a file into few requests, each of which decrypts on every core.
+constexpr blksize_t kSuggestedReadBytes = 1 << 20;
 
 // An open file is shared with the work done ahead of its reader, which may outlive the release.
 using SharedFile = std::shared_ptr<OpenedShownFile>;
@@ -31,6 +45,7 @@ void FillStatus(const ShownAttributes& attributes, struct stat& status) {
   status = {};
   status.st_mode = (attributes.Directory ? S_IFDIR : S_IFREG) | attributes.Permissions;
   status.st_nlink = attributes.Directory ? 2 : 1;
+  status.st_blksize = kSuggestedReadBytes;
   status.st_size = attributes.Size;
   status.st_mtim.tv_sec = attributes.Seconds;
   status.st_mtim.tv_nsec = attributes.Nanoseconds;
@@ -45,8 +60,8 @@ void* Initialise(struct fuse_conn_info* connection, struct fuse_config* config) 
   // streams a file.
   connection->max_background = 64;
   connection->congestion_threshold = 48;
-  // Attributes may be kept for a second; file contents are dropped at every open, so that a file
-  // replaced below the source never shows old pages.
+  // Attributes may be kept for a second. With the page cache, file contents are dropped at every
+  // open, so that a file replaced below the source never shows old pages.
   config->kernel_cache = 0;
   config->use_ino = 0;
   config->nullpath_ok = 0;
@@ -114,8 +129,13 @@ int OpenFile(const char* path, struct fuse_file_info* file) {
     return -EROFS;
   SharedFile opened;
   const int result = Tree().Open(path, opened);
-  if (result == 0)
+  if (result == 0) {
     file->fh = reinterpret_cast<uint64_t>(new SharedFile(std::move(opened)));
+    // Straight to the tree: the kernel neither keeps a second copy of the plain bytes nor splits
+    // a program's reads into its read-ahead steps. A program may then map a file privately (as
+    // running it does), not shared.
+    file->direct_io = Serving().PageCache ? 0 : 1;
+  }
   return result;
 }
 
@@ -167,7 +187,8 @@ int ServeMountedTree(MountedTree& tree, MountLog& log, const FuseMountRequest& r
     pointers.push_back(argument.data());
   fuse_args args = FUSE_ARGS_INIT(static_cast<int>(pointers.size()), pointers.data());
   const fuse_operations operations = Operations();
-  fuse* const session = fuse_new(&args, &operations, sizeof(operations), &tree);
+  Served served{tree, request.PageCache};
+  fuse* const session = fuse_new(&args, &operations, sizeof(operations), &served);
   fuse_opt_free_args(&args);
   if (session == nullptr) {
     (void)std::fputs("ostrel: the file system could not be set up\n", stderr);

@@ -14,6 +14,9 @@ struct FuseMountRequest {
   bool Foreground = false;
   bool Debug = false;  // every request on standard error; implies Foreground
   bool AllowOther = false;
+  // Files read through the system's page cache, which lets programs map them shared; otherwise
+  // each read goes straight to the tree, which streams large files about twice as fast.
+  bool PageCache = false;
 };
 
 // Mounts, goes into the background unless asked not to, calls detached (there, the keys move into

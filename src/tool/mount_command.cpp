@@ -125,7 +125,8 @@ int RunMountCommand(const ToolOptions& options) {
     return exitStatus;
   }
 
-  const FuseMountRequest request{mountPoint, options.Foreground, options.Debug, options.AllowOther};
+  const FuseMountRequest request{mountPoint, options.Foreground, options.Debug, options.AllowOther,
+                                 options.PageCache};
   exitStatus = ServeMountedTree(tree, log, request, [&] {
     mountKeys.emplace(*keys);
     keys.reset();  // wipes the copy in ordinary memory

@@ -70,7 +70,7 @@ PlainChunk DecryptChunk(int handle, const BlockCipher& cipher, const PlainChunkK
                         int64_t length) {
   StatedFileInput input(handle, key.Size);
   EcbPlainReader reader(input, cipher, FinalBlockCheck::kTailCountAndPadding);
-  auto bytes = std::make_shared<std::vector<uint8_t>>(
+  auto bytes = std::make_shared<PlainBytes>(
       static_cast<std::size_t>(std::min(kChunkBytes, length - key.Chunk * kChunkBytes)));
   if (reader.Read(key.Chunk * kChunkBytes, bytes->data(), static_cast<int64_t>(bytes->size())) !=
       static_cast<int64_t>(bytes->size()))
@@ -196,23 +196,23 @@ std::optional<int64_t> MountedTree::KnownPlainLength(const FileStatus& status) {
   return std::nullopt;
 }
 
-std::unique_ptr<BlockCipher> MountedTree::DecryptionCipher(EncryptionMethod method) const {
-  return MakeCipherFor(method, keys_->KeyFor(method), false);
+void MountedTree::UseKeys(const MountKeys& keys) {
+  for (const EncryptionMethod method : {EncryptionMethod::kTripleDes, EncryptionMethod::kRijndael})
+    decryptors_[method == EncryptionMethod::kTripleDes ? 0 : 1] =
+        MakeCipherFor(method, keys.KeyFor(method), false);
+}
+
+const BlockCipher& MountedTree::Decryptor(EncryptionMethod method) const {
+  return *decryptors_[method == EncryptionMethod::kTripleDes ? 0 : 1];
 }
 
 int64_t MountedTree::PlainLengthOf(int handle, const std::string& sourcePath,
-                                   EncryptionMethod method, const BlockCipher* cipher,
-                                   const FileStatus& status) {
+                                   EncryptionMethod method, const FileStatus& status) {
   if (const std::optional<int64_t> known = KnownPlainLength(status))
     return *known;
-  std::unique_ptr<BlockCipher> own;
-  if (cipher == nullptr) {
-    own = DecryptionCipher(method);
-    cipher = own.get();
-  }
   const std::pair<uint64_t, uint64_t> identity{status.Device, status.Inode};
   StatedFileInput input(handle, status.Size);
-  EcbPlainReader reader(input, *cipher, FinalBlockCheck::kTailCountAndPadding);
+  EcbPlainReader reader(input, Decryptor(method), FinalBlockCheck::kTailCountAndPadding);
   int64_t length = -1;
   try {
     length = reader.PlainLength();
@@ -230,7 +230,7 @@ int64_t MountedTree::PlainLengthOf(int handle, const std::string& sourcePath,
 }
 
 int MountedTree::AttributesOf(const Resolved& resolved, const FileStatus& status,
-                              const BlockCipher* cipher, ShownAttributes& attributes) {
+                              ShownAttributes& attributes) {
   if (status.Error != 0)
     return -status.Error;
   const bool directory = resolved.Entry.Kind == ShownKind::Directory;
@@ -262,7 +262,7 @@ int MountedTree::AttributesOf(const Resolved& resolved, const FileStatus& status
     const FileStatus opened = StatusOfHandle(file.handle);
     attributes.Size =
         std::max<int64_t>(0, PlainLengthOf(file.handle, resolved.SourcePath, resolved.Entry.Method,
-                                           cipher, SameState(opened, status) ? status : opened));
+                                           SameState(opened, status) ? status : opened));
   } catch (const std::exception& error) {
     log_.Note(resolved.SourcePath + ": " + error.what());
     result = -EIO;
@@ -275,7 +275,7 @@ int MountedTree::Attributes(std::string_view path, ShownAttributes& attributes) 
   Resolved resolved;
   if (const int error = Resolve(path, resolved); error != 0)
     return error;
-  return AttributesOf(resolved, StatusBelow(source_, resolved.SourcePath), nullptr, attributes);
+  return AttributesOf(resolved, StatusBelow(source_, resolved.SourcePath), attributes);
 }
 
 int MountedTree::List(
@@ -289,20 +289,10 @@ int MountedTree::List(
   std::shared_ptr<const std::vector<ShownEntry>> entries;
   if (const int error = ListingOf(resolved.SourcePath, true, entries); error != 0)
     return error;
-  // One keyed cipher per method for the whole listing: a key schedule per file would cost more
-  // than reading its final block.
-  // Filled through cipherOf as the listing meets each method.
-  std::unique_ptr<BlockCipher> ciphers[2];  // cppcheck-suppress constVariable
-  const auto cipherOf = [&](EncryptionMethod method) -> std::unique_ptr<BlockCipher>& {
-    return ciphers[method == EncryptionMethod::kTripleDes ? 0 : 1];
-  };
   std::size_t unknownLengths = 0;
   for (const ShownEntry& entry : *entries) {
-    if (entry.Kind != ShownKind::EncryptedFile || KnownPlainLength(entry.Source))
-      continue;
-    ++unknownLengths;
-    if (!cipherOf(entry.Method))
-      cipherOf(entry.Method) = DecryptionCipher(entry.Method);
+    if (entry.Kind == ShownKind::EncryptedFile && !KnownPlainLength(entry.Source))
+      ++unknownLengths;
   }
   // A first listing waits on a final block per file: they are read on every core.
   std::vector<std::optional<ShownAttributes>> shown(entries->size());
@@ -312,13 +302,10 @@ int MountedTree::List(
                [&](std::size_t index) {
                  const ShownEntry& entry = (*entries)[index];
                  const Resolved child{JoinSource(resolved.SourcePath, entry.SourceName), entry};
-                 const BlockCipher* const cipher = entry.Kind == ShownKind::EncryptedFile
-                                                       ? cipherOf(entry.Method).get()
-                                                       : nullptr;
                  ShownAttributes attributes;
                  // The status the listing just read is fresh: no second look-up per entry.
                  try {
-                   if (AttributesOf(child, entry.Source, cipher, attributes) == 0)
+                   if (AttributesOf(child, entry.Source, attributes) == 0)
                      shown[index] = attributes;
                  } catch (const std::exception& error) {
                    log_.Note(child.SourcePath + ": " + error.what());
@@ -348,7 +335,7 @@ int MountedTree::Open(std::string_view path, std::shared_ptr<OpenedShownFile>& f
     return 0;
   try {
     file->PlainLength =
-        PlainLengthOf(file->Handle, file->SourcePath, file->Method, nullptr, file->State);
+        PlainLengthOf(file->Handle, file->SourcePath, file->Method, file->State);
   } catch (const std::exception& error) {
     log_.Note(file->SourcePath + ": " + error.what());
   }
@@ -361,15 +348,13 @@ int MountedTree::Open(std::string_view path, std::shared_ptr<OpenedShownFile>& f
 }
 
 PlainChunk MountedTree::ChunkOf(const OpenedShownFile& file, const PlainChunkKey& key,
-                                int64_t length, std::unique_ptr<BlockCipher>& cipher) {
+                                int64_t length) {
   PlainChunk chunk = chunks_.FindOrClaim(key);
   if (chunk)
     return chunk;
   // The claim is ended whatever happens, so that no reader waits for the piece for ever.
   try {
-    if (!cipher)
-      cipher = DecryptionCipher(file.Method);
-    chunk = DecryptChunk(file.Handle, *cipher, key, length);
+    chunk = DecryptChunk(file.Handle, Decryptor(file.Method), key, length);
   } catch (...) {
     chunks_.Keep(key, nullptr);
     throw;
@@ -415,7 +400,7 @@ void MountedTree::ReadAhead(const std::shared_ptr<OpenedShownFile>& file, int64_
       // A piece that fails is left to its reader, which reports why.
       PlainChunk chunk;
       try {
-        chunk = DecryptChunk(file->Handle, *DecryptionCipher(file->Method), key, length);
+        chunk = DecryptChunk(file->Handle, Decryptor(file->Method), key, length);
       } catch (const std::exception&) {
         chunk = nullptr;
       }
@@ -446,7 +431,7 @@ int64_t MountedTree::Read(const std::shared_ptr<OpenedShownFile>& shared, int64_
       const std::lock_guard lock(file.Mutex);
       if (!SameState(state, file.State)) {
         file.State = state;
-        file.PlainLength = PlainLengthOf(file.Handle, file.SourcePath, file.Method, nullptr, state);
+        file.PlainLength = PlainLengthOf(file.Handle, file.SourcePath, file.Method, state);
         file.AheadUntil = 0;
       }
       state = file.State;
@@ -458,7 +443,6 @@ int64_t MountedTree::Read(const std::shared_ptr<OpenedShownFile>& shared, int64_
       return 0;
     const int64_t end = std::min(length, offset + count);
     ReadAhead(shared, offset, end);
-    std::unique_ptr<BlockCipher> cipher;
     for (int64_t position = offset; position < end;) {
       const PlainChunkKey key{state.Device,
                               state.Inode,
@@ -466,7 +450,7 @@ int64_t MountedTree::Read(const std::shared_ptr<OpenedShownFile>& shared, int64_
                               state.ModificationSeconds,
                               state.ModificationNanoseconds,
                               position / kChunkBytes};
-      const PlainChunk chunk = ChunkOf(file, key, length, cipher);
+      const PlainChunk chunk = ChunkOf(file, key, length);
       if (!chunk)
         return -EIO;  // changed under the reader; the next read sees its new state
       const int64_t skip = position - key.Chunk * kChunkBytes;

@@ -63,9 +63,9 @@ class MountedTree {
   MountedTree(const MountedTree&) = delete;
   MountedTree& operator=(const MountedTree&) = delete;
 
-  // The keys for what follows; before any attribute or read of an encrypted file. They must
-  // outlive the tree, whose background work uses them until it ends.
-  void UseKeys(const MountKeys& keys) { keys_ = &keys; }
+  // The keys for what follows; before any attribute or read of an encrypted file. One cipher per
+  // method is keyed from them and serves every thread for the life of the tree.
+  void UseKeys(const MountKeys& keys);
 
   // Each returns 0 or a negated system error code, as a file system answers. Paths are the
   // mount's, "/"-separated, "/" for its root.
@@ -107,19 +107,16 @@ class MountedTree {
   // The plain length remembered for the file in the state status describes.
   std::optional<int64_t> KnownPlainLength(const FileStatus& status);
   // The plain length of the encrypted file open as handle, in the state status describes: -1 when
-  // its final block does not open (logged once per state). Raises on read errors. cipher: keyed
-  // for decryption with the file's method, or nothing to have one made when the length is not
-  // known yet.
+  // its final block does not open (logged once per state). Raises on read errors.
   int64_t PlainLengthOf(int handle, const std::string& sourcePath, EncryptionMethod method,
-                        const BlockCipher* cipher, const FileStatus& status);
-  // From the entry's current status; cipher as for PlainLengthOf.
-  int AttributesOf(const Resolved& resolved, const FileStatus& status, const BlockCipher* cipher,
+                        const FileStatus& status);
+  // From the entry's current status.
+  int AttributesOf(const Resolved& resolved, const FileStatus& status,
                    ShownAttributes& attributes);
-  std::unique_ptr<BlockCipher> DecryptionCipher(EncryptionMethod method) const;
+  const BlockCipher& Decryptor(EncryptionMethod method) const;
   // The plain piece key names of the file, whose plain length is length: from the cache, or
   // decrypted and kept there. Nothing when the file proved shorter than its state said.
-  PlainChunk ChunkOf(const OpenedShownFile& file, const PlainChunkKey& key, int64_t length,
-                     std::unique_ptr<BlockCipher>& cipher);
+  PlainChunk ChunkOf(const OpenedShownFile& file, const PlainChunkKey& key, int64_t length);
   // Queues the decryption of the pieces that follow a read ending at end, when the file is read
   // from start to end.
   void ReadAhead(const std::shared_ptr<OpenedShownFile>& file, int64_t offset, int64_t end);
@@ -127,7 +124,8 @@ class MountedTree {
   const int source_;
   const ShowSettings settings_;
   MountLog& log_;
-  const MountKeys* keys_ = nullptr;
+  // Triple-DES, then Rijndael; declared before the work that uses them, so that they end last.
+  std::unique_ptr<BlockCipher> decryptors_[2];
   PlainChunkCache chunks_;
   BackgroundJobs ahead_;  // declared after the cache, which its jobs fill: stopped first
   std::mutex mutex_;      // guards what follows

@@ -13,6 +13,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <unordered_map>
 #include <vector>
 
@@ -29,7 +30,25 @@ struct PlainChunkKey {
   bool operator==(const PlainChunkKey&) const = default;
 };
 
-using PlainChunk = std::shared_ptr<const std::vector<uint8_t>>;
+// Bytes that a new piece leaves as they are: each piece is written whole by its decryption, and
+// zeroing it first would cost as much as a copy.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitializedAllocator<U>;
+  };
+  UninitializedAllocator() = default;
+  template <typename U>
+  explicit UninitializedAllocator(const UninitializedAllocator<U>& /*other*/) noexcept {}
+  template <typename U>
+  void construct(U* place) noexcept {
+    ::new (static_cast<void*>(place)) U;
+  }
+};
+
+using PlainBytes = std::vector<uint8_t, UninitializedAllocator<uint8_t>>;
+using PlainChunk = std::shared_ptr<const PlainBytes>;
 
 class PlainChunkCache {
  public:

@@ -348,6 +348,9 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
                     "log every request on standard error (stays in the foreground)");
     mount->add_flag("--allow-other", options.AllowOther,
                     "let other users enter the mount (the source's permission bits still apply)");
+    mount->add_flag("--page-cache", options.PageCache,
+                    "read through the system's page cache, so that programs may map files "
+                    "shared; large files read more slowly");
     AddPassphraseOptions(*mount, options.Passphrase);
     mount->footer(
         "Exit status: 0 after the file system was unmounted; 3 when the pass phrase opens none of "

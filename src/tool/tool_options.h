@@ -56,6 +56,7 @@ struct ToolOptions {
   bool Foreground = false;
   bool Debug = false;
   bool AllowOther = false;
+  bool PageCache = false;
 };
 
 // The outcome of parsing: options to run, or an exit code (0 after --help or --version, 2 for a

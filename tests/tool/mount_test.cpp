@@ -1,11 +1,13 @@
 // ostrel mount through a real FUSE mount: what shows, what reads, what is refused, and that
 // unmounting leaves nothing behind.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -137,6 +139,34 @@ TEST_F(MountTest, ReadersGoingThroughAFileTogetherGetEveryByteOnce) {
   EXPECT_TRUE(first == plain) << "first reader";
   EXPECT_TRUE(second == plain) << "second reader";
   EXPECT_EQ(Unmount(), 0);
+}
+
+// Mapping a file: privately always (as running a program does); shared only through the page
+// cache, and refused plainly, not with wrong bytes, without it.
+TEST_F(MountTest, FilesMapPrivatelyAlwaysAndSharedThroughThePageCache) {
+  const std::string plain = PatternBytes(300 * 1024 + 5, 3);
+  WriteEncrypted("mapped.bin.2crypt", EncryptionMethod::kRijndael, plain);
+  for (const bool pageCache : {false, true}) {
+    SCOPED_TRACE(pageCache ? "--page-cache" : "straight to the mount");
+    ASSERT_NO_FATAL_FAILURE(
+        Mount(pageCache ? std::vector<std::string>{"--page-cache"} : std::vector<std::string>{}));
+    const int handle = ::open(MountedOf("mapped.bin").c_str(), O_RDONLY);
+    ASSERT_GE(handle, 0);
+    for (const int sharing : {MAP_PRIVATE, MAP_SHARED}) {
+      SCOPED_TRACE(sharing == MAP_SHARED ? "shared" : "private");
+      void* const map = ::mmap(nullptr, plain.size(), PROT_READ, sharing, handle, 0);
+      if (sharing == MAP_SHARED && !pageCache) {
+        EXPECT_EQ(map, MAP_FAILED);
+        EXPECT_EQ(errno, ENODEV);
+        continue;
+      }
+      ASSERT_NE(map, MAP_FAILED) << std::strerror(errno);
+      EXPECT_TRUE(std::string(static_cast<const char*>(map), plain.size()) == plain);
+      ::munmap(map, plain.size());
+    }
+    ::close(handle);
+    EXPECT_EQ(Unmount(), 0);
+  }
 }
 
 TEST_F(MountTest, ShowsCurrentCopiesLatestVersionsOrAllVersionsWithTheirStampTimes) {

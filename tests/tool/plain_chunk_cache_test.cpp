@@ -19,7 +19,7 @@ PlainChunkKey KeyOf(int64_t chunk) {
 }
 
 PlainChunk ChunkOf(uint8_t byte) {
-  return std::make_shared<const std::vector<uint8_t>>(3, byte);
+  return std::make_shared<const PlainBytes>(3, byte);
 }
 
 TEST(PlainChunkCache, AClaimedPieceIsWaitedForAndAFailedOneHandedToTheWaiter) {
