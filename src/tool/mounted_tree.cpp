@@ -33,6 +33,10 @@ constexpr int64_t kAheadChunks = 8;
 constexpr std::size_t kQueuedAheadChunks = 32;
 // Files of a listing whose final blocks are worth another thread.
 constexpr std::size_t kFinalBlocksPerThread = 16;
+// Subdirectory listings made ahead, at most, and how long one serves: as long as the kernel keeps
+// attributes, so that a change below the source shows as soon as it does without them.
+constexpr std::size_t kPreparedListings = 256;
+constexpr auto kPreparedListingLife = std::chrono::seconds(1);
 
 constexpr uint32_t kReadOnlyBits = 0555;
 
@@ -111,7 +115,8 @@ MountedTree::MountedTree(int source, ShowSettings settings, MountLog& log)
       chunks_(kCachedChunks),
       // The reader's own thread decrypts as well; on one processor, ahead work still overlaps
       // the kernel's copying.
-      ahead_(std::max(1U, Processors() - 1), kQueuedAheadChunks) {}
+      ahead_(std::max(1U, Processors() - 1), kQueuedAheadChunks),
+      preparing_(Processors(), kPreparedListings) {}
 
 MountedTree::~MountedTree() = default;
 
@@ -278,16 +283,10 @@ int MountedTree::Attributes(std::string_view path, ShownAttributes& attributes) 
   return AttributesOf(resolved, StatusBelow(source_, resolved.SourcePath), attributes);
 }
 
-int MountedTree::List(
-    std::string_view path,
-    const std::function<void(const std::string&, const ShownAttributes&)>& visit) {
-  Resolved resolved;
-  if (const int error = Resolve(path, resolved); error != 0)
-    return error;
-  if (resolved.Entry.Kind != ShownKind::Directory)
-    return -ENOTDIR;
+int MountedTree::MakeListing(const std::string& sourcePath, unsigned threads,
+                             ShownListing& listing) {
   std::shared_ptr<const std::vector<ShownEntry>> entries;
-  if (const int error = ListingOf(resolved.SourcePath, true, entries); error != 0)
+  if (const int error = ListingOf(sourcePath, true, entries); error != 0)
     return error;
   std::size_t unknownLengths = 0;
   for (const ShownEntry& entry : *entries) {
@@ -298,10 +297,10 @@ int MountedTree::List(
   std::vector<std::optional<ShownAttributes>> shown(entries->size());
   RunOnThreads(entries->size(),
                static_cast<unsigned>(
-                   std::min<std::size_t>(Processors(), 1 + unknownLengths / kFinalBlocksPerThread)),
+                   std::min<std::size_t>(threads, 1 + unknownLengths / kFinalBlocksPerThread)),
                [&](std::size_t index) {
                  const ShownEntry& entry = (*entries)[index];
-                 const Resolved child{JoinSource(resolved.SourcePath, entry.SourceName), entry};
+                 const Resolved child{JoinSource(sourcePath, entry.SourceName), entry};
                  ShownAttributes attributes;
                  // The status the listing just read is fresh: no second look-up per entry.
                  try {
@@ -313,9 +312,109 @@ int MountedTree::List(
                });
   // An entry that vanished or fails since the listing is skipped; a lookup reports why.
   for (std::size_t index = 0; index < entries->size(); ++index) {
-    if (shown[index])
-      visit((*entries)[index].Name, *shown[index]);
+    if (!shown[index])
+      continue;
+    const ShownEntry& entry = (*entries)[index];
+    listing.Entries.emplace_back(entry.Name, *shown[index]);
+    if (entry.Kind == ShownKind::Directory)
+      listing.Subdirectories.push_back(JoinSource(sourcePath, entry.SourceName));
   }
+  return 0;
+}
+
+bool MountedTree::TakePrepared(const std::string& sourcePath, int& error, ShownListing& listing) {
+  std::unique_lock lock(preparedMutex_);
+  auto found = prepared_.find(sourcePath);
+  if (found == prepared_.end())
+    return false;
+  if (found->second.Stage == PreparedListing::Stage::kQueued) {
+    prepared_.erase(found);  // the job finds it gone and does nothing
+    return false;
+  }
+  preparedMade_.wait(lock, [&] {
+    found = prepared_.find(sourcePath);
+    return found == prepared_.end() || found->second.Stage == PreparedListing::Stage::kMade;
+  });
+  if (found == prepared_.end())
+    return false;
+  const bool young = std::chrono::steady_clock::now() - found->second.Made < kPreparedListingLife;
+  if (young) {
+    error = found->second.Error;
+    listing = std::move(found->second.Listing);
+  }
+  prepared_.erase(found);
+  return young;
+}
+
+void MountedTree::PrepareListings(const std::vector<std::string>& subdirectories) {
+  for (const std::string& sourcePath : subdirectories) {
+    {
+      const std::lock_guard lock(preparedMutex_);
+      if (prepared_.size() >= kPreparedListings) {
+        // Listings nobody took in time make room.
+        const auto now = std::chrono::steady_clock::now();
+        std::erase_if(prepared_, [&](const auto& item) {
+          return item.second.Stage == PreparedListing::Stage::kMade &&
+                 now - item.second.Made >= kPreparedListingLife;
+        });
+        if (prepared_.size() >= kPreparedListings)
+          return;
+      }
+      if (!prepared_.try_emplace(sourcePath).second)
+        continue;  // queued or made already
+    }
+    const bool queued = preparing_.Post([this, sourcePath] {
+      {
+        const std::lock_guard lock(preparedMutex_);
+        const auto found = prepared_.find(sourcePath);
+        if (found == prepared_.end() || found->second.Stage != PreparedListing::Stage::kQueued)
+          return;  // taken over by a program that got there first
+        found->second.Stage = PreparedListing::Stage::kMaking;
+      }
+      ShownListing listing;
+      int error = 0;
+      try {
+        error = MakeListing(sourcePath, 1, listing);
+      } catch (const std::exception&) {
+        error = -EIO;
+      }
+      {
+        const std::lock_guard lock(preparedMutex_);
+        PreparedListing& prepared = prepared_[sourcePath];
+        prepared.Stage = PreparedListing::Stage::kMade;
+        prepared.Error = error;
+        prepared.Listing = std::move(listing);
+        prepared.Made = std::chrono::steady_clock::now();
+      }
+      preparedMade_.notify_all();
+    });
+    if (!queued) {
+      const std::lock_guard lock(preparedMutex_);
+      prepared_.erase(sourcePath);
+      return;
+    }
+  }
+}
+
+int MountedTree::List(
+    std::string_view path,
+    const std::function<void(const std::string&, const ShownAttributes&)>& visit) {
+  Resolved resolved;
+  if (const int error = Resolve(path, resolved); error != 0)
+    return error;
+  if (resolved.Entry.Kind != ShownKind::Directory)
+    return -ENOTDIR;
+  ShownListing listing;
+  int error = 0;
+  if (!TakePrepared(resolved.SourcePath, error, listing))
+    error = MakeListing(resolved.SourcePath, Processors(), listing);
+  if (error != 0)
+    return error;
+  // A program that lists a directory often goes on into its subdirectories (a walk, a file
+  // manager): their listings are made meanwhile on the other cores.
+  PrepareListings(listing.Subdirectories);
+  for (const auto& [name, attributes] : listing.Entries)
+    visit(name, attributes);
   return 0;
 }
 

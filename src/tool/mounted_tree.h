@@ -7,6 +7,8 @@
 // read decrypted ahead on the other cores.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -94,6 +96,21 @@ class MountedTree {
     std::string SourcePath;  // relative to the source; "" for its root
     ShownEntry Entry;
   };
+  // A directory's entries as the kernel is given them, and the source paths of its
+  // subdirectories.
+  struct ShownListing {
+    std::vector<std::pair<std::string, ShownAttributes>> Entries;
+    std::vector<std::string> Subdirectories;
+  };
+  // The listing of a subdirectory made in the background while its parent is being looked at, so
+  // that a program going down the tree finds it made. Taken at most once, and only while it is
+  // no older than the kernel keeps attributes.
+  struct PreparedListing {
+    enum class Stage { kQueued, kMaking, kMade } Stage = Stage::kQueued;
+    int Error = 0;
+    ShownListing Listing;
+    std::chrono::steady_clock::time_point Made;
+  };
   struct LengthRecord {
     int64_t Size = 0;
     int64_t Seconds = 0;
@@ -102,6 +119,14 @@ class MountedTree {
   };
 
   int Resolve(std::string_view path, Resolved& resolved);
+  // Lists the directory afresh, reading the final blocks whose lengths are not known on up to
+  // threads threads; 0 or a negated system error code.
+  int MakeListing(const std::string& sourcePath, unsigned threads, ShownListing& listing);
+  // The prepared listing of the directory, waiting while it is being made: false when there is
+  // none, or none young enough (the caller then lists it itself).
+  bool TakePrepared(const std::string& sourcePath, int& error, ShownListing& listing);
+  // Queues the making of the subdirectories' listings, as far as the bound on them allows.
+  void PrepareListings(const std::vector<std::string>& subdirectories);
   int ListingOf(const std::string& sourcePath, bool fresh,
                 std::shared_ptr<const std::vector<ShownEntry>>& entries);
   // The plain length remembered for the file in the state status describes.
@@ -132,6 +157,10 @@ class MountedTree {
   std::map<std::string, Listing> listings_;
   uint64_t uses_ = 0;
   std::map<std::pair<uint64_t, uint64_t>, LengthRecord> lengths_;  // by device and inode
+  std::mutex preparedMutex_;  // guards prepared_
+  std::condition_variable preparedMade_;
+  std::map<std::string, PreparedListing> prepared_;  // by source path
+  BackgroundJobs preparing_;  // declared last: its jobs use all of the above, and stop first
 };
 
 }  // namespace ostrel

@@ -322,13 +322,20 @@ TEST_F(MountTest, NamesThatCannotBeShownTruthfullyAreLeftOutAndLogged) {
 
 TEST_F(MountTest, ChangesBelowTheSourceShowOnceListedAgainAndAVanishedSourceFailsCleanly) {
   WriteEncrypted("grow.txt.2crypt", EncryptionMethod::kRijndael, "short");
+  WriteEncrypted("sub/old.txt.2crypt", EncryptionMethod::kRijndael, "old");
   Mount();
   EXPECT_EQ(ReadFileBytes(MountedOf("grow.txt")), "short");
+  // Listing the root makes the listing of sub ahead of time; it must not outlive a change.
+  EXPECT_THAT(Listing(), ElementsAre("grow.txt", "sub"));
   WriteEncrypted("grow.txt.2crypt", EncryptionMethod::kRijndael, "rather longer now");
   WriteEncrypted("new.txt.2crypt", EncryptionMethod::kRijndael, "new");
+  WriteEncrypted("sub/old.txt.2crypt", EncryptionMethod::kRijndael, "old, now longer");
+  WriteEncrypted("sub/added.txt.2crypt", EncryptionMethod::kRijndael, "added");
   // Attributes are kept by the kernel for a second.
   std::this_thread::sleep_for(std::chrono::milliseconds(1200));
-  EXPECT_THAT(Listing(), ElementsAre("grow.txt", "new.txt"));
+  EXPECT_THAT(Listing("sub"), ElementsAre("added.txt", "old.txt"));
+  EXPECT_EQ(std::filesystem::file_size(MountedOf("sub/old.txt")), 15U);
+  EXPECT_THAT(Listing(), ElementsAre("grow.txt", "new.txt", "sub"));
   EXPECT_EQ(ReadFileBytes(MountedOf("grow.txt")), "rather longer now");
   EXPECT_EQ(std::filesystem::file_size(MountedOf("grow.txt")), 17U);
 
