@@ -15,7 +15,7 @@ struct FuseMountRequest {
   bool Debug = false;  // every request on standard error; implies Foreground
   bool AllowOther = false;
   // Files read through the system's page cache, which lets programs map them shared; otherwise
-  // each read goes straight to the tree, which streams large files about twice as fast.
+  // each read goes straight to the tree, which streams large files faster.
   bool PageCache = false;
 };
 
