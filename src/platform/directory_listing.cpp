@@ -32,9 +32,13 @@ OpenedFile OpenFileBelow(int directory, std::string_view relative) {
   return OpenWith(directory, relative, O_NOFOLLOW);
 }
 
+OpenedFile OpenDirectoryBelow(int directory, std::string_view relative) {
+  return OpenWith(directory, relative, O_DIRECTORY | O_NOFOLLOW);
+}
+
 int ListDirectoryBelow(int directory, std::string_view relative,
                        std::vector<ListedEntry>& entries) {
-  const OpenedFile opened = OpenWith(directory, relative, O_DIRECTORY | O_NOFOLLOW);
+  const OpenedFile opened = OpenDirectoryBelow(directory, relative);
   if (opened.handle < 0)
     return opened.error;
   DIR* const listing = ::fdopendir(opened.handle);

@@ -26,6 +26,10 @@ OpenedFile OpenDirectoryHandle(std::string_view path);
 // the end of the name.
 OpenedFile OpenFileBelow(int directory, std::string_view relative);
 
+// Opens the directory relative below directory ("" for itself), never through a symbolic link at
+// the end of the name: for opening many of its files by their names alone.
+OpenedFile OpenDirectoryBelow(int directory, std::string_view relative);
+
 // The entries of the directory relative below directory ("" for itself), without "." and "..".
 // Returns 0, or the system's error code when the directory cannot be opened or read; an entry
 // whose status cannot be read is listed with the error in its status.

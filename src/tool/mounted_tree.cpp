@@ -12,6 +12,7 @@
 #include "cipher/stream_errors.h"
 #include "errors/exceptions.h"
 #include "names/path_joining.h"
+#include "platform/directory_listing.h"
 #include "platform/file_handle.h"
 
 namespace ostrel {
@@ -234,8 +235,8 @@ int64_t MountedTree::PlainLengthOf(int handle, const std::string& sourcePath,
   return length;
 }
 
-int MountedTree::AttributesOf(const Resolved& resolved, const FileStatus& status,
-                              ShownAttributes& attributes) {
+int MountedTree::AttributesOf(const Resolved& resolved, const FileStatus& status, int parent,
+                              const std::string& name, ShownAttributes& attributes) {
   if (status.Error != 0)
     return -status.Error;
   const bool directory = resolved.Entry.Kind == ShownKind::Directory;
@@ -258,7 +259,7 @@ int MountedTree::AttributesOf(const Resolved& resolved, const FileStatus& status
     attributes.Size = std::max<int64_t>(0, *known);
     return 0;
   }
-  const OpenedFile file = OpenFileBelow(source_, resolved.SourcePath);
+  const OpenedFile file = OpenFileBelow(parent, name);
   if (file.handle < 0)
     return -file.error;
   int result = 0;
@@ -280,7 +281,8 @@ int MountedTree::Attributes(std::string_view path, ShownAttributes& attributes) 
   Resolved resolved;
   if (const int error = Resolve(path, resolved); error != 0)
     return error;
-  return AttributesOf(resolved, StatusBelow(source_, resolved.SourcePath), attributes);
+  return AttributesOf(resolved, StatusBelow(source_, resolved.SourcePath), source_,
+                      resolved.SourcePath, attributes);
 }
 
 int MountedTree::MakeListing(const std::string& sourcePath, unsigned threads,
@@ -293,6 +295,17 @@ int MountedTree::MakeListing(const std::string& sourcePath, unsigned threads,
     if (entry.Kind == ShownKind::EncryptedFile && !KnownPlainLength(entry.Source))
       ++unknownLengths;
   }
+  // Files whose final blocks are read are opened by name from the directory: the system then
+  // looks up one name per file, not the whole path.
+  const OpenedFile directory =
+      unknownLengths > 0 ? OpenDirectoryBelow(source_, sourcePath) : OpenedFile{};
+  if (directory.error != 0)
+    return -directory.error;
+  const std::unique_ptr<const OpenedFile, void (*)(const OpenedFile*)> closing(
+      &directory, [](const OpenedFile* opened) {
+        if (opened->handle >= 0)
+          CloseFile(opened->handle);
+      });
   // A first listing waits on a final block per file: they are read on every core.
   std::vector<std::optional<ShownAttributes>> shown(entries->size());
   RunOnThreads(entries->size(),
@@ -304,7 +317,8 @@ int MountedTree::MakeListing(const std::string& sourcePath, unsigned threads,
                  ShownAttributes attributes;
                  // The status the listing just read is fresh: no second look-up per entry.
                  try {
-                   if (AttributesOf(child, entry.Source, attributes) == 0)
+                   if (AttributesOf(child, entry.Source, directory.handle, entry.SourceName,
+                                    attributes) == 0)
                      shown[index] = attributes;
                  } catch (const std::exception& error) {
                    log_.Note(child.SourcePath + ": " + error.what());

@@ -135,9 +135,10 @@ class MountedTree {
   // its final block does not open (logged once per state). Raises on read errors.
   int64_t PlainLengthOf(int handle, const std::string& sourcePath, EncryptionMethod method,
                         const FileStatus& status);
-  // From the entry's current status.
-  int AttributesOf(const Resolved& resolved, const FileStatus& status,
-                   ShownAttributes& attributes);
+  // From the entry's current status; an encrypted file whose length is not known is opened as
+  // name below the directory handle parent.
+  int AttributesOf(const Resolved& resolved, const FileStatus& status, int parent,
+                   const std::string& name, ShownAttributes& attributes);
   const BlockCipher& Decryptor(EncryptionMethod method) const;
   // The plain piece key names of the file, whose plain length is length: from the cache, or
   // decrypted and kept there. Nothing when the file proved shorter than its state said.
