@@ -36,8 +36,11 @@ OpenedFile OpenDirectoryBelow(int directory, std::string_view relative) {
   return OpenWith(directory, relative, O_DIRECTORY | O_NOFOLLOW);
 }
 
-int ListDirectoryBelow(int directory, std::string_view relative,
-                       std::vector<ListedEntry>& entries) {
+namespace {
+
+// kindsOnly: a regular file or directory that the directory says is one is not looked up again.
+int ListEntriesBelow(int directory, std::string_view relative, bool kindsOnly,
+                     std::vector<ListedEntry>& entries) {
   const OpenedFile opened = OpenDirectoryBelow(directory, relative);
   if (opened.handle < 0)
     return opened.error;
@@ -57,10 +60,29 @@ int ListDirectoryBelow(int directory, std::string_view relative,
     }
     if (IsDotOrDotDot(entry->d_name))
       continue;
-    entries.push_back({entry->d_name, StatusBelow(::dirfd(listing), entry->d_name)});
+    if (kindsOnly && (entry->d_type == DT_REG || entry->d_type == DT_DIR)) {
+      FileStatus kind;
+      kind.Kind = entry->d_type == DT_REG ? FileKind::Regular : FileKind::Directory;
+      kind.Inode = entry->d_ino;
+      entries.push_back({entry->d_name, kind});
+    } else {
+      entries.push_back({entry->d_name, StatusBelow(::dirfd(listing), entry->d_name)});
+    }
   }
   ::closedir(listing);
   return error;
+}
+
+}  // namespace
+
+int ListDirectoryBelow(int directory, std::string_view relative,
+                       std::vector<ListedEntry>& entries) {
+  return ListEntriesBelow(directory, relative, false, entries);
+}
+
+int ListDirectoryKindsBelow(int directory, std::string_view relative,
+                            std::vector<ListedEntry>& entries) {
+  return ListEntriesBelow(directory, relative, true, entries);
 }
 
 bool IsEmptyDirectory(std::string_view path, int& error) {

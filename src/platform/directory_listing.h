@@ -35,6 +35,12 @@ OpenedFile OpenDirectoryBelow(int directory, std::string_view relative);
 // whose status cannot be read is listed with the error in its status.
 int ListDirectoryBelow(int directory, std::string_view relative, std::vector<ListedEntry>& entries);
 
+// As ListDirectoryBelow, without reading the status of each entry where the directory itself
+// tells what it is: the status of a regular file or directory then holds only its kind and inode.
+// For a caller that needs the full status of a few entries, or reads it another way.
+int ListDirectoryKindsBelow(int directory, std::string_view relative,
+                            std::vector<ListedEntry>& entries);
+
 // Whether the directory at path has no entries; the system's error code in error when it cannot
 // be read.
 bool IsEmptyDirectory(std::string_view path, int& error);

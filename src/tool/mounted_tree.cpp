@@ -83,6 +83,23 @@ PlainChunk DecryptChunk(int handle, const BlockCipher& cipher, const PlainChunkK
   return bytes;
 }
 
+// A handle closed when it goes out of scope; none when the open failed.
+class ClosingHandle {
+ public:
+  explicit ClosingHandle(OpenedFile opened) : opened_(opened) {}
+  ~ClosingHandle() {
+    if (opened_.handle >= 0)
+      CloseFile(opened_.handle);
+  }
+  ClosingHandle(const ClosingHandle&) = delete;
+  ClosingHandle& operator=(const ClosingHandle&) = delete;
+  int Handle() const { return opened_.handle; }
+  int Error() const { return opened_.error; }
+
+ private:
+  const OpenedFile opened_;
+};
+
 // Runs work(i) for each i below count on up to threads threads, the caller's among them, and
 // returns when all are done. work must not raise.
 void RunOnThreads(std::size_t count, unsigned threads,
@@ -137,7 +154,8 @@ int MountedTree::ListingOf(const std::string& sourcePath, bool fresh,
     }
   }
   std::vector<ListedEntry> listed;
-  const int error = ListDirectoryBelow(source_, sourcePath, listed);
+  // Kinds alone: the status of each entry is read where it is needed, once.
+  const int error = ListDirectoryKindsBelow(source_, sourcePath, listed);
   if (error != 0)
     return -error;
   Listing listing;
@@ -192,6 +210,11 @@ int MountedTree::Resolve(std::string_view path, Resolved& resolved) {
   return 0;
 }
 
+bool MountedTree::LengthRecorded(uint64_t device, uint64_t inode) {
+  const std::lock_guard lock(mutex_);
+  return lengths_.contains({device, inode});
+}
+
 std::optional<int64_t> MountedTree::KnownPlainLength(const FileStatus& status) {
   const std::lock_guard lock(mutex_);
   const auto found = lengths_.find({status.Device, status.Inode});
@@ -235,18 +258,28 @@ int64_t MountedTree::PlainLengthOf(int handle, const std::string& sourcePath,
   return length;
 }
 
-int MountedTree::AttributesOf(const Resolved& resolved, const FileStatus& status, int parent,
-                              const std::string& name, ShownAttributes& attributes) {
-  if (status.Error != 0)
-    return -status.Error;
+int MountedTree::AttributesOf(const Resolved& resolved, std::optional<FileStatus> status,
+                              int parent, const std::string& name, ShownAttributes& attributes) {
+  // An encrypted file is opened first when its status is not known yet: that status then comes
+  // from the handle, and its name is looked up once.
+  std::optional<ClosingHandle> file;
+  const bool openedFirst = !status;
+  if (openedFirst) {
+    file.emplace(OpenFileBelow(parent, name));
+    if (file->Handle() < 0)
+      return -file->Error();
+    status = StatusOfHandle(file->Handle());
+  }
+  if (status->Error != 0)
+    return -status->Error;
   const bool directory = resolved.Entry.Kind == ShownKind::Directory;
-  if (status.Kind != (directory ? FileKind::Directory : FileKind::Regular))
+  if (status->Kind != (directory ? FileKind::Directory : FileKind::Regular))
     return -ENOENT;  // replaced by something else since it was listed
   attributes.Directory = directory;
-  attributes.Permissions = status.Permissions & kReadOnlyBits;
-  attributes.Size = status.Size;
-  attributes.Seconds = status.ModificationSeconds;
-  attributes.Nanoseconds = status.ModificationNanoseconds;
+  attributes.Permissions = status->Permissions & kReadOnlyBits;
+  attributes.Size = status->Size;
+  attributes.Seconds = status->ModificationSeconds;
+  attributes.Nanoseconds = status->ModificationNanoseconds;
   if (resolved.Entry.StampSeconds) {
     attributes.Seconds = *resolved.Entry.StampSeconds;
     attributes.Nanoseconds = 0;
@@ -255,26 +288,26 @@ int MountedTree::AttributesOf(const Resolved& resolved, const FileStatus& status
     return 0;
   // Listing a large tree again costs one status per file: the file is opened only when its
   // final block has not been read in this state.
-  if (const std::optional<int64_t> known = KnownPlainLength(status)) {
+  if (const std::optional<int64_t> known = KnownPlainLength(*status)) {
     attributes.Size = std::max<int64_t>(0, *known);
     return 0;
   }
-  const OpenedFile file = OpenFileBelow(parent, name);
-  if (file.handle < 0)
-    return -file.error;
-  int result = 0;
+  if (!file) {
+    file.emplace(OpenFileBelow(parent, name));
+    if (file->Handle() < 0)
+      return -file->Error();
+  }
   try {
     // A file that does not open shows as empty; opening it fails.
-    const FileStatus opened = StatusOfHandle(file.handle);
-    attributes.Size =
-        std::max<int64_t>(0, PlainLengthOf(file.handle, resolved.SourcePath, resolved.Entry.Method,
-                                           SameState(opened, status) ? status : opened));
+    const FileStatus opened = openedFirst ? *status : StatusOfHandle(file->Handle());
+    attributes.Size = std::max<int64_t>(
+        0, PlainLengthOf(file->Handle(), resolved.SourcePath, resolved.Entry.Method,
+                         SameState(opened, *status) ? *status : opened));
   } catch (const std::exception& error) {
     log_.Note(resolved.SourcePath + ": " + error.what());
-    result = -EIO;
+    return -EIO;
   }
-  CloseFile(file.handle);
-  return result;
+  return 0;
 }
 
 int MountedTree::Attributes(std::string_view path, ShownAttributes& attributes) {
@@ -290,22 +323,22 @@ int MountedTree::MakeListing(const std::string& sourcePath, unsigned threads,
   std::shared_ptr<const std::vector<ShownEntry>> entries;
   if (const int error = ListingOf(sourcePath, true, entries); error != 0)
     return error;
+  // Entries are looked up by name from the directory: one name per look-up, not the whole path.
+  const ClosingHandle directory(OpenDirectoryBelow(source_, sourcePath));
+  if (directory.Handle() < 0)
+    return -directory.Error();
+  const uint64_t device = StatusOfHandle(directory.Handle()).Device;
+  // Encrypted files whose final blocks were never read (by the inode the listing gives) are
+  // opened at once, without a status of their names first.
+  std::vector<bool> neverRead(entries->size());
   std::size_t unknownLengths = 0;
-  for (const ShownEntry& entry : *entries) {
-    if (entry.Kind == ShownKind::EncryptedFile && !KnownPlainLength(entry.Source))
+  for (std::size_t index = 0; index < entries->size(); ++index) {
+    const ShownEntry& entry = (*entries)[index];
+    if (entry.Kind == ShownKind::EncryptedFile && !LengthRecorded(device, entry.Source.Inode)) {
+      neverRead[index] = true;
       ++unknownLengths;
+    }
   }
-  // Files whose final blocks are read are opened by name from the directory: the system then
-  // looks up one name per file, not the whole path.
-  const OpenedFile directory =
-      unknownLengths > 0 ? OpenDirectoryBelow(source_, sourcePath) : OpenedFile{};
-  if (directory.error != 0)
-    return -directory.error;
-  const std::unique_ptr<const OpenedFile, void (*)(const OpenedFile*)> closing(
-      &directory, [](const OpenedFile* opened) {
-        if (opened->handle >= 0)
-          CloseFile(opened->handle);
-      });
   // A first listing waits on a final block per file: they are read on every core.
   std::vector<std::optional<ShownAttributes>> shown(entries->size());
   RunOnThreads(entries->size(),
@@ -315,9 +348,11 @@ int MountedTree::MakeListing(const std::string& sourcePath, unsigned threads,
                  const ShownEntry& entry = (*entries)[index];
                  const Resolved child{JoinSource(sourcePath, entry.SourceName), entry};
                  ShownAttributes attributes;
-                 // The status the listing just read is fresh: no second look-up per entry.
                  try {
-                   if (AttributesOf(child, entry.Source, directory.handle, entry.SourceName,
+                   std::optional<FileStatus> status;
+                   if (!neverRead[index])
+                     status = StatusBelow(directory.Handle(), entry.SourceName);
+                   if (AttributesOf(child, status, directory.Handle(), entry.SourceName,
                                     attributes) == 0)
                      shown[index] = attributes;
                  } catch (const std::exception& error) {

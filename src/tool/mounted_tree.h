@@ -136,9 +136,11 @@ class MountedTree {
   int64_t PlainLengthOf(int handle, const std::string& sourcePath, EncryptionMethod method,
                         const FileStatus& status);
   // From the entry's current status; an encrypted file whose length is not known is opened as
-  // name below the directory handle parent.
-  int AttributesOf(const Resolved& resolved, const FileStatus& status, int parent,
+  // name below the directory handle parent, at once when status is nothing.
+  int AttributesOf(const Resolved& resolved, std::optional<FileStatus> status, int parent,
                    const std::string& name, ShownAttributes& attributes);
+  // Whether a plain length was read for the file, in any state.
+  bool LengthRecorded(uint64_t device, uint64_t inode);
   const BlockCipher& Decryptor(EncryptionMethod method) const;
   // The plain piece key names of the file, whose plain length is length: from the cache, or
   // decrypted and kept there. Nothing when the file proved shorter than its state said.
