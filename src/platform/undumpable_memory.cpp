@@ -15,6 +15,9 @@ void* AllocateUndumpable(std::size_t size) {
   if (memory == MAP_FAILED)
     throw std::bad_alloc();
   (void)::madvise(memory, size, MADV_DONTDUMP);
+  // Key schedules of a mount live as long as it does: never written to swap where the limit on
+  // locked memory allows. Unmapping unlocks.
+  (void)::mlock(memory, size);
   return memory;
 }
 

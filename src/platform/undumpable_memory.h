@@ -6,8 +6,9 @@
 
 namespace ostrel {
 
-// Pages for size bytes, marked to stay out of core dumps; throws std::bad_alloc when there are
-// none. Marking is best effort: a kernel without it still gives the memory.
+// Pages for size bytes, marked to stay out of core dumps and locked out of swap; throws
+// std::bad_alloc when there are none. Marking and locking are best effort: a kernel without the
+// mark, or a limit on locked memory, still gives the memory.
 void* AllocateUndumpable(std::size_t size);
 void FreeUndumpable(void* memory, std::size_t size) noexcept;
 

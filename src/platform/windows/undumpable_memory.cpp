@@ -12,6 +12,8 @@ void* AllocateUndumpable(std::size_t size) {
   void* const memory = ::VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
   if (memory == nullptr)
     throw std::bad_alloc();
+  // Kept out of the paging file where the working set allows; releasing unlocks.
+  (void)::VirtualLock(memory, size);
   return memory;
 }
 
