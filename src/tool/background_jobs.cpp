@@ -2,10 +2,12 @@
 
 #include <system_error>
 
+#include "platform/thread_priority.h"
+
 namespace ostrel {
 
-BackgroundJobs::BackgroundJobs(unsigned threads, std::size_t queueLimit)
-    : threads_(threads < 1 ? 1 : threads), queueLimit_(queueLimit) {}
+BackgroundJobs::BackgroundJobs(unsigned threads, std::size_t queueLimit, JobPriority priority)
+    : threads_(threads < 1 ? 1 : threads), queueLimit_(queueLimit), priority_(priority) {}
 
 BackgroundJobs::~BackgroundJobs() {
   {
@@ -38,6 +40,8 @@ bool BackgroundJobs::Post(std::function<void()> job) {
 }
 
 void BackgroundJobs::Serve() {
+  if (priority_ == JobPriority::kSpare)
+    LowerThisThreadPriority();
   std::unique_lock lock(mutex_);
   for (;;) {
     posted_.wait(lock, [this] { return stopping_ || !queue_.empty(); });

@@ -14,9 +14,14 @@
 
 namespace ostrel {
 
+// Normal for work a program is about to wait on (decrypting ahead of a reader); Spare for work
+// nobody may ever ask for (listings made ahead), which must not slow a program's requests.
+enum class JobPriority { kNormal, kSpare };
+
 class BackgroundJobs {
  public:
-  BackgroundJobs(unsigned threads, std::size_t queueLimit);
+  BackgroundJobs(unsigned threads, std::size_t queueLimit,
+                 JobPriority priority = JobPriority::kNormal);
   // Drops the jobs not begun and waits for those running.
   ~BackgroundJobs();
   BackgroundJobs(const BackgroundJobs&) = delete;
@@ -31,6 +36,7 @@ class BackgroundJobs {
 
   const unsigned threads_;
   const std::size_t queueLimit_;
+  const JobPriority priority_;
   std::mutex mutex_;
   std::condition_variable posted_;
   std::deque<std::function<void()>> queue_;

@@ -38,6 +38,9 @@ constexpr std::size_t kFinalBlocksPerThread = 16;
 // attributes, so that a change below the source shows as soon as it does without them.
 constexpr std::size_t kPreparedListings = 256;
 constexpr auto kPreparedListingLife = std::chrono::seconds(1);
+// Listings are made ahead on spare processor time, which other programs may take for long: one
+// being made is waited for this long, then the program's request makes it itself.
+constexpr auto kPreparedListingWait = std::chrono::milliseconds(50);
 
 constexpr uint32_t kReadOnlyBits = 0555;
 
@@ -134,7 +137,7 @@ MountedTree::MountedTree(int source, ShowSettings settings, MountLog& log)
       // The reader's own thread decrypts as well; on one processor, ahead work still overlaps
       // the kernel's copying.
       ahead_(std::max(1U, Processors() - 1), kQueuedAheadChunks),
-      preparing_(Processors(), kPreparedListings) {}
+      preparing_(Processors(), kPreparedListings, JobPriority::kSpare) {}
 
 MountedTree::~MountedTree() = default;
 
@@ -341,24 +344,24 @@ int MountedTree::MakeListing(const std::string& sourcePath, unsigned threads,
   }
   // A first listing waits on a final block per file: they are read on every core.
   std::vector<std::optional<ShownAttributes>> shown(entries->size());
-  RunOnThreads(entries->size(),
-               static_cast<unsigned>(
-                   std::min<std::size_t>(threads, 1 + unknownLengths / kFinalBlocksPerThread)),
-               [&](std::size_t index) {
-                 const ShownEntry& entry = (*entries)[index];
-                 const Resolved child{JoinSource(sourcePath, entry.SourceName), entry};
-                 ShownAttributes attributes;
-                 try {
-                   std::optional<FileStatus> status;
-                   if (!neverRead[index])
-                     status = StatusBelow(directory.Handle(), entry.SourceName);
-                   if (AttributesOf(child, status, directory.Handle(), entry.SourceName,
-                                    attributes) == 0)
-                     shown[index] = attributes;
-                 } catch (const std::exception& error) {
-                   log_.Note(child.SourcePath + ": " + error.what());
-                 }
-               });
+  RunOnThreads(
+      entries->size(),
+      static_cast<unsigned>(
+          std::min<std::size_t>(threads, 1 + unknownLengths / kFinalBlocksPerThread)),
+      [&](std::size_t index) {
+        const ShownEntry& entry = (*entries)[index];
+        const Resolved child{JoinSource(sourcePath, entry.SourceName), entry};
+        ShownAttributes attributes;
+        try {
+          std::optional<FileStatus> status;
+          if (!neverRead[index])
+            status = StatusBelow(directory.Handle(), entry.SourceName);
+          if (AttributesOf(child, status, directory.Handle(), entry.SourceName, attributes) == 0)
+            shown[index] = attributes;
+        } catch (const std::exception& error) {
+          log_.Note(child.SourcePath + ": " + error.what());
+        }
+      });
   // An entry that vanished or fails since the listing is skipped; a lookup reports why.
   for (std::size_t index = 0; index < entries->size(); ++index) {
     if (!shown[index])
@@ -380,12 +383,16 @@ bool MountedTree::TakePrepared(const std::string& sourcePath, int& error, ShownL
     prepared_.erase(found);  // the job finds it gone and does nothing
     return false;
   }
-  preparedMade_.wait(lock, [&] {
+  const bool made = preparedMade_.wait_for(lock, kPreparedListingWait, [&] {
     found = prepared_.find(sourcePath);
     return found == prepared_.end() || found->second.Stage == PreparedListing::Stage::kMade;
   });
   if (found == prepared_.end())
     return false;
+  if (!made) {
+    prepared_.erase(found);  // the job finds it gone and keeps nothing
+    return false;
+  }
   const bool young = std::chrono::steady_clock::now() - found->second.Made < kPreparedListingLife;
   if (young) {
     error = found->second.Error;
@@ -397,6 +404,7 @@ bool MountedTree::TakePrepared(const std::string& sourcePath, int& error, ShownL
 
 void MountedTree::PrepareListings(const std::vector<std::string>& subdirectories) {
   for (const std::string& sourcePath : subdirectories) {
+    uint64_t serial = 0;
     {
       const std::lock_guard lock(preparedMutex_);
       if (prepared_.size() >= kPreparedListings) {
@@ -409,14 +417,22 @@ void MountedTree::PrepareListings(const std::vector<std::string>& subdirectories
         if (prepared_.size() >= kPreparedListings)
           return;
       }
-      if (!prepared_.try_emplace(sourcePath).second)
+      const auto [entry, added] = prepared_.try_emplace(sourcePath);
+      if (!added)
         continue;  // queued or made already
+      entry->second.Serial = serial = ++preparedSerial_;
     }
-    const bool queued = preparing_.Post([this, sourcePath] {
+    const bool queued = preparing_.Post([this, sourcePath, serial] {
+      // The job works on its own entry only: one a program took over, and any queued after it,
+      // are another's.
+      const auto own = [&] {
+        const auto found = prepared_.find(sourcePath);
+        return found != prepared_.end() && found->second.Serial == serial ? found : prepared_.end();
+      };
       {
         const std::lock_guard lock(preparedMutex_);
-        const auto found = prepared_.find(sourcePath);
-        if (found == prepared_.end() || found->second.Stage != PreparedListing::Stage::kQueued)
+        const auto found = own();
+        if (found == prepared_.end())
           return;  // taken over by a program that got there first
         found->second.Stage = PreparedListing::Stage::kMaking;
       }
@@ -429,7 +445,10 @@ void MountedTree::PrepareListings(const std::vector<std::string>& subdirectories
       }
       {
         const std::lock_guard lock(preparedMutex_);
-        PreparedListing& prepared = prepared_[sourcePath];
+        const auto found = own();
+        if (found == prepared_.end())
+          return;  // a program stopped waiting for it and made its own
+        PreparedListing& prepared = found->second;
         prepared.Stage = PreparedListing::Stage::kMade;
         prepared.Error = error;
         prepared.Listing = std::move(listing);
@@ -482,8 +501,7 @@ int MountedTree::Open(std::string_view path, std::shared_ptr<OpenedShownFile>& f
   if (file->Kind != ShownKind::EncryptedFile)
     return 0;
   try {
-    file->PlainLength =
-        PlainLengthOf(file->Handle, file->SourcePath, file->Method, file->State);
+    file->PlainLength = PlainLengthOf(file->Handle, file->SourcePath, file->Method, file->State);
   } catch (const std::exception& error) {
     log_.Note(file->SourcePath + ": " + error.what());
   }

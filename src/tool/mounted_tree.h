@@ -107,6 +107,7 @@ class MountedTree {
   // no older than the kernel keeps attributes.
   struct PreparedListing {
     enum class Stage { kQueued, kMaking, kMade } Stage = Stage::kQueued;
+    uint64_t Serial = 0;  // tells the job that made it from one that lost it
     int Error = 0;
     ShownListing Listing;
     std::chrono::steady_clock::time_point Made;
@@ -160,9 +161,10 @@ class MountedTree {
   std::map<std::string, Listing> listings_;
   uint64_t uses_ = 0;
   std::map<std::pair<uint64_t, uint64_t>, LengthRecord> lengths_;  // by device and inode
-  std::mutex preparedMutex_;  // guards prepared_
+  std::mutex preparedMutex_;                                       // guards prepared_
   std::condition_variable preparedMade_;
   std::map<std::string, PreparedListing> prepared_;  // by source path
+  uint64_t preparedSerial_ = 0;
   BackgroundJobs preparing_;  // declared last: its jobs use all of the above, and stop first
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <numeric>
 
 #include "errors/exceptions.h"
 #include "names/path_joining.h"
@@ -48,22 +49,28 @@ std::string StampedShownName(const DecryptPlanning& planning, const std::string&
 // subtree; files that share a name are all left out.
 std::vector<ShownEntry> WithoutSharedNames(std::vector<ShownEntry> entries,
                                            const LeftOutReport& leftOut) {
-  std::sort(entries.begin(), entries.end(),
-            [](const ShownEntry& a, const ShownEntry& b) { return a.Name < b.Name; });
+  // Sorted by position, not moved about: an entry is large, and a directory may hold thousands.
+  std::vector<std::size_t> order(entries.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return entries[a].Name < entries[b].Name; });
   std::vector<ShownEntry> kept;
-  for (std::size_t first = 0; first < entries.size();) {
+  kept.reserve(entries.size());
+  for (std::size_t first = 0; first < order.size();) {
+    const std::string& name = entries[order[first]].Name;
     std::size_t end = first + 1;
-    while (end < entries.size() && entries[end].Name == entries[first].Name)
+    while (end < order.size() && entries[order[end]].Name == name)
       ++end;
     if (end - first == 1) {
-      kept.push_back(std::move(entries[first]));
+      kept.push_back(std::move(entries[order[first]]));
     } else {
       for (std::size_t index = first; index < end; ++index) {
-        if (entries[index].Kind == ShownKind::Directory) {
-          kept.push_back(std::move(entries[index]));
+        ShownEntry& entry = entries[order[index]];
+        if (entry.Kind == ShownKind::Directory) {
+          kept.push_back(std::move(entry));
         } else {
-          leftOut(entries[index].SourceName, "another entry of the directory would be shown as \"" +
-                                                 entries[index].Name + "\" too");
+          leftOut(entry.SourceName,
+                  "another entry of the directory would be shown as \"" + entry.Name + "\" too");
         }
       }
     }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <sstream>
 #include <thread>
 
 #include <gmock/gmock.h>
@@ -40,6 +42,23 @@ std::string ReadRange(int handle, off_t offset, std::size_t count) {
   const ssize_t got = ::pread(handle, bytes.data(), count, offset);
   bytes.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
   return bytes;
+}
+
+// The nice value of every thread of the process, by thread id.
+std::map<std::string, int> ThreadNiceValues(pid_t process) {
+  std::map<std::string, int> values;
+  const std::filesystem::path tasks = "/proc/" + std::to_string(process) + "/task";
+  for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+    const std::string stat = ReadFileBytes((task.path() / "stat").string());
+    // The fields after the command's name, which ends with the last ")": state is field 3 and
+    // nice field 19.
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    for (int number = 3; number <= 19 && fields >> field; ++number) {
+    }
+    values[task.path().filename().string()] = std::stoi(field);
+  }
+  return values;
 }
 
 // A copy of the encrypted file whose final block fails the check under the pass phrase.
@@ -342,6 +361,24 @@ TEST_F(MountTest, ChangesBelowTheSourceShowOnceListedAgainAndAVanishedSourceFail
   std::filesystem::remove_all(PathOf("source"));
   std::this_thread::sleep_for(std::chrono::milliseconds(1200));
   EXPECT_THAT(Listing(), ElementsAre());
+  EXPECT_EQ(Unmount(), 0);
+}
+
+TEST_F(MountTest, ListingsMadeAheadRunOnlyOnProcessorTimeNobodyElseWants) {
+  for (const std::string directory : {"a", "b", "c"})
+    WriteEncrypted(directory + "/file.txt.2crypt", EncryptionMethod::kRijndael, directory);
+  Mount();
+  // Listing the root makes the listings of its subdirectories ahead, on threads of their own.
+  EXPECT_THAT(Listing(), ElementsAre("a", "b", "c"));
+  const auto lowest = [](const auto& item) { return item.second == 19; };
+  std::map<std::string, int> nice = ThreadNiceValues(mount_->Pid());
+  for (int tries = 0; tries < 100 && std::none_of(nice.begin(), nice.end(), lowest); ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the threads are just starting
+    nice = ThreadNiceValues(mount_->Pid());
+  }
+  EXPECT_TRUE(std::any_of(nice.begin(), nice.end(), lowest)) << "no thread at the lowest priority";
+  EXPECT_EQ(nice.at(std::to_string(mount_->Pid())), 0) << "the thread that serves requests";
+  EXPECT_EQ(ReadFileBytes(MountedOf("b/file.txt")), "b");
   EXPECT_EQ(Unmount(), 0);
 }
 
