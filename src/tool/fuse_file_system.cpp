@@ -45,7 +45,10 @@ void FillStatus(const ShownAttributes& attributes, struct stat& status) {
   status = {};
   status.st_mode = (attributes.Directory ? S_IFDIR : S_IFREG) | attributes.Permissions;
   status.st_nlink = attributes.Directory ? 2 : 1;
-  status.st_blksize = kSuggestedReadBytes;
+  // Directories keep the kernel's page-sized hint: a program sizes its buffer for a listing by
+  // it, and the kernel then sets aside as much for every listing request it sends.
+  if (!attributes.Directory)
+    status.st_blksize = kSuggestedReadBytes;
   status.st_size = attributes.Size;
   status.st_mtim.tv_sec = attributes.Seconds;
   status.st_mtim.tv_nsec = attributes.Nanoseconds;
@@ -78,7 +81,7 @@ int GetAttributes(const char* path, struct stat* status, struct fuse_file_info* 
 
 // A directory as opened: listed once, so that the pieces the kernel reads of it in one pass come
 // from one listing.
-using OpenedDirectory = std::vector<std::pair<std::string, ShownAttributes>>;
+using OpenedDirectory = ShownEntries;
 
 OpenedDirectory* DirectoryOf(const fuse_file_info* file) {
   return reinterpret_cast<OpenedDirectory*>(file->fh);  // NOLINT(performance-no-int-to-ptr)
@@ -86,9 +89,7 @@ OpenedDirectory* DirectoryOf(const fuse_file_info* file) {
 
 int OpenDirectory(const char* path, struct fuse_file_info* file) {
   auto directory = std::make_unique<OpenedDirectory>();
-  const int result = Tree().List(path, [&](const std::string& name, const ShownAttributes& shown) {
-    directory->emplace_back(name, shown);
-  });
+  const int result = Tree().List(path, *directory);
   if (result == 0)
     file->fh = reinterpret_cast<uint64_t>(directory.release());
   return result;

@@ -464,9 +464,7 @@ void MountedTree::PrepareListings(const std::vector<std::string>& subdirectories
   }
 }
 
-int MountedTree::List(
-    std::string_view path,
-    const std::function<void(const std::string&, const ShownAttributes&)>& visit) {
+int MountedTree::List(std::string_view path, ShownEntries& entries) {
   Resolved resolved;
   if (const int error = Resolve(path, resolved); error != 0)
     return error;
@@ -479,10 +477,9 @@ int MountedTree::List(
   if (error != 0)
     return error;
   // A program that lists a directory often goes on into its subdirectories (a walk, a file
-  // manager): their listings are made meanwhile on the other cores.
+  // manager): their listings are made meanwhile, on processor time nobody else wants.
   PrepareListings(listing.Subdirectories);
-  for (const auto& [name, attributes] : listing.Entries)
-    visit(name, attributes);
+  entries = std::move(listing.Entries);
   return 0;
 }
 

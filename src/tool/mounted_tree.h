@@ -10,7 +10,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -36,6 +35,9 @@ struct ShownAttributes {
   int64_t Seconds = 0;
   int64_t Nanoseconds = 0;
 };
+
+// A directory's entries as the kernel is given them: each name with its attributes.
+using ShownEntries = std::vector<std::pair<std::string, ShownAttributes>>;
 
 // A file opened through the mount: its handle, and what its state last said of its plain length.
 class OpenedShownFile {
@@ -73,8 +75,7 @@ class MountedTree {
   // mount's, "/"-separated, "/" for its root.
   int Attributes(std::string_view path, ShownAttributes& attributes);
   // Lists the directory afresh: changes below the source show from now on.
-  int List(std::string_view path,
-           const std::function<void(const std::string&, const ShownAttributes&)>& visit);
+  int List(std::string_view path, ShownEntries& entries);
   // The file stays open while it is shared: work done ahead of its reader holds it too.
   int Open(std::string_view path, std::shared_ptr<OpenedShownFile>& file);
   // Bytes read (fewer only at the end), or a negated system error code.
@@ -99,7 +100,7 @@ class MountedTree {
   // A directory's entries as the kernel is given them, and the source paths of its
   // subdirectories.
   struct ShownListing {
-    std::vector<std::pair<std::string, ShownAttributes>> Entries;
+    ShownEntries Entries;
     std::vector<std::string> Subdirectories;
   };
   // The listing of a subdirectory made in the background while its parent is being looked at, so
