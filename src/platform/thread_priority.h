@@ -1,5 +1,5 @@
-// Threads that do work ahead of any request: they run only on processor time that nobody else
-// wants, so that a program waiting on the mount never waits for a processor behind them.
+// Threads that do work ahead of any request give way to every other thread, so that a program
+// waiting on the mount does not wait for a processor behind them.
 #pragma once
 
 namespace ostrel {

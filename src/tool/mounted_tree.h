@@ -162,7 +162,8 @@ class MountedTree {
   std::map<std::string, Listing> listings_;
   uint64_t uses_ = 0;
   std::map<std::pair<uint64_t, uint64_t>, LengthRecord> lengths_;  // by device and inode
-  std::mutex preparedMutex_;                                       // guards prepared_
+  // Guards prepared_ and preparedSerial_.
+  std::mutex preparedMutex_;
   std::condition_variable preparedMade_;
   std::map<std::string, PreparedListing> prepared_;  // by source path
   uint64_t preparedSerial_ = 0;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <sstream>
@@ -44,19 +45,25 @@ std::string ReadRange(int handle, off_t offset, std::size_t count) {
   return bytes;
 }
 
-// The nice value of every thread of the process, by thread id.
+// The nice value of every thread of the process, by thread id; a thread that ends meanwhile is
+// left out.
 std::map<std::string, int> ThreadNiceValues(pid_t process) {
   std::map<std::string, int> values;
   const std::filesystem::path tasks = "/proc/" + std::to_string(process) + "/task";
   for (const auto& task : std::filesystem::directory_iterator(tasks)) {
-    const std::string stat = ReadFileBytes((task.path() / "stat").string());
+    std::ifstream statFile(task.path() / "stat");
+    std::string stat;
+    if (!std::getline(statFile, stat) || stat.rfind(')') == std::string::npos)
+      continue;
     // The fields after the command's name, which ends with the last ")": state is field 3 and
     // nice field 19.
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
     std::string field;
-    for (int number = 3; number <= 19 && fields >> field; ++number) {
-    }
-    values[task.path().filename().string()] = std::stoi(field);
+    int number = 2;
+    while (number < 19 && fields >> field)
+      ++number;
+    if (number == 19)
+      values[task.path().filename().string()] = std::stoi(field);
   }
   return values;
 }
@@ -364,7 +371,7 @@ TEST_F(MountTest, ChangesBelowTheSourceShowOnceListedAgainAndAVanishedSourceFail
   EXPECT_EQ(Unmount(), 0);
 }
 
-TEST_F(MountTest, ListingsMadeAheadRunOnlyOnProcessorTimeNobodyElseWants) {
+TEST_F(MountTest, ListingsMadeAheadRunAtTheLowestPriority) {
   for (const std::string directory : {"a", "b", "c"})
     WriteEncrypted(directory + "/file.txt.2crypt", EncryptionMethod::kRijndael, directory);
   Mount();
