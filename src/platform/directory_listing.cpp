@@ -36,11 +36,8 @@ OpenedFile OpenDirectoryBelow(int directory, std::string_view relative) {
   return OpenWith(directory, relative, O_DIRECTORY | O_NOFOLLOW);
 }
 
-namespace {
-
-// kindsOnly: a regular file or directory that the directory says is one is not looked up again.
-int ListEntriesBelow(int directory, std::string_view relative, bool kindsOnly,
-                     std::vector<ListedEntry>& entries) {
+int ListDirectoryKindsBelow(int directory, std::string_view relative,
+                            std::vector<ListedEntry>& entries) {
   const OpenedFile opened = OpenDirectoryBelow(directory, relative);
   if (opened.handle < 0)
     return opened.error;
@@ -60,7 +57,7 @@ int ListEntriesBelow(int directory, std::string_view relative, bool kindsOnly,
     }
     if (IsDotOrDotDot(entry->d_name))
       continue;
-    if (kindsOnly && (entry->d_type == DT_REG || entry->d_type == DT_DIR)) {
+    if (entry->d_type == DT_REG || entry->d_type == DT_DIR) {
       FileStatus kind;
       kind.Kind = entry->d_type == DT_REG ? FileKind::Regular : FileKind::Directory;
       kind.Inode = entry->d_ino;
@@ -73,25 +70,13 @@ int ListEntriesBelow(int directory, std::string_view relative, bool kindsOnly,
   return error;
 }
 
-}  // namespace
-
-int ListDirectoryBelow(int directory, std::string_view relative,
-                       std::vector<ListedEntry>& entries) {
-  return ListEntriesBelow(directory, relative, false, entries);
-}
-
-int ListDirectoryKindsBelow(int directory, std::string_view relative,
-                            std::vector<ListedEntry>& entries) {
-  return ListEntriesBelow(directory, relative, true, entries);
-}
-
 bool IsEmptyDirectory(std::string_view path, int& error) {
   const OpenedFile opened = OpenDirectoryHandle(path);
   error = opened.error;
   if (opened.handle < 0)
     return false;
   std::vector<ListedEntry> entries;
-  error = ListDirectoryBelow(opened.handle, "", entries);
+  error = ListDirectoryKindsBelow(opened.handle, "", entries);
   ::close(opened.handle);
   return error == 0 && entries.empty();
 }

@@ -31,13 +31,10 @@ OpenedFile OpenFileBelow(int directory, std::string_view relative);
 OpenedFile OpenDirectoryBelow(int directory, std::string_view relative);
 
 // The entries of the directory relative below directory ("" for itself), without "." and "..".
-// Returns 0, or the system's error code when the directory cannot be opened or read; an entry
-// whose status cannot be read is listed with the error in its status.
-int ListDirectoryBelow(int directory, std::string_view relative, std::vector<ListedEntry>& entries);
-
-// As ListDirectoryBelow, without reading the status of each entry where the directory itself
-// tells what it is: the status of a regular file or directory then holds only its kind and inode.
-// For a caller that needs the full status of a few entries, or reads it another way.
+// Returns 0, or the system's error code when the directory cannot be opened or read. Where the
+// directory itself tells what an entry is, a regular file or a directory, its status holds only
+// that kind and its inode: the caller reads the full status of the entries it needs, once. Any
+// other entry is looked up, and one whose status cannot be read is listed with the error in it.
 int ListDirectoryKindsBelow(int directory, std::string_view relative,
                             std::vector<ListedEntry>& entries);
 

@@ -302,10 +302,10 @@ int MountedTree::AttributesOf(const Resolved& resolved, std::optional<FileStatus
   }
   try {
     // A file that does not open shows as empty; opening it fails.
+    // The state of the file as opened: the plain length is remembered for that state.
     const FileStatus opened = openedFirst ? *status : StatusOfHandle(file->Handle());
     attributes.Size = std::max<int64_t>(
-        0, PlainLengthOf(file->Handle(), resolved.SourcePath, resolved.Entry.Method,
-                         SameState(opened, *status) ? *status : opened));
+        0, PlainLengthOf(file->Handle(), resolved.SourcePath, resolved.Entry.Method, opened));
   } catch (const std::exception& error) {
     log_.Note(resolved.SourcePath + ": " + error.what());
     return -EIO;
