@@ -48,9 +48,10 @@ std::optional<uint64_t> PromisedPlainLength(const DecodedFileName& name) {
   return name.PlainSize;
 }
 
-DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style) {
+DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style, ArchiveRule rule) {
   const SplitPathResult<std::string> parts = SplitPath(path, style);
-  const DecodedFileName decoded = DecodeFileName(WidenSystemText(parts.Stem + parts.Extension));
+  const std::string name = parts.Stem + parts.Extension;
+  const DecodedFileName decoded = DecodeFileName(WidenSystemText(name));
 
   DecryptPlanning planning{
       DecryptOutcome::Run,
@@ -66,9 +67,12 @@ DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style) {
     // archive rule alone (".zip"), neither of which is the plain file.
     throw EFCreateError("Cannot create file \"" + FullPathName(planning.Plan.OutputPath) + "\". " +
                         kDecodesToNothing);
-  } else if (path.find(".zip.") != std::string_view::npos) {
+  } else {
+    const std::string_view searched = rule == ArchiveRule::WholePath ? path : name;
+    planning.Archive = searched.find(".zip.") != std::string_view::npos;
     // The synchronizer archives such files; the plain name gets its ".zip" back.
-    planning.Plan.OutputPath += ".zip";
+    if (planning.Archive)
+      planning.Plan.OutputPath += ".zip";
   }
   return planning;
 }

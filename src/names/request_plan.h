@@ -28,7 +28,14 @@ struct DecryptPlanning {
   DecryptOutcome Outcome;
   RequestPlan Plan;      // Method and OutputPath are meaningful only with Run
   DecodedFileName Name;  // what the decoder read from the file name
+  // OutputPath got ".zip": the encrypted file holds an archive that the synchronizer made.
+  bool Archive = false;
 };
+
+// Where the archive rule looks for ".zip.": the whole path as the caller gave it, or only the
+// file's own name, so that a file inside a tree gets the same output name however the tree's
+// root is spelled.
+enum class ArchiveRule { WholePath, FileName };
 
 // The plain length the file name promises: the size suffix after the encryption suffix, when no
 // archive or incomplete marker says that the encrypted bytes are something else.
@@ -39,7 +46,8 @@ inline constexpr const char* kDecodesToNothing = "The name decodes to nothing";
 
 // Decodes the file name of path and builds the output path beside it. Raises EConvertError for a
 // time stamp naming a day its month lacks, and EFCreateError for a name that decodes to nothing.
-DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style);
+DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style,
+                                   ArchiveRule rule = ArchiveRule::WholePath);
 
 // Rijndael, the one method that encryption uses; the output is the path followed by its suffix
 // ".2crypt". Nothing is decoded or normalised.

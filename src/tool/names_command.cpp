@@ -23,12 +23,17 @@
 namespace ostrel {
 namespace {
 
+struct NameToDescribe {
+  std::string Path;
+  bool InTree = false;  // found below a directory: the archive rule reads the file's own name
+};
+
 // The names to describe: each PATH as given, or with -r the files below a directory.
-std::vector<std::string> NamesToDescribe(const ToolOptions& options, bool& failed) {
-  std::vector<std::string> names;
+std::vector<NameToDescribe> NamesToDescribe(const ToolOptions& options, bool& failed) {
+  std::vector<NameToDescribe> names;
   for (const std::string& path : options.Paths) {
     if (StatusOfPath(path).Kind != FileKind::Directory) {
-      names.push_back(path);
+      names.push_back({path});
       continue;
     }
     if (!options.Recursive) {
@@ -40,7 +45,7 @@ std::vector<std::string> NamesToDescribe(const ToolOptions& options, bool& faile
     TreeVisitor visitor;
     visitor.Entry = [&](const ListedDirectory& listed, const DirectoryEntry& entry) {
       if (entry.Kind == FileKind::Regular)
-        names.push_back(JoinPath(listed.Directory->Path(), entry.Name));
+        names.push_back({JoinPath(listed.Directory->Path(), entry.Name), true});
     };
     visitor.Unreadable = [&](const std::string& relative, int error) {
       (void)std::fprintf(stderr, "ostrel: %s: %s\n",
@@ -53,7 +58,15 @@ std::vector<std::string> NamesToDescribe(const ToolOptions& options, bool& faile
   return names;
 }
 
-void PrintText(const std::string& path, const NameDescription& description) {
+// The output that decrypt gives the file, by the same archive rule.
+std::string OutputOf(const NameToDescribe& name) {
+  return PlanDecryptRequest(name.Path, kHostPathStyle,
+                            name.InTree ? ArchiveRule::FileName : ArchiveRule::WholePath)
+      .Plan.OutputPath;
+}
+
+void PrintText(const NameToDescribe& name, const NameDescription& description) {
+  const std::string& path = name.Path;
   if (!SelectsCipher(description.Method)) {
     PrintLine(EscapeControlCharacters(path) + ": " + NoCipherReason(description.Method));
     return;
@@ -66,7 +79,7 @@ void PrintText(const std::string& path, const NameDescription& description) {
     return;
   }
   line += ", plain name " + EscapeControlCharacters(description.PlainName) + ", output " +
-          EscapeControlCharacters(PlanDecryptRequest(path, kHostPathStyle).Plan.OutputPath);
+          EscapeControlCharacters(OutputOf(name));
   if (description.PlainSize)
     line += ", plain size " + std::to_string(*description.PlainSize);
   if (description.TimeStamp)
@@ -74,7 +87,8 @@ void PrintText(const std::string& path, const NameDescription& description) {
   PrintLine(line);
 }
 
-void PrintJson(const std::string& path, const NameDescription& description) {
+void PrintJson(const NameToDescribe& name, const NameDescription& description) {
+  const std::string& path = name.Path;
   nlohmann::json object;
   SetJsonName(object, "input", path);
   object["method"] = MethodNumber(description.Method);
@@ -84,7 +98,7 @@ void PrintJson(const std::string& path, const NameDescription& description) {
   } else {
     SetJsonName(object, "plain_name", description.PlainName);
     if (SelectsCipher(description.Method) && !description.PlainName.empty()) {
-      SetJsonName(object, "output", PlanDecryptRequest(path, kHostPathStyle).Plan.OutputPath);
+      SetJsonName(object, "output", OutputOf(name));
     } else {
       object["output"] = nullptr;
     }
@@ -100,7 +114,8 @@ void PrintJson(const std::string& path, const NameDescription& description) {
 
 int RunNamesCommand(const ToolOptions& options) {
   bool failed = false;
-  for (const std::string& path : NamesToDescribe(options, failed)) {
+  for (const NameToDescribe& name : NamesToDescribe(options, failed)) {
+    const std::string& path = name.Path;
     const NameDescription description = DescribeEncodedName(FileNameOf(path));
     if (description.DateError) {
       (void)std::fflush(stdout);
@@ -111,9 +126,9 @@ int RunNamesCommand(const ToolOptions& options) {
         continue;
     }
     if (options.Json) {
-      PrintJson(path, description);
+      PrintJson(name, description);
     } else {
-      PrintText(path, description);
+      PrintText(name, description);
     }
   }
   if (const int error = FinishStandardOutput(); error != 0) {

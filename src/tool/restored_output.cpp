@@ -101,7 +101,12 @@ std::string FinalOutputName(const WorkItem& item, const ToolOptions& options) {
 std::optional<FileOutcome> SkipExistingOutput(const WorkItem& item, const ToolOptions& options) {
   if (!options.SkipExisting || item.Output.empty())
     return std::nullopt;
-  if (StatusOfPath(FinalOutputName(item, options)).Kind == FileKind::Missing)
+  // An archive that an earlier run kept as it is (it could not be opened, or that run did not
+  // unzip) is this file's output as much as the file inside it would be: resuming leaves it alone.
+  const bool exists =
+      StatusOfPath(FinalOutputName(item, options)).Kind != FileKind::Missing ||
+      (Unzips(item, options) && StatusOfPath(item.Output).Kind != FileKind::Missing);
+  if (!exists)
     return std::nullopt;
   FileOutcome outcome(OutcomeKind::Skipped, "output exists", 0);
   outcome.SkipReason = "exists";
@@ -119,7 +124,7 @@ FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options, int d
       const std::string plainName = FinalOutputName(item, options);
       SafeOutput inner(directory, FileNameOf(plainName), plainName);
       const ZipExtraction extraction =
-          ExtractSingleEntry(target.Handle(), *item.PlainSize, inner.Handle());
+          ExtractSingleEntry(target.Handle(), *item.PlainSize, inner.Handle(), plainName);
       if (extraction.Extracted) {
         const std::optional<FileStatus> times =
             TimesFor(item, options, input, extraction.EntryTime);

@@ -21,7 +21,8 @@ namespace ostrel {
 // archive.
 std::string FinalOutputName(const WorkItem& item, const ToolOptions& options);
 
-// Skipped ("exists") when --skip-existing is given and the final output exists.
+// Skipped ("exists") when --skip-existing is given and the final output exists, or with --unzip
+// the archive kept under its own name.
 std::optional<FileOutcome> SkipExistingOutput(const WorkItem& item, const ToolOptions& options);
 
 // Gives the written output (flushed, not yet renamed) its bits and time, extracts the archive's

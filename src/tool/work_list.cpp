@@ -219,12 +219,16 @@ class WorkCollector {
       item.Reason = kDecodesToNothingReason;
       return;
     }
-    const DecryptPlanning planning = PlanDecryptRequest(item.Input, kHostPathStyle);
+    // In a tree, only the file's own name says that it holds an archive, as in the mount: a
+    // directory's name is no part of the file, and a backup restores to the same names however
+    // its root is spelled. A file named on the command line keeps the rule of its whole path.
+    const DecryptPlanning planning = PlanDecryptRequest(
+        item.Input, kHostPathStyle, named ? ArchiveRule::WholePath : ArchiveRule::FileName);
     item.Stamp = decoded.TimeStamp;
     item.PlainSize = decoded.PlainSize;
     item.PromisedPlainLength = PromisedPlainLength(decoded);
     item.Incomplete = decoded.RemovedMarker == ArchiveMarker::Incomplete;
-    item.Archive = item.Input.find(".zip.") != std::string::npos;
+    item.Archive = planning.Archive;
     if (options_.Command == ToolCommand::Verify || options_.ToStandardOutput)
       return;
     std::string beside = planning.Plan.OutputPath;

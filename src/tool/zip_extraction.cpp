@@ -1,6 +1,5 @@
 #include "tool/zip_extraction.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -46,20 +45,54 @@ bool IsBareName(const std::string& name) {
          name.find_first_of("/\\") == std::string::npos && name.find(':') == std::string::npos;
 }
 
-bool IsRegularEntry(zip_t* archive, zip_uint64_t index) {
+// The Unix file-type bits of the mode an archive records for an entry: the archive's own format,
+// whatever system reads it.
+constexpr uint32_t kTypeBits = 0170000;
+constexpr uint32_t kRegularType = 0100000;
+constexpr uint32_t kDirectoryType = 0040000;
+constexpr uint32_t kLinkType = 0120000;
+constexpr uint32_t kFifoType = 0010000;
+constexpr uint32_t kCharacterDeviceType = 0020000;
+constexpr uint32_t kBlockDeviceType = 0060000;
+constexpr uint32_t kSocketType = 0140000;
+
+// What keeps the entry from being restored as a file, or empty for a regular file. Archives from
+// other hosts record no file type; Unix tools that write an entry from memory record permission
+// bits with no type at all: both are files. A directory shows in its name's trailing "/".
+std::string WhyNotARegularEntry(zip_t* archive, zip_uint64_t index, const std::string& name) {
+  if (name.ends_with('/'))
+    return "is a directory";
   zip_uint8_t host = 0;
   zip_uint32_t attributes = 0;
   if (zip_file_get_external_attributes(archive, index, 0, &host, &attributes) != 0)
-    return false;
+    return "has attributes that cannot be read";
   if (host != kUnixHost)
-    return true;  // other hosts record no file type
-  const auto mode = static_cast<mode_t>(attributes >> 16);
-  return mode == 0 || S_ISREG(mode);
+    return {};
+  const uint32_t type = (attributes >> 16) & kTypeBits;
+  switch (type) {
+    case 0:
+    case kRegularType:
+      return {};
+    case kDirectoryType:
+      return "is a directory";
+    case kLinkType:
+      return "is a symbolic link";
+    case kFifoType:
+      return "is a FIFO";
+    case kCharacterDeviceType:
+    case kBlockDeviceType:
+      return "is a device";
+    case kSocketType:
+      return "is a socket";
+    default:
+      return "has an unknown file type";
+  }
 }
 
 }  // namespace
 
-ZipExtraction ExtractSingleEntry(int archiveHandle, uint64_t expectedSize, int outputHandle) {
+ZipExtraction ExtractSingleEntry(int archiveHandle, uint64_t expectedSize, int outputHandle,
+                                 const std::string& outputName) {
   const int own = ::dup(archiveHandle);
   if (own < 0)
     throw Exception("cannot read the archive: " + SystemErrorText(errno));
@@ -83,7 +116,9 @@ ZipExtraction ExtractSingleEntry(int archiveHandle, uint64_t expectedSize, int o
   if (zip_stat_index(archive.get(), 0, 0, &status) != 0 || (status.valid & ZIP_STAT_NAME) == 0)
     return Refuse("the archive's entry cannot be read");
   const std::string name = status.name;
-  if (!IsBareName(name) || !IsRegularEntry(archive.get(), 0))
+  if (const std::string why = WhyNotARegularEntry(archive.get(), 0, name); !why.empty())
+    return Refuse("the archive's entry \"" + name + "\" " + why);
+  if (!IsBareName(name))
     return Refuse("the archive's entry \"" + name + "\" is not a plain file name");
   if ((status.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && status.encryption_method != ZIP_EM_NONE)
     return Refuse("the archive's entry is encrypted");
@@ -115,7 +150,7 @@ ZipExtraction ExtractSingleEntry(int archiveHandle, uint64_t expectedSize, int o
     const FileTransfer written =
         WriteToFile(outputHandle, buffer.data(), static_cast<int32_t>(got));
     if (written.Bytes != got)
-      throw Exception("cannot write: " +
+      throw Exception("cannot write " + outputName + ": " +
                       SystemErrorText(written.Error != 0 ? written.Error : kErrorDiskFull));
     result.Bytes += got;
   }

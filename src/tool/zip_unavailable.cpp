@@ -5,7 +5,7 @@
 namespace ostrel {
 
 ZipExtraction ExtractSingleEntry(int /*archiveHandle*/, uint64_t /*expectedSize*/,
-                                 int /*outputHandle*/) {
+                                 int /*outputHandle*/, const std::string& /*outputName*/) {
   ZipExtraction extraction;
   extraction.Refusal = "this build cannot read archives";
   return extraction;

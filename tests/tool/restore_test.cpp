@@ -4,13 +4,17 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <zip.h>
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "tool_fixture.h"
@@ -43,7 +47,14 @@ struct ZipEntry {
   std::string Bytes;
   bool Directory = false;
   bool Encrypted = false;
+  std::optional<uint32_t> UnixMode =
+      std::nullopt;  // recorded as by a Unix tool, file-type bits and all
 };
+
+// File modes as Unix tools record them in an archive.
+constexpr uint32_t kLinkMode = 0120777;
+constexpr uint32_t kFifoMode = 0010644;
+constexpr uint32_t kBareMode = 0600;  // permission bits alone, as an entry written from memory
 
 // An archive made by the archive library, with its entries timed kEntryTime (local time, as the
 // archive format keeps it).
@@ -65,6 +76,11 @@ std::string MakeArchive(const std::filesystem::path& scratch,
     const zip_int64_t index = zip_file_add(archive, entry.Name.c_str(), source, ZIP_FL_ENC_UTF_8);
     EXPECT_GE(index, 0) << zip_strerror(archive);
     EXPECT_EQ(zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), kEntryTime, 0), 0);
+    if (entry.UnixMode) {
+      EXPECT_EQ(zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index), 0,
+                                                 ZIP_OPSYS_UNIX, *entry.UnixMode << 16),
+                0);
+    }
     if (entry.Encrypted) {
       EXPECT_EQ(zip_file_set_encryption(archive, static_cast<zip_uint64_t>(index), ZIP_EM_AES_256,
                                         "secret"),
@@ -243,7 +259,9 @@ TEST_F(RestoreTest, UnzipLeavesEveryOtherArchiveAsItIsWithTheReason) {
       {"a directory part", {{"dir/report.doc", "12345"}}, "is not a plain file name"},
       {"a way out", {{"../report.doc", "12345"}}, "is not a plain file name"},
       {"an absolute name", {{"/tmp/report.doc", "12345"}}, "is not a plain file name"},
-      {"a directory", {{"report.doc/", "", true}}, "is not a plain file name"},
+      {"a directory", {{"report.doc/", "", true}}, "\"report.doc/\" is a directory"},
+      {"a symbolic link", {{"report.doc", "12345", false, false, kLinkMode}}, "is a symbolic link"},
+      {"a FIFO", {{"report.doc", "12345", false, false, kFifoMode}}, "is a FIFO"},
       {"an encrypted entry", {{"report.doc", "12345", false, true}}, "is encrypted"},
       {"far more than the name says", {{"report.doc", big}}, "declares 200000 bytes, the name 5"},
       {"fewer bytes than the name says", {{"report.doc", "1234"}}, "declares 4 bytes, the name 5"},
@@ -267,6 +285,123 @@ TEST_F(RestoreTest, UnzipLeavesEveryOtherArchiveAsItIsWithTheReason) {
   const ToolRun damaged = OstrelKeyed({"decrypt", "--unzip", "in/report.doc.s5.zip.2crypt"});
   EXPECT_EQ(Read("in/report.doc.zip"), "not a zip file");
   EXPECT_THAT(damaged.Stderr, HasSubstr("not a readable archive"));
+}
+
+// An entry that a Unix tool wrote from memory records permission bits and no file type: a file.
+TEST_F(RestoreTest, UnzipTakesAnEntryThatRecordsNoFileTypeAsAFile) {
+  const std::string archive =
+      MakeArchive(directory_.Path(), {{"report.doc", "12345", false, false, kBareMode}});
+  WriteEncrypted("in/report.doc.s5.zip.2crypt", EncryptionMethod::kRijndael, archive);
+  const ToolRun run = OstrelKeyed({"decrypt", "--unzip", "in/report.doc.s5.zip.2crypt"});
+  EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
+  EXPECT_EQ(Read("in/report.doc"), "12345");
+  EXPECT_FALSE(Exists("in/report.doc.zip"));
+  EXPECT_THAT(run.Stderr, Not(HasSubstr("kept as an archive")));
+}
+
+// A file system of its own, so small that the disk fills up under the tool alone.
+class SmallFileSystem {
+ public:
+  explicit SmallFileSystem(const std::string& path) : path_(path) {
+    std::filesystem::create_directories(path);
+    if (::mount("tmpfs", path.c_str(), "tmpfs", 0, "size=64k") != 0)
+      error_ = errno;
+  }
+  ~SmallFileSystem() {
+    if (error_ == 0)
+      (void)::umount2(path_.c_str(), MNT_DETACH);
+  }
+  SmallFileSystem(const SmallFileSystem&) = delete;
+  SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+
+  int Error() const { return error_; }
+
+ private:
+  std::string path_;
+  int error_ = 0;
+};
+
+TEST_F(RestoreTest, UnzipOnAFullDiskNamesTheFileItCouldNotWrite) {
+  // 200,000 bytes that compress into an archive far smaller than the file system.
+  const std::string archive =
+      MakeArchive(directory_.Path(), {{"big.bin", std::string(200000, 'z')}});
+  WriteEncrypted("in/big.bin.s200000.zip.2crypt", EncryptionMethod::kRijndael, archive);
+  const SmallFileSystem full(PathOf("full"));
+  ASSERT_EQ(full.Error(), 0) << std::strerror(full.Error());
+
+  const ToolRun run =
+      OstrelKeyed({"decrypt", "--unzip", "-o", "full", "in/big.bin.s200000.zip.2crypt"});
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_THAT(run.Stderr, HasSubstr("cannot write full/big.bin: No space left on device"));
+  EXPECT_FALSE(Exists("full/big.bin"));
+  EXPECT_THAT(TemporaryLeftovers(), ::testing::IsEmpty());
+}
+
+// The time of a restored version is its stamp's, whether or not it was archived: the entry's own
+// time says when the file went into the archive, not which version it is.
+TEST_F(RestoreTest, UnzipGivesAVersionTheTimeOfItsStampNotThatOfItsEntry) {
+  WriteEncrypted("backup/report.d20240131-t120000.doc.s3000.zip.2crypt",
+                 EncryptionMethod::kRijndael,
+                 MakeArchive(directory_.Path(), {{"report.doc", report_}}));
+  const ToolRun run = Restore({"--unzip", "--versions", "latest"});
+  EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
+  EXPECT_EQ(Read("out/report.doc"), report_);
+  EXPECT_EQ(TimeOf("out/report.doc"), UtcSeconds(2024, 1, 31, 12, 0, 0) - kZoneOffset);
+}
+
+// A first run that could not open an archive kept it as NAME.zip: resuming counts that as the
+// file's output, and a dry run says so instead of offering to write NAME.
+TEST_F(RestoreTest, ResumingWithUnzipCountsAnArchiveKeptAsItIsAsExisting) {
+  WriteBackup();
+  WriteEncrypted("backup/two.doc.s5.zip.2crypt", EncryptionMethod::kRijndael,
+                 MakeArchive(directory_.Path(), {{"two.doc", "12345"}, {"other", "x"}}));
+  const ToolRun first = Restore({"--unzip"});
+  ASSERT_EQ(first.ExitCode, 0) << first.Stderr;
+  ASSERT_TRUE(Exists("out/two.doc.zip"));
+
+  for (const bool dryRun : {false, true}) {
+    SCOPED_TRACE(dryRun ? "dry run" : "run");
+    std::vector<std::string> options = {"--unzip", "--skip-existing", "--json"};
+    if (dryRun)
+      options.emplace_back("--dry-run");
+    const ToolRun run = Restore(options);
+    EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
+    std::istringstream lines(run.Stdout);
+    nlohmann::json kept;
+    for (std::string line; std::getline(lines, line);) {
+      const nlohmann::json object = nlohmann::json::parse(line);
+      if (object["input"] == "backup/two.doc.s5.zip.2crypt")
+        kept = object;
+    }
+    EXPECT_EQ(kept["result"], "skipped") << run.Stdout;
+    EXPECT_EQ(kept["skipped_reason"], "exists");
+  }
+}
+
+// Only a file's own name says that it holds an archive, as in the mount: a directory named
+// "my.zip.backup" changes no output name, however the tree's root is spelled.
+TEST_F(RestoreTest, TheArchiveRuleReadsTheNameWithinTheTreeHoweverTheRootIsSpelled) {
+  WriteEncrypted("my.zip.backup/sub/notes.txt.2crypt", EncryptionMethod::kRijndael, "notes");
+  WriteEncrypted("my.zip.backup/sub/report.doc.s7.zip.2crypt", EncryptionMethod::kRijndael,
+                 "archive");
+
+  ToolRun run = OstrelKeyed({"decrypt", "-r", "my.zip.backup", "-o", "o1"});
+  EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
+  ToolCall inside;
+  inside.Arguments = {"decrypt", "--passphrase-env", "OSTREL_PW", "-r", "sub", "-o", "../o2"};
+  inside.Environment = {{"OSTREL_PW", kPassphrase}};
+  inside.WorkingDirectory = PathOf("my.zip.backup");
+  run = RunTool(kOstrel, inside);
+  EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
+  const std::map<std::string, std::string> restored = {{"notes.txt", "notes"},
+                                                       {"report.doc.zip", "archive"}};
+  EXPECT_EQ(TreeOf("o1/sub"), restored);
+  EXPECT_EQ(TreeOf("o2"), restored);
+
+  // names shows the outputs that decrypt writes.
+  run = Ostrel({"names", "-r", "my.zip.backup"});
+  EXPECT_THAT(run.Stdout, HasSubstr("output my.zip.backup/sub/notes.txt\n"));
+  EXPECT_THAT(run.Stdout, HasSubstr("output my.zip.backup/sub/report.doc.zip,"));
 }
 
 TEST_F(RestoreTest, IncompleteTransfersAreSkippedInTreesAndRestoredWhenAsked) {
@@ -301,6 +436,13 @@ TEST_F(RestoreTest, IncludeAndExcludeSelectOutputPathsLikeIgnoreFiles) {
       {{"--include", "/notes.txt"}, {"notes.txt"}},
       {{"--include", "sub", "--exclude", "deep"}, {"sub/a.txt"}},  // excludes win
       {{"--exclude", "*.t?t", "--exclude", "[r]*"}, {"sub/deep/c.log"}},
+      // A trailing "/" names directories, at any depth, and never a file.
+      {{"--exclude", "deep/"}, {"notes.txt", "report.doc.zip", "sub/a.txt"}},
+      {{"--exclude", "*/"}, {"notes.txt", "report.doc.zip"}},
+      {{"--exclude", "notes.txt/", "--exclude", "sub"}, {"notes.txt", "report.doc.zip"}},
+      // "**" spans no directory too.
+      {{"--include", "sub/**/*.txt"}, {"sub/a.txt", "sub/deep/b.txt"}},
+      {{"--include", "**/notes.txt"}, {"notes.txt"}},
   };
   for (const SelectionCase& test : cases) {
     SCOPED_TRACE(::testing::PrintToString(test.Options));
@@ -313,10 +455,14 @@ TEST_F(RestoreTest, IncludeAndExcludeSelectOutputPathsLikeIgnoreFiles) {
     EXPECT_EQ(outputs, test.Outputs);
   }
 
-  for (const char* pattern : {"[abc", "", "x\\"}) {
-    const ToolRun run = Restore({"--include", pattern});
+  // A pattern that could never mean what it says is a usage error that names it.
+  std::filesystem::remove_all(PathOf("out"));
+  EXPECT_EQ(Restore({"--include", ""}).ExitCode, 2);
+  for (const char* pattern : {"[abc", "x\\", "a//b", "[z-a]*", "[[:nope:]]*"}) {
+    const ToolRun run = Restore({"--exclude", pattern});
     EXPECT_EQ(run.ExitCode, 2) << pattern;
-    EXPECT_THAT(run.Stderr, HasSubstr("ostrel: ")) << pattern;
+    EXPECT_THAT(run.Stderr, HasSubstr("ostrel: pattern \"" + std::string(pattern) + "\""));
+    EXPECT_FALSE(Exists("out/notes.txt")) << pattern;
   }
 }
 
