@@ -1,9 +1,13 @@
 // The planning of a tree in-process: a directory swapped for a link between listing and entering
-// is not followed.
+// is not followed; outputs claimed by two trees are told apart however the run changes the output
+// directory meanwhile.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "support/temporary_directory.h"
 #include "tool/work_list.h"
@@ -49,6 +53,47 @@ TEST(TreeWalk, ADirectorySwappedForALinkWhileTheWalkRunsIsNotFollowed) {
   EXPECT_EQ(items[1].State, ItemState::Failed);
   for (const WorkItem& item : items)
     EXPECT_THAT(item.Input, ::testing::Not(HasSubstr("secret")));
+}
+
+// The workers create the output directories while later trees are still being planned: a claim
+// made before "out" existed must still hold once it does, with --force or without.
+TEST(TreeWalk, TwoTreesNeverClaimOneOutputWhileTheRunCreatesItsDirectory) {
+  const TemporaryDirectory scratch;
+  for (const std::string tree : {"a", "b"}) {
+    std::filesystem::create_directories(scratch.Path() / tree / "sub");
+    WriteFileBytes((scratch.Path() / tree / "f1.2crypt").string(), std::string(16, 'f'));
+    WriteFileBytes((scratch.Path() / tree / "sub" / "f2.2crypt").string(), std::string(16, 'g'));
+  }
+  const std::filesystem::path out = scratch.Path() / "out";
+
+  for (const bool force : {false, true}) {
+    std::filesystem::remove_all(out);
+    ToolOptions options;
+    options.Command = ToolCommand::Decrypt;
+    options.Recursive = true;
+    options.Force = force;
+    options.OutputDirectory = out.string();
+    options.Paths = {(scratch.Path() / "a").string(), (scratch.Path() / "b").string()};
+    std::vector<WorkItem> items;
+    CollectWork(options, [&](WorkItem&& item) {
+      // As a worker does with each item handed on: its output directory comes into being.
+      if (!item.Output.empty())
+        std::filesystem::create_directories(std::filesystem::path(item.Output).parent_path());
+      items.push_back(std::move(item));
+    });
+
+    ASSERT_EQ(items.size(), 4U);
+    std::map<std::string, std::string> outcomes;  // by input below the scratch directory
+    for (const WorkItem& item : items) {
+      const std::string input =
+          std::filesystem::relative(item.Input, scratch.Path()).generic_string();
+      outcomes[input] = item.State == ItemState::Pending ? "pending" : item.Reason;
+    }
+    EXPECT_EQ(outcomes["a/f1.2crypt"], "pending") << force;
+    EXPECT_EQ(outcomes["a/sub/f2.2crypt"], "pending") << force;
+    EXPECT_THAT(outcomes["b/f1.2crypt"], HasSubstr("is also the output of")) << force;
+    EXPECT_THAT(outcomes["b/sub/f2.2crypt"], HasSubstr("is also the output of")) << force;
+  }
 }
 
 }  // namespace
