@@ -235,11 +235,20 @@ TEST_F(ToolTest, StaleTemporaryFilesOfEndedRunsAreRemoved) {
   const std::string random = "-0123456789abcdef.tmp";
   const std::string stale =
       ".ostrel-" + HostTag() + "-" + std::to_string(PidOfAnEndedProcess()) + random;
+  const std::string ours = ".ostrel-" + HostTag() + "-";
+  const std::string ended = std::to_string(PidOfAnEndedProcess());
   const std::vector<std::string> kept = {
-      ".ostrel-" + HostTag() + "-" + std::to_string(getpid()) + random,  // a live process
-      ".ostrel-other.host-" + std::to_string(PidOfAnEndedProcess()) + random,
-      ".ostrel-" + HostTag() + "-1x2" + random,
+      ours + std::to_string(getpid()) + random,  // a live process
+      ".ostrel-other.host-" + ended + random,
+      ours + "1x2" + random,
       ".ostrel-plain.tmp",
+      // Layouts that no run writes, though an ended process of this machine seems to name them.
+      ours + ended + "-0123456789abcdeg.tmp",
+      ours + ended + "-0123456789ABCDEF.tmp",
+      ours + ended + "-0123456789abcde.tmp",
+      ours + ended + "-0123456789abcdef0.tmp",
+      ours + "0" + ended + random,
+      ours + ended + "-01234567-9abcdef.tmp",
   };
   Write(stale, "left behind");
   for (const std::string& name : kept)
