@@ -1,5 +1,9 @@
 #include "names/request_plan.h"
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "errors/exceptions.h"
 #include "names/path_rules.h"
 #include "platform/full_path.h"
@@ -17,6 +21,29 @@ char Separator(PathStyle style) {
   return style == PathStyle::Windows ? '\\' : '/';
 }
 
+bool IsWindowsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+// A relative directory, or one relative to a drive's current directory ("D:sub"), stays relative
+// however its ".." segments cancel: "sub\.." is the current directory, not the drive's root "\",
+// and "D:sub\.." that of drive D, not the root of whichever drive is current. Normalising on its
+// own would keep the separator after a cancelled first segment and so make the rest absolute.
+// Nothing for any other directory (rooted, a network path, a URL, a device), which normalising
+// takes as it stands.
+std::optional<std::string> RelativeOutputDirectory(const std::string& directory) {
+  const std::size_t driveLength = directory.size() >= 2 && directory[1] == ':' ? 2 : 0;
+  const std::string_view drive(directory.data(), driveLength);
+  const std::string rest = directory.substr(driveLength);
+  if (rest.empty() || IsWindowsSeparator(rest.front()) || rest.find(':') != std::string::npos ||
+      (driveLength != 0 && !IsDriveAlone(drive)))
+    return std::nullopt;
+  std::string normalized = NormalizeDirectory(rest + '\\', PathStyle::Windows);
+  if (!normalized.empty() && IsWindowsSeparator(normalized.front()))
+    normalized.erase(0, 1);
+  return std::string(drive) + normalized;
+}
+
 // The directory that the output name is built on, with its trailing separator; empty for a bare
 // name, so that the output lands in the current directory.
 std::string OutputDirectory(const std::string& directory, PathStyle style) {
@@ -31,6 +58,8 @@ std::string OutputDirectory(const std::string& directory, PathStyle style) {
     // the drive's root, another directory than the input's.
     if (IsDriveAlone(directory))
       return directory;
+    if (const std::optional<std::string> relative = RelativeOutputDirectory(directory))
+      return *relative;
   }
   // A POSIX root ("/" or a kept "//") already ends in its separator; adding one more would make
   // "//", which normalising keeps as a network-style prefix.

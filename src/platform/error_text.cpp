@@ -1,5 +1,7 @@
 #include "platform/error_text.h"
 
+#include "platform/file_handle.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -22,6 +24,8 @@ bool IsBlank(const std::string& text) {
 }  // namespace
 
 std::string SystemErrorText(int error) {
+  if (error == kSymbolicLinkAtName)
+    return "The name is a symbolic link, which is left alone.";
   char buffer[256] = {};
   std::string text = TextOf(::strerror_r(error, buffer, sizeof buffer), buffer);
   if (IsBlank(text)) {

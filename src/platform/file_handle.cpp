@@ -113,7 +113,7 @@ OpenedFile CreateOrEmptyFile(std::string_view name, int sourceHandle) {
   const std::string path(name);
   struct stat present {};
   if (::lstat(path.c_str(), &present) == 0 && !S_ISREG(present.st_mode))
-    return Failure(S_ISLNK(present.st_mode)   ? ELOOP
+    return Failure(S_ISLNK(present.st_mode)   ? kSymbolicLinkAtName
                    : S_ISDIR(present.st_mode) ? EISDIR
                                               : kNotARegularFile);
   // Not O_TRUNC: the file has to be identified before it may lose its content. Not through a

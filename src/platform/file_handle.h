@@ -27,6 +27,10 @@ inline constexpr int kIsADirectory = 336;      // ERROR_DIRECTORY_NOT_SUPPORTED
 #else
 inline constexpr int kNotARegularFile = ENXIO;
 inline constexpr int kIsADirectory = EISDIR;
+// A symbolic link found at an output name, which is refused and left as it is. A code of ours,
+// beyond the system's error numbers: the system's text for ELOOP speaks of too many links, which
+// is not what happened. SystemErrorText says what did.
+inline constexpr int kSymbolicLinkAtName = 0x10000;
 #endif
 
 // Opens an existing regular file; a directory gives kIsADirectory and any other kind
@@ -45,7 +49,8 @@ OpenedFile OpenExistingStream(std::string_view name);
 uint32_t NewOutputPermissions(uint32_t inputPermissions);
 
 // Opens or creates the file for reading and writing and empties it. A symbolic link at the name
-// is refused (ELOOP; on Windows any reparse point, kNotARegularFile), whether it points at a file
+// is refused (kSymbolicLinkAtName; on Windows any reparse point, kNotARegularFile), whether it
+// points at a file
 // or nowhere, and so is anything but a regular file (kNotARegularFile, kIsADirectory), before
 // anything is changed. With a source handle, an
 // output that is the source file itself, under whatever name, is refused before it loses a byte,

@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 namespace ostrel {
 namespace {
@@ -67,32 +66,64 @@ extern "C" void RemoveTemporaryFilesAndDie(int signal, siginfo_t* info, void* /*
   errno = savedError;  // cppcheck-suppress unreachableCode
 }
 
-std::vector<int> EndingSignals() {
-  std::vector<int> signals(std::begin(kEndingSignals), std::end(kEndingSignals));
+// Calls visit with every signal above, allocating nothing.
+template <typename Visit>
+void ForEachEndingSignal(const Visit& visit) {
+  for (const int signal : kEndingSignals)
+    visit(signal);
   for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
-    signals.push_back(signal);
-  return signals;
+    visit(signal);
 }
 
-}  // namespace
-
-void InstallInterruptCleanup() {
-  const std::vector<int> signals = EndingSignals();
+struct sigaction CleanupAction() {
   struct sigaction action {};
   action.sa_sigaction = RemoveTemporaryFilesAndDie;
   action.sa_flags = SA_SIGINFO;
   sigemptyset(&action.sa_mask);
   // While one signal cleans up, the others wait: no second handler runs over the same registry.
-  for (const int signal : signals)
-    sigaddset(&action.sa_mask, signal);
-  for (const int signal : signals) {
+  ForEachEndingSignal([&](int signal) { sigaddset(&action.sa_mask, signal); });
+  return action;
+}
+
+// The signals caught only while a prompt holds the terminal, because nothing else catches them
+// (a run that writes no file installs no cleanup): each would otherwise end the process with the
+// terminal's echo still off. Changed by the prompting thread alone.
+bool caughtForPrompt[NSIG];
+
+void CatchUncaughtSignalsForPrompt() {
+  const struct sigaction action = CleanupAction();
+  ForEachEndingSignal([&](int signal) {
+    struct sigaction current {};
+    ::sigaction(signal, nullptr, &current);
+    if ((current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler != SIG_DFL)
+      return;
+    previousActions[signal] = current;
+    caughtForPrompt[signal] = true;
+    ::sigaction(signal, &action, nullptr);
+  });
+}
+
+void ReleaseSignalsCaughtForPrompt() {
+  for (int signal = 1; signal < NSIG; ++signal) {
+    if (!caughtForPrompt[signal])
+      continue;
+    ::sigaction(signal, &previousActions[signal], nullptr);
+    caughtForPrompt[signal] = false;
+  }
+}
+
+}  // namespace
+
+void InstallInterruptCleanup() {
+  const struct sigaction action = CleanupAction();
+  ForEachEndingSignal([&](int signal) {
     struct sigaction& previous = previousActions[signal];
     ::sigaction(signal, nullptr, &previous);
     // A signal that the parent asked to ignore (nohup, a background job) stays ignored.
     if (previous.sa_handler == SIG_IGN)
-      continue;
+      return;
     ::sigaction(signal, &action, nullptr);
-  }
+  });
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
@@ -118,10 +149,13 @@ int RegisterTemporaryFile(int directory, std::string_view name) noexcept {
 
 void RestoreTerminalOnSignal(int handle, const termios* settings) noexcept {
   terminalHandle.store(-1, std::memory_order_release);
-  if (settings == nullptr)
+  if (settings == nullptr) {
+    ReleaseSignalsCaughtForPrompt();
     return;
+  }
   terminalSettings = *settings;
   terminalHandle.store(handle, std::memory_order_release);
+  CatchUncaughtSignalsForPrompt();
 }
 
 void ReleaseTemporaryFile(int slot) noexcept {

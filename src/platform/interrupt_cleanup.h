@@ -34,8 +34,9 @@ int RegisterTemporaryFile(int directory, std::string_view name) noexcept;
 void ReleaseTemporaryFile(int slot) noexcept;
 
 // While a prompt has the terminal's echo off, the handler puts these settings back before the
-// process ends, so that a signal at the prompt never leaves the user typing blind. nullptr: the
-// terminal is as the user left it.
+// process ends, so that a signal at the prompt never leaves the user typing blind; for as long, the
+// signals above that nothing catches are caught too (a run without the cleanup, such as a mount,
+// prompts as well). nullptr: the terminal is as the user left it, and those signals are as before.
 void RestoreTerminalOnSignal(int handle, const termios* settings) noexcept;
 
 }  // namespace ostrel

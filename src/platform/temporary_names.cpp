@@ -1,5 +1,7 @@
 #include "platform/temporary_names.h"
 
+#include <algorithm>
+
 #include "platform/random_bytes.h"
 
 namespace ostrel {
@@ -50,8 +52,15 @@ uint64_t TemporaryNameOwner(std::string_view name, const std::string& host) {
   if (!name.starts_with(host) || name.size() < host.size() + 1 || name[host.size()] != '-')
     return 0;
   name.remove_prefix(host.size() + 1);
+  // Only the exact spelling that TemporaryNameFor writes is ours: a file of any other layout
+  // belongs to someone else, however much it looks like one of ours.
   const std::size_t dash = name.find('-');
-  if (dash == 0 || dash == std::string_view::npos || name.size() - dash - 1 != kRandomDigits)
+  if (dash == 0 || dash == std::string_view::npos || name.size() - dash - 1 != kRandomDigits ||
+      name.front() == '0')
+    return 0;
+  const std::string_view random = name.substr(dash + 1);
+  if (!std::all_of(random.begin(), random.end(),
+                   [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }))
     return 0;
   uint64_t process = 0;
   for (const char digit : name.substr(0, dash)) {

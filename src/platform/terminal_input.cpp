@@ -6,15 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 
 #include "platform/interrupt_cleanup.h"
 
 namespace ostrel {
 namespace {
-
-constexpr char kInterruptCharacter = '\x03';  // Ctrl-C
 
 // Echo comes back however the read ends.
 class EchoOff {
@@ -24,10 +21,11 @@ class EchoOff {
     if (!active_)
       return;
     termios quiet = saved_;
-    // Without ISIG, Ctrl-C arrives as a character: the reading ends, echo comes back, and only
-    // then is the interruption raised.
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ISIG);
-    quiet.c_lflag |= ICANON;
+    // The terminal's own signal keys (Ctrl-C, Ctrl-\) keep working: a line being typed reaches
+    // this program only with Enter, so a key read as a character could not end the prompt at once.
+    // The signal's handler puts these settings back before the process ends.
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL);
+    quiet.c_lflag |= ICANON | ISIG;
     RestoreTerminalOnSignal(handle_, &saved_);
     ::tcsetattr(handle_, TCSAFLUSH, &quiet);
   }
@@ -76,7 +74,6 @@ bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& app
   if (terminal < 0)
     return false;
   bool complete = false;
-  bool interrupted = false;
   {
     // Echo goes off before the prompt shows, so nothing typed in answer is ever echoed.
     const EchoOff quiet(terminal);
@@ -93,19 +90,12 @@ bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& app
         complete = true;
         break;
       }
-      if (byte == kInterruptCharacter) {
-        interrupted = true;
-        break;
-      }
       line.push_back(byte);
     }
   }
   // Echo was off, so the user's Enter did not move the cursor.
   WriteAll(terminal, "\n");
   ::close(terminal);
-  // Ctrl-C ends the run as it ends any other program; when SIGINT is ignored, reading just fails.
-  if (interrupted)
-    (void)::raise(SIGINT);
   if (complete && !line.empty() && line.back() == '\r')
     line.pop_back();
   return complete;

@@ -18,8 +18,8 @@ std::size_t ReportedTerminalColumns(int handle) noexcept;
 
 // Writes prompt to the controlling terminal, reads one line from it with echo off and appends it,
 // without its line ending, to line. Echo is restored before returning, and before a signal ends
-// the process (see interrupt_cleanup.h). Ctrl-C restores echo and raises SIGINT. Returns false
-// when the process has no terminal, reading fails, or Ctrl-C is pressed while SIGINT is ignored.
+// the process (see interrupt_cleanup.h): Ctrl-C and Ctrl-\ end it at once by their signals, as
+// they end any other program. Returns false when the process has no terminal or reading fails.
 // approximated: the line was typed in characters that the system's 8-bit code page lacks, and
 // holds the nearest ones it has (never where the terminal reads bytes).
 bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& approximated);

@@ -10,6 +10,7 @@
 #include "platform/core_dump_guard.h"
 #include "platform/error_text.h"
 #include "platform/executable_name.h"
+#include "platform/file_size_limit.h"
 #include "platform/full_path.h"
 #include "platform/process_arguments.h"
 #include "platform/user_report.h"
@@ -81,6 +82,7 @@ int RunCommandLine(const CommandLine& line, const char* argv0) {
 int main(int argc, char** argv) {
   // Refused only where the system forbids it; the run goes on either way.
   (void)ostrel::PreventCoreDumps();
+  ostrel::TreatFileSizeLimitAsWriteError();
   const ostrel::CommandLine line = ostrel::ReadCommandLine(ostrel::ProcessArguments(argc, argv));
   if (line.Request.Mode == ostrel::StartMode::Dialog) {
 #ifdef OSTREL_WITH_DIALOG

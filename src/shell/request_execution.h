@@ -10,7 +10,8 @@
 namespace ostrel {
 
 // Creates the component of the plan's method, keys it and runs the file operation; the component
-// and its key are released on every path, and errors pass on unchanged.
+// and its key are released on every path, and errors pass on unchanged. An output that the
+// operation created is removed when it fails.
 //
 // With a stop switch, the input is read through a view that ends the run at the first read after
 // the switch is set: the partial output is then removed, and RequestStopped says so.

@@ -276,12 +276,23 @@ class WorkCollector {
   }
 
   // Outputs are told apart by the device and inode of their directory and their name, so that
-  // two spellings of one directory ("d", "./d", a link to it) are seen to be one.
-  static std::string OutputDirectoryKey(const std::string& directory) {
+  // two spellings of one directory ("d", "./d", a link to it) are seen to be one. A directory
+  // that does not exist yet can only be told by its spelling; the run itself may create it while
+  // later paths are planned, so the key it first got stays its key for the whole run: otherwise a
+  // claim made before it existed would not meet the same output claimed after.
+  std::string OutputDirectoryKey(const std::string& directory) {
+    if (claimsAcrossDirectories_) {
+      const auto known = directoryKeys_.find(directory);
+      if (known != directoryKeys_.end())
+        return known->second;
+    }
     const FileStatus status = StatusOfPath(directory.empty() ? "." : directory);
-    if (status.Kind != FileKind::Directory)
-      return "path:" + directory;  // not made yet: only its spelling can tell
-    return std::to_string(status.Device) + ":" + std::to_string(status.Inode);
+    std::string key = status.Kind == FileKind::Directory
+                          ? std::to_string(status.Device) + ":" + std::to_string(status.Inode)
+                          : "path:" + directory;
+    if (claimsAcrossDirectories_)
+      directoryKeys_.emplace(directory, key);
+    return key;
   }
 
   // Two inputs of one run must not write the same output: the second would replace the first.
@@ -325,6 +336,9 @@ class WorkCollector {
   PathSelection selection_;
   bool claimsAcrossDirectories_;
   std::unordered_map<std::string, std::string> claimed_;
+  // The key each output directory got when first planned, by its spelling; kept only while
+  // claims are (see OutputDirectoryKey).
+  std::unordered_map<std::string, std::string> directoryKeys_;
 };
 
 }  // namespace

@@ -50,6 +50,16 @@ TEST(DecryptPlanning, DesktopPathsDecodeBesideTheInput) {
           // A drive's current directory stays that directory, not the drive's root.
           {"C:a.2crypt", DecryptOutcome::Run, 2, "C:a"},
           {"d:a.d20240131-t120000.txt.1crypt", DecryptOutcome::Run, 1, "d:a.txt"},
+          // A relative directory stays relative however its ".." segments cancel: neither the
+          // current drive's root nor another drive.
+          {"sub\\..\\x.2crypt", DecryptOutcome::Run, 2, "x"},
+          {"D:sub\\..\\x.2crypt", DecryptOutcome::Run, 2, "D:x"},
+          {"a\\..\\b\\x.2crypt", DecryptOutcome::Run, 2, "b\\x"},
+          {"D:a\\..\\b\\x.2crypt", DecryptOutcome::Run, 2, "D:b\\x"},
+          {"a\\..\\..\\x.2crypt", DecryptOutcome::Run, 2, "..\\x"},
+          {"a/../b\\x.2crypt", DecryptOutcome::Run, 2, "b/x"},
+          {"C:\\sub\\..\\x.2crypt", DecryptOutcome::Run, 2, "C:\\x"},
+          {"\\sub\\..\\x.2crypt", DecryptOutcome::Run, 2, "\\x"},
           {"\\\\srv\\share\\a.2crypt", DecryptOutcome::Run, 2, "\\\\srv\\share\\a"},
           {"C:\\data\\a.2crypt", DecryptOutcome::Run, 2, "C:\\data\\a"},
           {"C:\\x\\a.3crypt", DecryptOutcome::NoCipher, 0, ""},

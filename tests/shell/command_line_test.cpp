@@ -101,6 +101,8 @@ TEST_F(CommandLine, MethodsWithoutACipherDoNothing) {
 TEST_F(CommandLine, ErrorsEndTheRunWithTheApplicationErrorAndExitOne) {
   WriteFileBytes(Path("short.2crypt"), "0123456789");
   std::filesystem::create_directory(Path("a.zip.d"));
+  const std::string nameless = EncryptWithLibrary(EncryptionMethod::kRijndael, "x", "pw");
+  WriteFileBytes(Path("a.zip.d/.d20240131-t120000.2crypt"), nameless);
   const struct {
     std::vector<std::string> arguments;
     std::regex text;
@@ -115,6 +117,10 @@ TEST_F(CommandLine, ErrorsEndTheRunWithTheApplicationErrorAndExitOne) {
       {{"a.zip.d/.d20240131-t120000.2crypt", "pw"},
        ApplicationError("EFCreateError", "Cannot create file \"" + Path("a.zip.d") + "/" +
                                              "\". The name decodes to nothing.")},
+      // An input that is not there is reported first, as for any other name.
+      {{"nosuch/.2crypt", "pw"},
+       ApplicationError("EFOpenError", "Cannot open file \"" + Path("nosuch/.2crypt") +
+                                           "\". No such file or directory.")},
       {{"/E", "missing.txt", "pw"},
        ApplicationError("EFOpenError", "Cannot open file \"" + Path("missing.txt") +
                                            "\". No such file or directory.")},
@@ -127,7 +133,10 @@ TEST_F(CommandLine, ErrorsEndTheRunWithTheApplicationErrorAndExitOne) {
   // A failed open creates nothing, nor does a file too short to hold a final block, nor a name
   // that decodes to nothing.
   EXPECT_EQ(Entries(), (std::vector<std::string>{"a.zip.d", "short.2crypt"}));
-  EXPECT_TRUE(std::filesystem::is_empty(Path("a.zip.d")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Path("a.zip.d")),
+                          std::filesystem::directory_iterator()),
+            1);
+  EXPECT_EQ(ReadFileBytes(Path("a.zip.d/.d20240131-t120000.2crypt")), nameless);
 }
 
 // Every tail count of both methods: the right pass phrase gives the plain text back; a wrong one

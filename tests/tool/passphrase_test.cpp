@@ -88,6 +88,15 @@ TEST_F(ToolTest, ThePromptAsksTwiceWhenEncryptingAndNeverEchoes) {
             EncryptWithLibrary(EncryptionMethod::kRijndael, "content", "typed phrase"));
 }
 
+// How often the terminal showed the pass-phrase prompt.
+std::size_t Prompts(const std::string& shown) {
+  std::size_t count = 0;
+  for (std::size_t at = shown.find("Pass phrase: "); at != std::string::npos;
+       at = shown.find("Pass phrase: ", at + 1))
+    ++count;
+  return count;
+}
+
 // A pass phrase typed at the prompt is tried on the first files before anything is written; one
 // that opens none of them is asked for again, three times in all.
 TEST_F(ToolTest, APromptedPassphraseThatOpensNothingIsAskedForAgain) {
@@ -105,9 +114,17 @@ TEST_F(ToolTest, APromptedPassphraseThatOpensNothingIsAskedForAgain) {
   EXPECT_THAT(second.Stdout, HasSubstr("that pass phrase does not open doc.2crypt"));
   EXPECT_EQ(Read("doc"), "the content");
 
+  // The third try still counts...
   Write("doc", "the user's own file");
-  const ToolRun never = RunToolOnTerminal(kOstrel, call, {wrong, wrong, wrong});
+  const ToolRun third = RunToolOnTerminal(kOstrel, call, {wrong, wrong, "right one"});
+  EXPECT_EQ(third.ExitCode, 0) << third.Stdout;
+  EXPECT_EQ(Read("doc"), "the content");
+
+  // ...and is the last.
+  Write("doc", "the user's own file");
+  const ToolRun never = RunToolOnTerminal(kOstrel, call, {wrong, wrong, wrong, "right one"});
   EXPECT_EQ(never.ExitCode, 3) << never.Stdout;
+  EXPECT_EQ(Prompts(never.Stdout), 3U) << never.Stdout;
   EXPECT_THAT(never.Stdout, HasSubstr("3 pass phrases tried; nothing was written"));
   EXPECT_EQ(Read("doc"), "the user's own file");
 }

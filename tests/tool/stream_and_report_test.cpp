@@ -122,13 +122,15 @@ TEST_F(ToolTest, JsonGivesOneObjectPerFile) {
   Write("t/ok.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "12345", kPassphrase));
   Write("t/bad.2crypt", "x");
   Write("t/skip.txt", "plain");
+  // The lowest and the highest byte that UTF-8 never holds alone.
+  Write("t/\x80.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "low", kPassphrase));
   Write("t/\xff.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "odd", kPassphrase));
 
   const ToolRun run = OstrelKeyed({"decrypt", "-r", "t", "--json", "-j", "1"});
 
   EXPECT_EQ(run.ExitCode, 1);
   const std::vector<nlohmann::json> objects = JsonLines(run.Stdout);
-  ASSERT_EQ(objects.size(), 4U) << run.Stdout;
+  ASSERT_EQ(objects.size(), 5U) << run.Stdout;
   std::map<std::string, nlohmann::json> byResult;
   for (const nlohmann::json& object : objects)
     byResult[object["input"].get<std::string>().substr(2, 2)] = object;
@@ -136,11 +138,15 @@ TEST_F(ToolTest, JsonGivesOneObjectPerFile) {
   EXPECT_EQ(byResult["ok"]["output"], "t/ok");
   EXPECT_EQ(byResult["ok"]["method"], 2);
   EXPECT_EQ(byResult["ok"]["bytes"], 5);
+  EXPECT_FALSE(byResult["ok"].contains("input_hex"));
   EXPECT_EQ(byResult["ba"]["result"], "failed");
   EXPECT_EQ(byResult["ba"]["reason"], "truncated or not an encrypted file");
   EXPECT_EQ(byResult["sk"]["result"], "skipped");
   // A name that is not UTF-8 keeps its exact bytes beside the readable form.
-  const nlohmann::json odd = objects.back();  // names in byte order: 0xff comes last
+  const nlohmann::json low = objects[3];  // names in byte order: 0x80, then 0xff last
+  const nlohmann::json odd = objects.back();
+  EXPECT_EQ(low["input_hex"], "742f802e326372797074");
+  EXPECT_EQ(low["output_hex"], "742f80");
   EXPECT_EQ(odd["input_hex"], "742fff2e326372797074");
   EXPECT_EQ(odd["output_hex"], "742fff");
   // The readable form marks the byte it cannot show; dropping it would name another file.

@@ -73,6 +73,11 @@ bool ReadFromTerminal(int terminal, std::string& shown) {
   return true;
 }
 
+bool Echoing(int terminal) {
+  termios settings{};
+  return tcgetattr(terminal, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+}
+
 }  // namespace
 
 ToolRun RunTool(const std::string& program, const ToolCall& call) {
@@ -136,10 +141,7 @@ PromptInterruption InterruptAtThePrompt(const std::string& program, const ToolCa
   int terminal = -1;
   const pid_t pid = StartOnTerminal(program, call, terminal);
 
-  const auto echoing = [terminal] {
-    termios settings{};
-    return tcgetattr(terminal, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
-  };
+  const auto echoing = [terminal] { return Echoing(terminal); };
   PromptInterruption result;
   bool sent = false;
   while (ReadFromTerminal(terminal, result.Run.Stdout)) {
@@ -157,6 +159,44 @@ PromptInterruption InterruptAtThePrompt(const std::string& program, const ToolCa
   result.EchoOnAfterwards = echoing();
   close(terminal);
   Collect(WaitFor(pid), result.Run);
+  return result;
+}
+
+PromptKeys TypeAtThePrompt(const std::string& program, const ToolCall& call,
+                           const std::string& keys) {
+  int terminal = -1;
+  const pid_t pid = StartOnTerminal(program, call, terminal);
+
+  PromptKeys result;
+  PromptInterruption& interruption = result.Interruption;
+  std::string& shown = interruption.Run.Stdout;
+  while (shown.find("Pass phrase: ") == std::string::npos && ReadFromTerminal(terminal, shown)) {
+  }
+  for (int wait = 0; wait < 500 && Echoing(terminal); ++wait)
+    usleep(10000);
+  interruption.EchoOffAtPrompt = !Echoing(terminal);
+  if (write(terminal, keys.data(), keys.size()) < 0)
+    throw std::runtime_error("write");
+  // The program ends and closes the terminal, or waits for more: a bound on a hang, not a
+  // measure of speed.
+  for (;;) {
+    pollfd ready{terminal, POLLIN, 0};
+    int polled = 0;
+    do {
+      polled = poll(&ready, 1, 30000);
+    } while (polled < 0 && errno == EINTR);
+    if (polled <= 0) {
+      kill(pid, SIGKILL);
+      break;
+    }
+    if (!ReadFromTerminal(terminal, shown)) {
+      result.EndedByTheKeys = true;
+      break;
+    }
+  }
+  interruption.EchoOnAfterwards = Echoing(terminal);
+  close(terminal);
+  Collect(WaitFor(pid), interruption.Run);
   return result;
 }
 

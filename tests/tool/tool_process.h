@@ -48,6 +48,16 @@ struct PromptInterruption {
 PromptInterruption InterruptAtThePrompt(const std::string& program, const ToolCall& call,
                                         int signal);
 
+// Runs the program on a pseudo-terminal and types keys, without Enter, once it asks for a pass
+// phrase with the echo off. EndedByTheKeys: the program ended without anything more being typed;
+// a program still waiting after half a minute is killed, and the run then says so.
+struct PromptKeys {
+  PromptInterruption Interruption;
+  bool EndedByTheKeys = false;
+};
+PromptKeys TypeAtThePrompt(const std::string& program, const ToolCall& call,
+                           const std::string& keys);
+
 // A program running in the background; its standard output and error go to /dev/null.
 class BackgroundTool {
  public:
