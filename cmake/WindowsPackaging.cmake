@@ -41,9 +41,11 @@ set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_DEFINES "Target amd64-unicode\n!include '${OSTREL_DATA_DIR}/windows/installer.nsh'")
 # A Start menu entry for the dialog. A file name cannot hold the "/" of the dialog's title.
 set(CPACK_NSIS_MENU_LINKS ostrel-decrypt.exe "Ostrel Decryption and Encryption Utility")
-# installer.nsh: an earlier installation goes first; the file types come and go with the programs.
+# installer.nsh: an earlier installation goes first; the file types come and go with the programs,
+# and so does the installer's entry on the user's PATH.
 set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "!insertmacro OstrelRemovePreviousInstallation")
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!insertmacro OstrelRegisterFileTypes")
-set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro OstrelUnregisterFileTypes")
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS
+    "!insertmacro OstrelUnregisterFileTypes\n!insertmacro OstrelRemoveFolderFromPath")
 
 include(CPack)

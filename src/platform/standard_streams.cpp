@@ -4,4 +4,6 @@ namespace ostrel {
 
 void UseBinaryStandardStreams() noexcept {}
 
+void ShowStandardTextOnConsole() noexcept {}
+
 }  // namespace ostrel

@@ -17,7 +17,7 @@ struct ToolArguments {
 };
 
 // POSIX: argv as it is. Windows: the command line as the system gives it in UTF-16, split by the
-// system's rules for console programs, each word converted exactly.
+// system's rules for console programs, each word converted exactly into the tool's UTF-8.
 ToolArguments ReadToolArguments(int argc, char** argv);
 
 }  // namespace ostrel

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   // Refused only where the system forbids it; the run goes on either way.
   (void)ostrel::PreventCoreDumps();
   ostrel::UseBinaryStandardStreams();
+  ostrel::ShowStandardTextOnConsole();
   ostrel::ToolArguments arguments = ostrel::ReadToolArguments(argc, argv);
   if (!arguments.Untranslatable.empty()) {
     (void)std::fprintf(stderr,

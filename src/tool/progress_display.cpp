@@ -6,7 +6,6 @@
 #include <string>
 
 #include "names/human_size.h"
-#include "names/path_style.h"
 #include "platform/terminal_input.h"
 
 namespace ostrel {
@@ -26,10 +25,10 @@ std::string Duration(double seconds) {
   return text;
 }
 
-// Whether a byte starts a character: in UTF-8 every byte but a continuation byte; in the 8-bit
-// code page of Windows every byte.
+// Whether a byte starts a character: in UTF-8, the tool's text on every system, every byte but a
+// continuation byte.
 bool StartsCharacter(char c) {
-  return kHostPathStyle == PathStyle::Windows || (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
 }
 
 // Characters of the system's text, counting each as one column.

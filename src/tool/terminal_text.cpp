@@ -6,7 +6,6 @@ namespace ostrel {
 namespace {
 
 constexpr bool kBackslashSeparates = kHostPathStyle == PathStyle::Windows;
-constexpr bool kTextIsUtf8 = kHostPathStyle == PathStyle::Posix;
 
 void AppendEscaped(std::string& text, unsigned char byte) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -26,7 +25,7 @@ std::string EscapeControlCharacters(std::string_view text) {
       AppendEscaped(escaped, byte);
     } else if (byte == '\\' && !kBackslashSeparates) {
       escaped += "\\\\";
-    } else if (kTextIsUtf8 && byte == 0xC2 && index + 1 < text.size() &&
+    } else if (byte == 0xC2 && index + 1 < text.size() &&
                static_cast<unsigned char>(text[index + 1]) >= 0x80 &&
                static_cast<unsigned char>(text[index + 1]) <= 0x9F) {
       AppendEscaped(escaped, byte);

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/windows/ansi_text.h"
+#include "platform/windows/name_text.h"
 #include "platform/windows/system_name.h"
 
 namespace ostrel::windows_tool {
@@ -31,18 +31,6 @@ OpenedFile AdoptHandle(HANDLE handle, int accessFlags) {
     return {-1, ERROR_TOO_MANY_OPEN_FILES};
   }
   return {descriptor, 0};
-}
-
-std::string ShownName(std::wstring_view wide) {
-  if (std::optional<std::string> exact = windows::NarrowAnsiExactly(wide))
-    return *exact;
-  std::string shown;
-  for (const wchar_t character : wide) {
-    const std::optional<std::string> one =
-        windows::NarrowAnsiExactly(std::wstring_view(&character, 1));
-    shown += one ? *one : std::string("?");
-  }
-  return shown;
 }
 
 int SystemPath(std::string_view name, std::wstring& path) {
@@ -73,7 +61,7 @@ int DirectoryPath(int directory, std::wstring& path) {
 int PathBelow(int directory, std::string_view relative, std::wstring& path) {
   if (const int error = DirectoryPath(directory, path); error != 0)
     return error;
-  std::wstring wide = windows::WidenAnsi(relative);
+  std::wstring wide = windows::WidenName(relative);
   for (wchar_t& character : wide) {
     if (character == L'/')
       character = L'\\';

@@ -2,7 +2,7 @@
 // a C runtime descriptor over a handle opened without delete sharing: while it is held, nobody
 // can rename, remove or replace that directory (or any above it), so a name below it that is
 // built from the directory's own final path reaches the directory the walk opened, never
-// whatever took its place. Names are the system's 8-bit text (the ANSI code page) and reach the
+// whatever took its place. Names are the program's 8-bit text (name_text.h) and reach the
 // system widened, as full paths with the long-path prefix.
 #pragma once
 
@@ -20,10 +20,6 @@ HANDLE SystemHandle(int handle) noexcept;
 
 // Hands a system handle to a descriptor, which then owns it; on failure the handle is closed.
 OpenedFile AdoptHandle(HANDLE handle, int accessFlags);
-
-// A name from the system as messages show it: exactly, or with "?" for each character that the
-// ANSI code page lacks (no file name holds a "?").
-std::string ShownName(std::wstring_view wide);
 
 // The full path of a name given by the user, with the long-path prefix; 0 or the error code.
 int SystemPath(std::string_view name, std::wstring& path);

@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "platform/directory_walk.h"
-#include "platform/windows/ansi_text.h"
 #include "platform/windows/directory_handles.h"
+#include "platform/windows/name_text.h"
 
 namespace ostrel {
 namespace {
@@ -32,7 +32,7 @@ FileKind KindOf(DWORD attributes) {
 
 namespace directory_walk {
 
-// Names that the code page cannot hold exactly are set apart: they are errors of their own,
+// Names that the program's text cannot hold exactly are set apart: they are errors of their own,
 // never entries under a nearby name.
 Listing ListOpenDirectory(int handle) {
   Listing listing;
@@ -55,10 +55,10 @@ Listing ListOpenDirectory(int handle) {
     const std::wstring_view wide(found.cFileName);
     if (wide == L"." || wide == L"..")
       continue;
-    if (std::optional<std::string> name = windows::NarrowAnsiExactly(wide))
+    if (std::optional<std::string> name = windows::NarrowNameExactly(wide))
       listing.Entries.push_back({std::move(*name), KindOf(found.dwFileAttributes)});
     else
-      listing.Untranslatable.push_back(windows_tool::ShownName(wide));
+      listing.Untranslatable.push_back(windows::NarrowShownName(wide));
   } while (::FindNextFileW(search, &found) != 0);
   if (::GetLastError() != ERROR_NO_MORE_FILES)
     listing.Error = static_cast<int>(::GetLastError());

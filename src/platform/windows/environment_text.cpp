@@ -4,14 +4,14 @@
 
 #include <vector>
 
-#include "platform/windows/ansi_text.h"
+#include "platform/windows/name_text.h"
 #include "platform/windows/secret_text.h"
 #include "primitives/secure_wipe.h"
 
 namespace ostrel {
 
 EnvironmentText ReadEnvironmentVariable(const std::string& name, std::string& value) {
-  const std::wstring wideName = windows::WidenAnsi(name);
+  const std::wstring wideName = windows::WidenName(name);
   // The environment is UTF-16; read it as such, not as the run-time library's narrowed copy.
   ::SetLastError(0);
   const DWORD size = ::GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);

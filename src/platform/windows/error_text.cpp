@@ -1,11 +1,11 @@
-// Windows layer of the system's error texts: the system message table, in the code page.
+// Windows layer of the system's error texts: the system message table, in the program's text.
 #include "platform/error_text.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-#include "platform/windows/ansi_text.h"
+#include "platform/windows/name_text.h"
 
 namespace ostrel {
 
@@ -21,7 +21,7 @@ std::string SystemErrorText(int error) {
     text.remove_suffix(1);
   if (text.empty())
     return "Unspecified error (" + std::to_string(error) + ") from system.";
-  return windows::NarrowAnsiBestFit(text);
+  return windows::NarrowMessage(text);
 }
 
 }  // namespace ostrel

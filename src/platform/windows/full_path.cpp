@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "platform/windows/ansi_text.h"
+#include "platform/windows/name_text.h"
 #include "platform/windows/system_name.h"
 
 namespace ostrel {
@@ -12,8 +12,8 @@ namespace ostrel {
 std::string FullPathName(std::string_view name) {
   if (name.empty())
     return {};
-  const std::wstring full = windows::FullSystemPath(windows::WidenAnsi(name));
-  return full.empty() ? std::string(name) : windows::NarrowAnsiBestFit(full);
+  const std::wstring full = windows::FullSystemPath(windows::WidenName(name));
+  return full.empty() ? std::string(name) : windows::NarrowMessage(full);
 }
 
 }  // namespace ostrel

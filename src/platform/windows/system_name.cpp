@@ -8,7 +8,7 @@
 // The long-path rule belongs to the file stream's interface; the Windows layer is where it is
 // applied.
 #include "cipher/wide_file_stream.h"
-#include "platform/windows/ansi_text.h"
+#include "platform/windows/name_text.h"
 
 namespace ostrel::windows {
 namespace {
@@ -88,7 +88,7 @@ std::wstring FullSystemPath(std::wstring_view name) {
 SystemName SystemNameOf(std::string_view name) {
   if (name.find('\0') != std::string_view::npos)
     return {{}, ERROR_INVALID_NAME};
-  const std::wstring wide = WidenAnsi(name);
+  const std::wstring wide = WidenName(name);
   if (wide.empty())
     return {{}, ERROR_PATH_NOT_FOUND};
   if (HasPrefix(wide))

@@ -1,4 +1,4 @@
-// How a name of the system's 8-bit text reaches the ...W file calls.
+// How a name of the program's 8-bit text (name_text.h) reaches the ...W file calls.
 #pragma once
 
 #include <string>

@@ -3,15 +3,15 @@
 #include <windows.h>
 
 #include <climits>
-#include <optional>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <utility>
 
 #include "platform/temporary_names.h"
-#include "platform/windows/ansi_text.h"
 #include "platform/windows/directory_handles.h"
+#include "platform/windows/name_text.h"
 
 namespace ostrel {
 namespace {
@@ -75,7 +75,7 @@ void RemoveStaleTemporaries(int directory) {
     return;
   const DWORD self = ::GetCurrentProcessId();
   do {
-    const std::optional<std::string> name = windows::NarrowAnsiExactly(found.cFileName);
+    const std::optional<std::string> name = windows::NarrowNameExactly(found.cFileName);
     if (!name)
       continue;
     const uint64_t owner = TemporaryNameOwner(*name, HostTag());

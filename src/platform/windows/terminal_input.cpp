@@ -4,9 +4,10 @@
 
 #include <string>
 
-#include "platform/windows/ansi_text.h"
 #include "platform/windows/console_restore.h"
+#include "platform/windows/console_text.h"
 #include "platform/windows/directory_handles.h"
+#include "platform/windows/name_text.h"
 #include "platform/windows/secret_text.h"
 #include "primitives/secure_wipe.h"
 
@@ -80,7 +81,9 @@ class EchoOff {
 
 std::size_t ReportedTerminalColumns(int handle) noexcept {
   CONSOLE_SCREEN_BUFFER_INFO information{};
-  if (::GetConsoleScreenBufferInfo(windows_tool::SystemHandle(handle), &information) == 0)
+  const HANDLE relayed = windows_tool::RelayedConsole(handle);
+  if (::GetConsoleScreenBufferInfo(
+          relayed != nullptr ? relayed : windows_tool::SystemHandle(handle), &information) == 0)
     return 0;
   const int width = information.srWindow.Right - information.srWindow.Left + 1;
   return width > 0 ? static_cast<std::size_t>(width) : 0;
@@ -89,7 +92,8 @@ std::size_t ReportedTerminalColumns(int handle) noexcept {
 bool IsTerminal(int handle) noexcept {
   // Only a console has a console mode; the character device NUL does not.
   DWORD mode = 0;
-  return ::GetConsoleMode(windows_tool::SystemHandle(handle), &mode) != 0;
+  return windows_tool::RelayedConsole(handle) != nullptr ||
+         ::GetConsoleMode(windows_tool::SystemHandle(handle), &mode) != 0;
 }
 
 bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& approximated) {
@@ -103,7 +107,9 @@ bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& app
   bool complete = false;
   {
     const EchoOff quiet(console.Input());
-    console.Write(windows::WidenAnsi(prompt));
+    // After the messages before it, which may still be on their way to the console.
+    if (!windows_tool::ShowAfterRelayedText(prompt))
+      console.Write(windows::WidenName(prompt));
     // A character at a time, so that nothing typed after the line is taken from the console.
     for (;;) {
       wchar_t character = 0;
@@ -118,7 +124,8 @@ bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& app
     }
   }
   // Echo was off, so the user's Enter did not move the cursor.
-  console.Write(L"\r\n");
+  if (!windows_tool::ShowAfterRelayedText("\r\n"))
+    console.Write(L"\r\n");
   if (!typed.empty() && typed.back() == L'\r')
     typed.pop_back();
   if (complete)

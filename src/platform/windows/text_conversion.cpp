@@ -1,9 +1,9 @@
-// Windows layer of the system text: the ANSI code page.
+// Windows layer of the system text: the program's text for names (name_text.h).
 #include "platform/text_conversion.h"
 
 #include <windows.h>
 
-#include "platform/windows/ansi_text.h"
+#include "platform/windows/name_text.h"
 
 namespace ostrel {
 namespace {
@@ -17,23 +17,15 @@ std::wstring_view AsWide(std::u16string_view text) {
 }  // namespace
 
 std::u16string WidenSystemText(std::string_view text) {
-  const std::wstring wide = windows::WidenAnsi(text);
+  const std::wstring wide = windows::WidenName(text);
   return {reinterpret_cast<const char16_t*>(wide.data()), wide.size()};
 }
 
-// Text made by widening comes back exactly. A character the code page lacks becomes "?", which no
-// Windows file name may hold: a name the page cannot spell fails to open, and never reaches a
+// Text made by widening comes back exactly. A character the program's text lacks becomes "?",
+// which no Windows file name may hold: a name it cannot spell fails to open, and never reaches a
 // look-alike file that best fit would pick.
 std::string NarrowSystemText(std::u16string_view text) {
-  const std::wstring_view wide = AsWide(text);
-  if (const auto exact = windows::NarrowAnsiExactly(wide))
-    return *exact;
-  std::string narrow;
-  for (const wchar_t unit : wide) {
-    const auto single = windows::NarrowAnsiExactly(std::wstring_view(&unit, 1));
-    narrow += single ? *single : std::string("?");
-  }
-  return narrow;
+  return windows::NarrowShownName(AsWide(text));
 }
 
 }  // namespace ostrel

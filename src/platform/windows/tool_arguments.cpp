@@ -6,8 +6,7 @@
 
 #include <optional>
 
-#include "platform/windows/ansi_text.h"
-#include "platform/windows/directory_handles.h"
+#include "platform/windows/name_text.h"
 
 namespace ostrel {
 
@@ -22,11 +21,11 @@ ToolArguments ReadToolArguments(int argc, char** argv) {
   }
   for (int index = 0; index < count; ++index) {
     const std::wstring_view word(words[index]);
-    if (std::optional<std::string> exact = windows::NarrowAnsiExactly(word)) {
+    if (std::optional<std::string> exact = windows::NarrowNameExactly(word)) {
       arguments.Words.push_back(std::move(*exact));
       continue;
     }
-    arguments.Words.push_back(windows_tool::ShownName(word));
+    arguments.Words.push_back(windows::NarrowShownName(word));
     if (arguments.Untranslatable.empty())
       arguments.Untranslatable = arguments.Words.back();
   }

@@ -4,7 +4,7 @@
 #include <io.h>
 #include <windows.h>
 
-#include "platform/windows/ansi_text.h"
+#include "platform/windows/name_text.h"
 
 namespace ostrel {
 namespace {
@@ -55,7 +55,7 @@ bool ConnectStandardError() {
 void ShowSystemMessageBox(const std::string& caption, const std::string& text, BoxIcon icon) {
   const UINT style = MB_OK | MB_TASKMODAL | MB_SETFOREGROUND |
                      (icon == BoxIcon::Warning ? MB_ICONWARNING : MB_ICONSTOP);
-  ::MessageBoxW(nullptr, windows::WidenAnsi(text).c_str(), windows::WidenAnsi(caption).c_str(),
+  ::MessageBoxW(nullptr, windows::WidenName(text).c_str(), windows::WidenName(caption).c_str(),
                 style);
 }
 
