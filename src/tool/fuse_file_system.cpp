@@ -1,6 +1,7 @@
 #define FUSE_USE_VERSION 31
 #include "tool/fuse_file_system.h"
 
+#include "platform/freed_memory.h"
 #include "platform/serving_signals.h"
 
 #include <fuse3/fuse.h>
@@ -84,6 +85,9 @@ int GetAttributes(const char* path, struct stat* status, struct fuse_file_info* 
   return result;
 }
 
+// Entries from which a listing counts as large, for giving its memory back when it is released.
+constexpr std::size_t kLargeListing = 4096;
+
 // A directory as opened: listed once, so that the pieces the kernel reads of it in one pass come
 // from one listing.
 using OpenedDirectory = ShownEntries;
@@ -126,7 +130,13 @@ int ReadDirectory(const char* /*path*/, void* buffer, fuse_fill_dir_t fill, off_
 }
 
 int ReleaseDirectory(const char* /*path*/, struct fuse_file_info* file) {
-  const std::unique_ptr<OpenedDirectory> directory(DirectoryOf(file));
+  std::unique_ptr<OpenedDirectory> directory(DirectoryOf(file));
+  const bool large = directory->size() >= kLargeListing;
+  directory.reset();
+  // The listing of a large directory, and what making it took, leave many pages free: given
+  // back, so that listing it again and again does not grow the mount.
+  if (large)
+    ReturnFreedMemory();
   return 0;
 }
 
