@@ -46,7 +46,7 @@ void DetachMountPoint() {
   const pid_t child = ::fork();
   if (child == 0) {
     const char* const arguments[] = {unmountHelper, "-u", "-z", "--", mountPointText, nullptr};
-    ::execve(unmountHelper, const_cast<char* const*>(arguments), environ);  // NOLINT
+    ::execve(unmountHelper, const_cast<char* const*>(arguments), environ);
     ::_exit(127);
   }
   if (child > 0) {

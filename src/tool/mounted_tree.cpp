@@ -198,6 +198,8 @@ int MountedTree::ListingOf(const std::string& sourcePath, bool fresh,
           (oldest == listings_.end() || it->second.LastUse < oldest->second.LastUse))
         oldest = it;
     }
+    if (oldest == listings_.end())
+      break;
     cachedEntries_ -= oldest->second.Entries->size();
     listings_.erase(oldest);
   }
