@@ -7,7 +7,6 @@
 #include <csignal>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <vector>

@@ -1,9 +1,6 @@
 #define FUSE_USE_VERSION 31
 #include "tool/fuse_file_system.h"
 
-#include "platform/freed_memory.h"
-#include "platform/serving_signals.h"
-
 #include <fuse3/fuse.h>
 #include <fuse3/fuse_lowlevel.h>
 #include <sys/stat.h>
@@ -15,6 +12,9 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/freed_memory.h"
+#include "platform/serving_signals.h"
 
 namespace ostrel {
 namespace {
