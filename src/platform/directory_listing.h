@@ -1,7 +1,7 @@
 // Directories read below an open directory handle, as a mounted tree reads its source: every name
 // is looked up from the handle, never from the current directory, so that a source moved or
-// removed while mounted is never confused with whatever takes its place, and a symbolic link at
-// the end of a name is never followed.
+// removed while mounted is never confused with whatever takes its place, and no symbolic link on
+// the way is ever followed.
 #pragma once
 
 #include <string>
@@ -22,13 +22,22 @@ struct ListedEntry {
 // user names what it leads to.
 OpenedFile OpenDirectoryHandle(std::string_view path);
 
-// Opens relative below directory for reading: a regular file, never through a symbolic link at
-// the end of the name.
+// Relative paths below a directory handle are walked one name at a time and no symbolic link on
+// the way is followed, the last name's included: a directory of the tree swapped for a link
+// fails the look-up (ENOTDIR, ELOOP) instead of leading out of the tree.
+
+// Opens relative below directory for reading, a regular file only and at once: a directory gives
+// kIsADirectory and any other kind kNotARegularFile, so that a FIFO put in a file's place never
+// holds the caller.
 OpenedFile OpenFileBelow(int directory, std::string_view relative);
 
-// Opens the directory relative below directory ("" for itself), never through a symbolic link at
-// the end of the name: for opening many of its files by their names alone.
+// Opens the directory relative below directory ("" for itself): for opening many of its files by
+// their names alone.
 OpenedFile OpenDirectoryBelow(int directory, std::string_view relative);
+
+// The status of relative below directory ("" for the directory itself), a symbolic link at its
+// end reported, not followed.
+FileStatus StatusOfEntryBelow(int directory, std::string_view relative);
 
 // The entries of the directory relative below directory ("" for itself), without "." and "..".
 // Returns 0, or the system's error code when the directory cannot be opened or read. Where the
@@ -37,6 +46,11 @@ OpenedFile OpenDirectoryBelow(int directory, std::string_view relative);
 // other entry is looked up, and one whose status cannot be read is listed with the error in it.
 int ListDirectoryKindsBelow(int directory, std::string_view relative,
                             std::vector<ListedEntry>& entries);
+
+// Whether the directory open as inner is the directory open as outer or lies below it, found by
+// going up from inner through ".." (so that other spellings and bind mounts of outer count); the
+// system's error code in error when a step up cannot be taken.
+bool DirectoryLiesWithin(int inner, int outer, int& error);
 
 // Whether the directory at path has no entries; the system's error code in error when it cannot
 // be read.

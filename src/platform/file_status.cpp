@@ -32,6 +32,8 @@ FileStatus FromStat(int result, const struct stat& status) {
   file.Inode = status.st_ino;
   file.Size = status.st_size;
   file.Permissions = status.st_mode & 07777;
+  file.Owner = status.st_uid;
+  file.Group = status.st_gid;
   file.AccessSeconds = status.st_atim.tv_sec;
   file.AccessNanoseconds = status.st_atim.tv_nsec;
   file.ModificationSeconds = status.st_mtim.tv_sec;

@@ -15,6 +15,8 @@ struct FileStatus {
   uint64_t Inode = 0;
   int64_t Size = 0;
   uint32_t Permissions = 0;  // the permission bits, 07777 at most
+  uint32_t Owner = 0;        // user and group ids; 0 on systems without them
+  uint32_t Group = 0;
   int64_t AccessSeconds = 0;
   int64_t AccessNanoseconds = 0;
   int64_t ModificationSeconds = 0;

@@ -2,6 +2,7 @@
 #include "tool/fuse_file_system.h"
 
 #include <fuse3/fuse.h>
+#include <fuse3/fuse_lowlevel.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -11,6 +12,9 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/freed_memory.h"
+#include "platform/serving_signals.h"
 
 namespace ostrel {
 namespace {
@@ -54,8 +58,10 @@ void FillStatus(const ShownAttributes& attributes, struct stat& status) {
   status.st_mtim.tv_nsec = attributes.Nanoseconds;
   status.st_atim = status.st_mtim;
   status.st_ctim = status.st_mtim;
-  status.st_uid = fuse_get_context()->uid;
-  status.st_gid = fuse_get_context()->gid;
+  // The source's owner and group: with its permission bits they let the kernel refuse others what
+  // the source refuses them, when others may enter the mount.
+  status.st_uid = static_cast<uid_t>(attributes.Owner);
+  status.st_gid = static_cast<gid_t>(attributes.Group);
 }
 
 void* Initialise(struct fuse_conn_info* connection, struct fuse_config* config) {
@@ -78,6 +84,9 @@ int GetAttributes(const char* path, struct stat* status, struct fuse_file_info* 
     FillStatus(attributes, *status);
   return result;
 }
+
+// Entries from which a listing counts as large, for giving its memory back when it is released.
+constexpr std::size_t kLargeListing = 4096;
 
 // A directory as opened: listed once, so that the pieces the kernel reads of it in one pass come
 // from one listing.
@@ -121,7 +130,13 @@ int ReadDirectory(const char* /*path*/, void* buffer, fuse_fill_dir_t fill, off_
 }
 
 int ReleaseDirectory(const char* /*path*/, struct fuse_file_info* file) {
-  const std::unique_ptr<OpenedDirectory> directory(DirectoryOf(file));
+  std::unique_ptr<OpenedDirectory> directory(DirectoryOf(file));
+  const bool large = directory->size() >= kLargeListing;
+  directory.reset();
+  // The listing of a large directory, and what making it took, leave many pages free: given
+  // back, so that listing it again and again does not grow the mount.
+  if (large)
+    ReturnFreedMemory();
   return 0;
 }
 
@@ -201,7 +216,11 @@ int ServeMountedTree(MountedTree& tree, MountLog& log, const FuseMountRequest& r
     return 1;
   }
   int status = 1;
-  if (fuse_set_signal_handlers(fuse_get_session(session)) == 0) {
+  fuse_session* const servedSession = fuse_get_session(session);
+  if (fuse_set_signal_handlers(servedSession) == 0) {
+    UnmountOnEndingSignals(
+        [](void* context) { fuse_session_exit(static_cast<fuse_session*>(context)); },
+        servedSession, request.MountPoint);
     const bool foreground = request.Foreground || request.Debug;
     if (fuse_daemonize(foreground ? 1 : 0) == 0) {
       if (!foreground)
@@ -209,13 +228,15 @@ int ServeMountedTree(MountedTree& tree, MountLog& log, const FuseMountRequest& r
       try {
         detached();
         // The loop ends with 0 after an unmount, with the signal's number after SIGINT, SIGTERM
-        // or SIGHUP (which unmount as well), and negative only when serving failed.
+        // or SIGHUP, 0 after the other ending signals (all of which unmount as well), and
+        // negative only when serving failed.
         status = fuse_loop_mt(session, 0) < 0 ? 1 : 0;
       } catch (const std::exception& error) {
         log.Note(std::string("not served: ") + error.what());
       }
     }
-    fuse_remove_signal_handlers(fuse_get_session(session));
+    RemoveUnmountOnEndingSignals();
+    fuse_remove_signal_handlers(servedSession);
   }
   fuse_unmount(session);
   fuse_destroy(session);

@@ -20,9 +20,9 @@ struct FuseMountRequest {
 };
 
 // Mounts, goes into the background unless asked not to, calls detached (there, the keys move into
-// memory of their own), and serves until the file system is unmounted or SIGINT, SIGTERM or SIGHUP
-// arrives, which unmount it. Returns the exit status: 0 after an unmount; 1, with the reason in
-// the log or on standard error, when the mount could not be made.
+// memory of their own), and serves until the file system is unmounted or a signal that would end
+// the process arrives, which unmounts it too. Returns the exit status: 0 after an unmount; 1, with
+// the reason in the log or on standard error, when the mount could not be made.
 int ServeMountedTree(MountedTree& tree, MountLog& log, const FuseMountRequest& request,
                      const std::function<void()>& detached);
 

@@ -30,13 +30,29 @@ int Refuse(const std::string& text) {
   return 2;
 }
 
-// The mount point must be an empty directory: a mount over files would hide them.
-std::optional<int> CheckMountPoint(const std::string& path) {
+// The mount point must be an empty directory, outside the source and not holding it: a mount
+// over files would hide them, and a mount inside the tree it shows would serve its own requests
+// when the source is read below it, which waits for ever.
+std::optional<int> CheckMountPoint(const std::string& path, int source) {
   const FileStatus status = StatusOfPath(path);
   if (status.Error != 0)
     return Refuse(path + ": " + SystemErrorText(status.Error));
   if (status.Kind != FileKind::Directory)
     return Refuse(path + ": the mount point is not a directory");
+  const OpenedFile mountPoint = OpenDirectoryHandle(path);
+  if (mountPoint.handle < 0)
+    return Refuse(path + ": " + SystemErrorText(mountPoint.error));
+  int insideError = 0;
+  int holdingError = 0;
+  const bool inside = DirectoryLiesWithin(mountPoint.handle, source, insideError);
+  const bool holding = !inside && DirectoryLiesWithin(source, mountPoint.handle, holdingError);
+  CloseFile(mountPoint.handle);
+  if (inside)
+    return Refuse(path + ": the mount point lies inside the source");
+  if (holding)
+    return Refuse(path + ": the source lies inside the mount point");
+  if (insideError != 0 || holdingError != 0)
+    return Refuse(path + ": " + SystemErrorText(insideError != 0 ? insideError : holdingError));
   int error = 0;
   if (!IsEmptyDirectory(path, error)) {
     if (error != 0)
@@ -78,16 +94,23 @@ std::unique_ptr<CipherKeys> KeysOpeningTheSample(const ToolOptions& options,
     exitStatus = checked.ExitStatus;
     return nullptr;
   }
+  // Only a file whose final block can be read says anything about the pass phrase: one that is
+  // empty, truncated or unreadable neither opens nor fails, and must not let a wrong pass phrase
+  // through.
+  std::size_t checkable = 0;
   std::size_t failed = 0;
   for (const WorkItem& item : sample) {
-    if (CheckFinalBlockOfFile(item, *checked.Keys, false).PassphraseCheckFailed)
+    const FileOutcome outcome = CheckFinalBlockOfFile(item, *checked.Keys, false);
+    if (outcome.PassphraseCheckFailed)
       ++failed;
+    if (outcome.PassphraseCheckFailed || outcome.Kind == OutcomeKind::Done)
+      ++checkable;
   }
-  if (failed == sample.size()) {
+  if (checkable > 0 && failed == checkable) {
     (void)std::fprintf(stderr,
                        "ostrel: the pass phrase opens none of the %zu files tried; nothing was "
                        "mounted\n",
-                       sample.size());
+                       checkable);
     exitStatus = 3;
     return nullptr;
   }
@@ -95,7 +118,7 @@ std::unique_ptr<CipherKeys> KeysOpeningTheSample(const ToolOptions& options,
     (void)std::fprintf(stderr,
                        "ostrel: the pass phrase does not open %zu of the %zu files tried (another "
                        "pass phrase, or damaged); such files fail to read\n",
-                       failed, sample.size());
+                       failed, checkable);
   }
   return std::move(checked.Keys);
 }
@@ -108,7 +131,7 @@ int RunMountCommand(const ToolOptions& options) {
   const OpenedFile sourceDirectory = OpenDirectoryHandle(source);
   if (sourceDirectory.handle < 0)
     return Refuse(options.Paths[0] + ": " + SystemErrorText(sourceDirectory.error));
-  if (const std::optional<int> refused = CheckMountPoint(mountPoint)) {
+  if (const std::optional<int> refused = CheckMountPoint(mountPoint, sourceDirectory.handle)) {
     CloseFile(sourceDirectory.handle);
     return *refused;
   }

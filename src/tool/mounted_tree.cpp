@@ -11,6 +11,7 @@
 #include "cipher/handle_random_access.h"
 #include "cipher/stream_errors.h"
 #include "errors/exceptions.h"
+#include "names/encryption_method.h"
 #include "names/path_joining.h"
 #include "platform/directory_listing.h"
 #include "platform/file_handle.h"
@@ -25,6 +26,7 @@ constexpr std::size_t kCachedChunks = 64;
 // Bounds on what the tree remembers, so that browsing a huge backup keeps memory flat: forgotten
 // listings are read again when needed, forgotten lengths from the final block.
 constexpr std::size_t kCachedListings = 4096;
+constexpr std::size_t kCachedListingEntries = 100000;
 constexpr std::size_t kCachedLengths = 200000;
 // Directories looked into for the sample of files that the pass phrase is tried on.
 constexpr std::size_t kSampledDirectories = 1000;
@@ -43,6 +45,14 @@ constexpr auto kPreparedListingLife = std::chrono::seconds(1);
 constexpr auto kPreparedListingWait = std::chrono::milliseconds(50);
 
 constexpr uint32_t kReadOnlyBits = 0555;
+
+// The answer for a failed look-up below the source. A name that is no longer what its listing
+// said (a link, a FIFO or a device in its place, or a link on the way to it) was replaced since
+// it was listed: gone, as far as the mount is concerned.
+int Failure(int error) {
+  const bool replaced = error == ELOOP || error == ENOTDIR || error == kNotARegularFile;
+  return -(replaced ? ENOENT : error);
+}
 
 bool SameState(const FileStatus& a, const FileStatus& b) {
   return a.Device == b.Device && a.Inode == b.Inode && a.Size == b.Size &&
@@ -160,7 +170,7 @@ int MountedTree::ListingOf(const std::string& sourcePath, bool fresh,
   // Kinds alone: the status of each entry is read where it is needed, once.
   const int error = ListDirectoryKindsBelow(source_, sourcePath, listed);
   if (error != 0)
-    return -error;
+    return Failure(error);
   Listing listing;
   // A name left out is reported when the directory is first listed, and again only when it is
   // new, so that listing a directory over and over does not fill the log.
@@ -171,15 +181,26 @@ int MountedTree::ListingOf(const std::string& sourcePath, bool fresh,
           log_.Note("left out " + JoinSource(sourcePath, name) + ": " + reason);
       }));
   entries = listing.Entries;
+  listed = {};  // before the lock: a large directory's listing takes a while to free
   const std::lock_guard lock(mutex_);
   listing.LastUse = ++uses_;
-  listings_[sourcePath] = std::move(listing);
-  if (listings_.size() > kCachedListings) {
-    auto oldest = listings_.begin();
+  Listing& kept = listings_[sourcePath];
+  cachedEntries_ -= kept.Entries ? kept.Entries->size() : 0;
+  cachedEntries_ += listing.Entries->size();
+  kept = std::move(listing);
+  // The least recently used listings go, down to the bounds; the new one stays, however large,
+  // since every look-up in its directory needs it.
+  while (listings_.size() > 1 &&
+         (listings_.size() > kCachedListings || cachedEntries_ > kCachedListingEntries)) {
+    auto oldest = listings_.end();
     for (auto it = listings_.begin(); it != listings_.end(); ++it) {
-      if (it->second.LastUse < oldest->second.LastUse)
+      if (it->first != sourcePath &&
+          (oldest == listings_.end() || it->second.LastUse < oldest->second.LastUse))
         oldest = it;
     }
+    if (oldest == listings_.end())
+      break;
+    cachedEntries_ -= oldest->second.Entries->size();
     listings_.erase(oldest);
   }
   return 0;
@@ -270,16 +291,18 @@ int MountedTree::AttributesOf(const Resolved& resolved, std::optional<FileStatus
   if (openedFirst) {
     file.emplace(OpenFileBelow(parent, name));
     if (file->Handle() < 0)
-      return -file->Error();
+      return Failure(file->Error());
     status = StatusOfHandle(file->Handle());
   }
   if (status->Error != 0)
-    return -status->Error;
+    return Failure(status->Error);
   const bool directory = resolved.Entry.Kind == ShownKind::Directory;
   if (status->Kind != (directory ? FileKind::Directory : FileKind::Regular))
     return -ENOENT;  // replaced by something else since it was listed
   attributes.Directory = directory;
   attributes.Permissions = status->Permissions & kReadOnlyBits;
+  attributes.Owner = status->Owner;
+  attributes.Group = status->Group;
   attributes.Size = status->Size;
   attributes.Seconds = status->ModificationSeconds;
   attributes.Nanoseconds = status->ModificationNanoseconds;
@@ -298,7 +321,7 @@ int MountedTree::AttributesOf(const Resolved& resolved, std::optional<FileStatus
   if (!file) {
     file.emplace(OpenFileBelow(parent, name));
     if (file->Handle() < 0)
-      return -file->Error();
+      return Failure(file->Error());
   }
   try {
     // A file that does not open shows as empty; opening it fails.
@@ -317,7 +340,7 @@ int MountedTree::Attributes(std::string_view path, ShownAttributes& attributes) 
   Resolved resolved;
   if (const int error = Resolve(path, resolved); error != 0)
     return error;
-  return AttributesOf(resolved, StatusBelow(source_, resolved.SourcePath), source_,
+  return AttributesOf(resolved, StatusOfEntryBelow(source_, resolved.SourcePath), source_,
                       resolved.SourcePath, attributes);
 }
 
@@ -329,7 +352,7 @@ int MountedTree::MakeListing(const std::string& sourcePath, unsigned threads,
   // Entries are looked up by name from the directory: one name per look-up, not the whole path.
   const ClosingHandle directory(OpenDirectoryBelow(source_, sourcePath));
   if (directory.Handle() < 0)
-    return -directory.Error();
+    return Failure(directory.Error());
   const uint64_t device = StatusOfHandle(directory.Handle()).Device;
   // Encrypted files whose final blocks were never read (by the inode the listing gives) are
   // opened at once, without a status of their names first.
@@ -337,7 +360,7 @@ int MountedTree::MakeListing(const std::string& sourcePath, unsigned threads,
   std::size_t unknownLengths = 0;
   for (std::size_t index = 0; index < entries->size(); ++index) {
     const ShownEntry& entry = (*entries)[index];
-    if (entry.Kind == ShownKind::EncryptedFile && !LengthRecorded(device, entry.Source.Inode)) {
+    if (entry.Kind == ShownKind::EncryptedFile && !LengthRecorded(device, entry.SourceInode)) {
       neverRead[index] = true;
       ++unknownLengths;
     }
@@ -491,7 +514,7 @@ int MountedTree::Open(std::string_view path, std::shared_ptr<OpenedShownFile>& f
     return -EISDIR;
   const OpenedFile opened = OpenFileBelow(source_, resolved.SourcePath);
   if (opened.handle < 0)
-    return -opened.error;
+    return Failure(opened.error);
   file = std::make_shared<OpenedShownFile>(opened.handle, resolved.Entry.Kind,
                                            resolved.Entry.Method, resolved.SourcePath);
   file->State = StatusOfHandle(opened.handle);
@@ -635,6 +658,12 @@ void MountedTree::Close(std::shared_ptr<OpenedShownFile>& file) {
   file.reset();
 }
 
+bool MountedTree::HoldsWholeBlocks(const std::string& directory, const ShownEntry& entry) {
+  const FileStatus status = StatusOfEntryBelow(source_, JoinSource(directory, entry.SourceName));
+  const int64_t block = CipherMethodFor(entry.Method).BlockSize;
+  return status.Kind == FileKind::Regular && status.Size > 0 && status.Size % block == 0;
+}
+
 std::vector<std::pair<std::string, EncryptionMethod>> MountedTree::SampleEncryptedFiles(
     std::size_t limit) {
   std::vector<std::pair<std::string, EncryptionMethod>> sample;
@@ -650,7 +679,8 @@ std::vector<std::pair<std::string, EncryptionMethod>> MountedTree::SampleEncrypt
     for (const ShownEntry& entry : *entries) {
       if (entry.Kind == ShownKind::Directory)
         directories.push_back(JoinSource(directory, entry.SourceName));
-      else if (entry.Kind == ShownKind::EncryptedFile && sample.size() < limit)
+      else if (entry.Kind == ShownKind::EncryptedFile && sample.size() < limit &&
+               HoldsWholeBlocks(directory, entry))
         sample.emplace_back(JoinSource(directory, entry.SourceName), entry.Method);
     }
   }

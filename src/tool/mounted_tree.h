@@ -31,6 +31,8 @@ namespace ostrel {
 struct ShownAttributes {
   bool Directory = false;
   uint32_t Permissions = 0;  // never with a write bit
+  uint32_t Owner = 0;        // the source's, so that its permission bits mean what they say
+  uint32_t Group = 0;
   int64_t Size = 0;
   int64_t Seconds = 0;
   int64_t Nanoseconds = 0;
@@ -84,7 +86,8 @@ class MountedTree {
   static void Close(std::shared_ptr<OpenedShownFile>& file);
 
   // Up to limit encrypted files as shown, directories in breadth-first order: the source-relative
-  // path and the method of each, for trying the pass phrase before mounting.
+  // path and the method of each, for trying the pass phrase before mounting. Only files of whole
+  // blocks are taken, since an empty or truncated file cannot tell a wrong pass phrase.
   std::vector<std::pair<std::string, EncryptionMethod>> SampleEncryptedFiles(std::size_t limit);
 
  private:
@@ -121,6 +124,8 @@ class MountedTree {
   };
 
   int Resolve(std::string_view path, Resolved& resolved);
+  // Whether the encrypted file of the entry in directory holds one block or more, whole ones.
+  bool HoldsWholeBlocks(const std::string& directory, const ShownEntry& entry);
   // Lists the directory afresh, reading the final blocks whose lengths are not known on up to
   // threads threads; 0 or a negated system error code.
   int MakeListing(const std::string& sourcePath, unsigned threads, ShownListing& listing);
@@ -160,6 +165,7 @@ class MountedTree {
   BackgroundJobs ahead_;  // declared after the cache, which its jobs fill: stopped first
   std::mutex mutex_;      // guards what follows
   std::map<std::string, Listing> listings_;
+  std::size_t cachedEntries_ = 0;  // in listings_
   uint64_t uses_ = 0;
   std::map<std::pair<uint64_t, uint64_t>, LengthRecord> lengths_;  // by device and inode
   // Guards prepared_ and preparedSerial_.

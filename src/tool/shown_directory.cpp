@@ -13,29 +13,15 @@
 namespace ostrel {
 namespace {
 
+// What showing an encrypted file needs of its planned name, and no more: a directory of many
+// thousands of files holds one of these per file while it is shown.
 struct EncryptedCandidate {
   const ListedEntry* Listed;
-  DecryptPlanning Planning;
+  EncryptionMethod Method;
+  std::string OutputName;  // the name decrypt gives the file, stamp removed
+  std::optional<NameTimeStamp> Stamp;
+  std::string StampedName;  // the stamp back in place; only when every version is shown
 };
-
-// The name decrypt would give the file, planned from the file name alone: what lies above the
-// source is no part of the backup, so it must not change a name inside it.
-std::optional<EncryptedCandidate> PlanShownName(const ListedEntry& listed,
-                                                const LeftOutReport& leftOut) {
-  try {
-    DecryptPlanning planning = PlanDecryptRequest(listed.Name, PathStyle::Posix);
-    if (planning.Outcome != DecryptOutcome::Run)
-      return std::nullopt;
-    if (planning.Name.PlainName.empty()) {
-      leftOut(listed.Name, "the name decodes to nothing");
-      return std::nullopt;
-    }
-    return EncryptedCandidate{&listed, std::move(planning)};
-  } catch (const EConvertError& error) {
-    leftOut(listed.Name, error.Message());
-    return std::nullopt;
-  }
-}
 
 // The name the copy is shown under when all versions are: the stamp back in place, so that
 // versions never hide each other. Planning may append ".zip" to the plain name; the stamped name
@@ -43,6 +29,32 @@ std::optional<EncryptedCandidate> PlanShownName(const ListedEntry& listed,
 std::string StampedShownName(const DecryptPlanning& planning, const std::string& shownName) {
   const std::string plain = NarrowSystemText(planning.Name.PlainName);
   return NarrowSystemText(PlainNameWithTimeStamp(planning.Name)) + shownName.substr(plain.size());
+}
+
+// The name decrypt would give the file, planned from the file name alone: what lies above the
+// source is no part of the backup, so it must not change a name inside it.
+std::optional<EncryptedCandidate> PlanShownName(const ListedEntry& listed, bool stampedNames,
+                                                const LeftOutReport& leftOut) {
+  try {
+    const DecryptPlanning planning = PlanDecryptRequest(listed.Name, PathStyle::Posix);
+    if (planning.Outcome != DecryptOutcome::Run)
+      return std::nullopt;
+    if (planning.Name.PlainName.empty()) {
+      leftOut(listed.Name, "the name decodes to nothing");
+      return std::nullopt;
+    }
+    EncryptedCandidate candidate{&listed,
+                                 planning.Plan.Method,
+                                 FileNameOf(planning.Plan.OutputPath, PathStyle::Posix),
+                                 planning.Name.TimeStamp,
+                                 {}};
+    if (stampedNames && candidate.Stamp)
+      candidate.StampedName = StampedShownName(planning, candidate.OutputName);
+    return candidate;
+  } catch (const EConvertError& error) {
+    leftOut(listed.Name, error.Message());
+    return std::nullopt;
+  }
 }
 
 // Keeps one entry per name: a directory wins over files, since hiding it would hide a whole
@@ -88,7 +100,7 @@ std::vector<ShownEntry> ShowDirectory(const std::vector<ListedEntry>& listed,
   for (const ListedEntry& entry : listed) {
     if (entry.Status.Kind == FileKind::Directory) {
       entries.push_back({entry.Name, entry.Name, ShownKind::Directory, EncryptionMethod::kNone,
-                         entry.Status, std::nullopt});
+                         entry.Status.Inode, std::nullopt});
       continue;
     }
     // Symbolic links and special files are never followed nor shown.
@@ -96,37 +108,33 @@ std::vector<ShownEntry> ShowDirectory(const std::vector<ListedEntry>& listed,
       continue;
     const EncryptionMethod method = EncodedMethod(WidenSystemText(entry.Name));
     if (SelectsCipher(method)) {
-      if (std::optional<EncryptedCandidate> candidate = PlanShownName(entry, leftOut))
+      if (std::optional<EncryptedCandidate> candidate =
+              PlanShownName(entry, settings.Versions == VersionChoice::All, leftOut))
         encrypted.push_back(std::move(*candidate));
     } else if (settings.ShowPlain) {
       entries.push_back({entry.Name, entry.Name, ShownKind::PlainFile, EncryptionMethod::kNone,
-                         entry.Status, std::nullopt});
+                         entry.Status.Inode, std::nullopt});
     }
   }
 
   std::vector<VersionCandidate> candidates;
   candidates.reserve(encrypted.size());
-  for (const EncryptedCandidate& candidate : encrypted) {
-    const std::optional<NameTimeStamp>& stamp = candidate.Planning.Name.TimeStamp;
-    candidates.push_back({FileNameOf(candidate.Planning.Plan.OutputPath, PathStyle::Posix),
-                          stamp ? &*stamp : nullptr});
-  }
+  for (const EncryptedCandidate& candidate : encrypted)
+    candidates.push_back({candidate.OutputName, candidate.Stamp ? &*candidate.Stamp : nullptr});
   const std::vector<VersionDecision> decisions = SelectVersions(candidates, settings.Versions);
   for (std::size_t index = 0; index < encrypted.size(); ++index) {
     // Versions with one stamp are both shown under their one name, so that the check of shared
     // names leaves both out instead of showing either as the newest.
     if (decisions[index].Verdict == VersionVerdict::SkipEarlierVersion)
       continue;
-    const EncryptedCandidate& candidate = encrypted[index];
-    const std::optional<NameTimeStamp>& stamp = candidate.Planning.Name.TimeStamp;
-    std::string name = candidates[index].OutputName;
-    if (settings.Versions == VersionChoice::All && stamp)
-      name = StampedShownName(candidate.Planning, name);
+    EncryptedCandidate& candidate = encrypted[index];
+    std::string name =
+        std::move(candidate.StampedName.empty() ? candidate.OutputName : candidate.StampedName);
     std::optional<int64_t> stampSeconds;
-    if (stamp)
-      stampSeconds = StampSeconds(*stamp, false);
+    if (candidate.Stamp)
+      stampSeconds = StampSeconds(*candidate.Stamp, false);
     entries.push_back({std::move(name), candidate.Listed->Name, ShownKind::EncryptedFile,
-                       candidate.Planning.Plan.Method, candidate.Listed->Status, stampSeconds});
+                       candidate.Method, candidate.Listed->Status.Inode, stampSeconds});
   }
   return WithoutSharedNames(std::move(entries), leftOut);
 }

@@ -29,7 +29,7 @@ struct ShownEntry {
   std::string SourceName;  // in the source directory
   ShownKind Kind = ShownKind::PlainFile;
   EncryptionMethod Method = EncryptionMethod::kNone;  // of an encrypted file
-  FileStatus Source;                                  // when listed
+  uint64_t SourceInode = 0;                           // when listed
   std::optional<int64_t> StampSeconds;                // the version stamp's time
 };
 

@@ -16,6 +16,8 @@ namespace {
 
 constexpr auto kPatience = std::chrono::seconds(20);
 
+}  // namespace
+
 bool MountTableHas(const std::string& path) {
   std::ifstream table("/proc/self/mountinfo");
   std::string line;
@@ -29,8 +31,6 @@ bool MountTableHas(const std::string& path) {
   }
   return false;
 }
-
-}  // namespace
 
 void MountTest::SetUp() {
   std::filesystem::create_directory(PathOf("source"));

@@ -11,6 +11,9 @@
 
 namespace ostrel::testing_support {
 
+// Whether the kernel's table of mounts holds a mount at path.
+bool MountTableHas(const std::string& path);
+
 class MountTest : public ToolTest {
  protected:
   void SetUp() override;

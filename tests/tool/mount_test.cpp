@@ -2,12 +2,15 @@
 // unmounting leaves nothing behind.
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -278,10 +281,59 @@ TEST_F(MountTest, AHugeDirectoryListsEveryEntryOnceWithItsOwnSize) {
   EXPECT_EQ(Unmount(), 0);
 }
 
+// The resident memory of the process, in KiB.
+int64_t ResidentKiB(pid_t process) {
+  std::ifstream status("/proc/" + std::to_string(process) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0)
+      return std::stoll(line.substr(6));
+  }
+  ADD_FAILURE() << "no VmRSS for process " << process;
+  return 0;
+}
+
+// Listing a large directory again and again, as "ls -l" in a loop or a file manager does, gives
+// back what each listing took: what the mount keeps is the listing for look-ups and each file's
+// plain length, a few hundred bytes an entry, however often the directory is listed.
+TEST_F(MountTest, ListingALargeDirectoryAgainAndAgainKeepsMemoryBounded) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the sanitizer's allocator holds freed memory back on purpose";
+#endif
+  constexpr int64_t kFiles = 10000;
+  constexpr int64_t kBoundBytesPerEntry = 1536;
+  const std::string encrypted = EncryptWithLibrary(EncryptionMethod::kRijndael, "x", kPassphrase);
+  std::filesystem::create_directories(SourceOf("large"));
+  for (int64_t file = 0; file < kFiles; ++file)
+    WriteFileBytes(
+        SourceOf("large/file-with-a-longer-name-" + std::to_string(file) + ".txt.2crypt"),
+        encrypted);
+  Mount();
+  const int64_t mounted = ResidentKiB(mount_->Pid());
+  int64_t mostGrown = 0;
+  for (int pass = 0; pass < 6; ++pass) {
+    int64_t listed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(MountedOf("large"))) {
+      EXPECT_EQ(entry.file_size(), 1U);
+      ++listed;
+    }
+    ASSERT_EQ(listed, kFiles);
+    mostGrown = std::max(mostGrown, ResidentKiB(mount_->Pid()) - mounted);
+  }
+  EXPECT_LT(mostGrown * 1024, kFiles * kBoundBytesPerEntry)
+      << mostGrown << " KiB more than mounted";
+  EXPECT_EQ(Unmount(), 0);
+}
+
 TEST_F(MountTest, AWrongPassphraseIsRefusedAndNothingIsMounted) {
   const std::string encrypted = EncryptWithLibrary(EncryptionMethod::kRijndael, "x", kPassphrase);
   WriteFileBytes(SourceOf("a.txt.2crypt"), encrypted);
   WriteFileBytes(SourceOf("b.txt.2crypt"), encrypted);
+  // Files that no pass phrase opens or fails: they must not count as opened.
+  WriteFileBytes(SourceOf("empty.txt.2crypt"), "");
+  WriteFileBytes(SourceOf("cut.txt.2crypt"), encrypted.substr(0, 5));
+  WriteFileBytes(SourceOf("cut3.txt.1crypt"),
+                 EncryptWithLibrary(EncryptionMethod::kTripleDes, "tail", kPassphrase) + "xyz");
   const ToolRun run =
       Ostrel({"mount", "--passphrase-env", "OSTREL_PW", PathOf("source"), PathOf("mnt")}, {},
              PassphraseFailingTailCheck(EncryptionMethod::kRijndael, encrypted));
@@ -305,6 +357,168 @@ TEST_F(MountTest, ADamagedFileFailsWithAnIoErrorWhileTheRestReads) {
   EXPECT_EQ(Unmount(), 0);
   EXPECT_THAT(Log(), HasSubstr("does not open 1 of the 3 files tried"));
   EXPECT_THAT(Log(), HasSubstr("bad.txt.2crypt: wrong pass phrase or damaged file"));
+}
+
+// A program that has a file open while it is rewritten below the source, with a final block that
+// no longer opens, gets an I/O error from then on, never an early end of the file: a copy would
+// otherwise end short without a word.
+TEST_F(MountTest, AFileRewrittenWhileOpenWithAFinalBlockThatNoLongerOpensFailsToRead) {
+  const std::string plain = PatternBytes(300 * 1024 + 5, 1);
+  WriteEncrypted("f.bin.2crypt", EncryptionMethod::kRijndael, plain);
+  Mount();
+  // O_DIRECT: every read reaches the mount.
+  const int handle = ::open(MountedOf("f.bin").c_str(), O_RDONLY | O_DIRECT);
+  ASSERT_GE(handle, 0);
+  ASSERT_EQ(ReadRange(handle, 0, 4096), plain.substr(0, 4096));
+  // Rewritten in place, the same file: longer, then shorter than it was.
+  for (const std::size_t length : {plain.size() + 100, std::size_t{4000}}) {
+    SCOPED_TRACE(length);
+    std::ofstream rewritten(SourceOf("f.bin.2crypt"), std::ios::binary | std::ios::trunc);
+    rewritten << WithDamagedFinalBlock(
+        EncryptionMethod::kRijndael,
+        EncryptWithLibrary(EncryptionMethod::kRijndael, PatternBytes(length, 2), kPassphrase));
+    rewritten.close();
+    for (const off_t offset : {off_t{0}, off_t{3000}, static_cast<off_t>(plain.size() - 5)}) {
+      std::string buffer(8192, '\0');
+      errno = 0;
+      const ssize_t got = ::pread(handle, buffer.data(), buffer.size(), offset);
+      EXPECT_EQ(got, -1) << "at " << offset;
+      EXPECT_EQ(errno, EIO) << "at " << offset;
+    }
+  }
+  ::close(handle);
+  EXPECT_EQ(Unmount(), 0);
+}
+
+// A FIFO put where an encrypted file was must not hold the mount's threads: opening its name
+// fails at once, for more programs at a time than the mount has threads, and the mount goes on
+// answering.
+TEST_F(MountTest, AFifoInPlaceOfAFileFailsAtOnceAndTheMountStaysResponsive) {
+  WriteEncrypted("a.txt.2crypt", EncryptionMethod::kRijndael, "a");
+  WriteEncrypted("b.txt.2crypt", EncryptionMethod::kRijndael, "b");
+  Mount();
+  // The kernel and the mount now know a.txt as a file, for a while.
+  EXPECT_THAT(Listing(), ElementsAre("a.txt", "b.txt"));
+  std::filesystem::remove(SourceOf("a.txt.2crypt"));
+  ASSERT_EQ(::mkfifo(SourceOf("a.txt.2crypt").c_str(), 0644), 0);
+  constexpr int kReaders = 16;
+  std::vector<std::shared_ptr<std::atomic<int>>> errors;  // -1 until the open returned
+  std::vector<std::thread> readers;
+  for (int reader = 0; reader < kReaders; ++reader) {
+    errors.push_back(std::make_shared<std::atomic<int>>(-1));
+    readers.emplace_back(
+        [path = MountedOf("a.txt"), error = errors.back()] { *error = OpenError(path, O_RDONLY); });
+  }
+  const auto returned = [&] {
+    return std::all_of(errors.begin(), errors.end(), [](const auto& error) { return *error >= 0; });
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!returned() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  int writer = -1;
+  if (!returned()) {
+    ADD_FAILURE() << "opening the FIFO's name waits for a writer";
+    // A writer, kept until every reader is back, lets the waiting threads go and the test end.
+    writer = ::open(SourceOf("a.txt.2crypt").c_str(), O_RDWR);
+  }
+  for (std::thread& reader : readers)
+    reader.join();
+  if (writer >= 0)
+    ::close(writer);
+  for (const auto& error : errors)
+    EXPECT_THAT(error->load(), ::testing::AnyOf(ENOENT, EIO));
+  EXPECT_THAT(Listing(), ElementsAre("b.txt"));
+  EXPECT_EQ(ReadFileBytes(MountedOf("b.txt")), "b");
+  EXPECT_EQ(Unmount(), 0);
+}
+
+// A directory of the source replaced by a link while mounted: nothing outside the source is shown
+// or read through it, however recently the mount listed the directory.
+TEST_F(MountTest, ADirectoryReplacedByALinkLeadsNowhere) {
+  WriteEncrypted("sub/x.txt.2crypt", EncryptionMethod::kRijndael, "inside");
+  std::filesystem::create_directory(PathOf("outside"));
+  WriteFileBytes(
+      PathOf("outside/x.txt.2crypt"),
+      EncryptWithLibrary(EncryptionMethod::kRijndael, "outside the source", kPassphrase));
+  Mount();
+  ASSERT_EQ(ReadFileBytes(MountedOf("sub/x.txt")), "inside");
+  std::filesystem::rename(SourceOf("sub"), PathOf("moved"));
+  std::filesystem::create_directory_symlink(PathOf("outside"), SourceOf("sub"));
+  // The kernel may still answer from what it kept of the file inside; never with the outside's.
+  struct stat status {};
+  if (::stat(MountedOf("sub/x.txt").c_str(), &status) == 0) {
+    EXPECT_EQ(status.st_size, 6) << "the size of the file outside the source";
+  }
+  const int handle = ::open(MountedOf("sub/x.txt").c_str(), O_RDONLY);
+  EXPECT_LT(handle, 0);
+  if (handle >= 0) {
+    EXPECT_EQ(ReadRange(handle, 0, 100), "") << "read from outside the source";
+    ::close(handle);
+  }
+  EXPECT_EQ(Unmount(), 0);
+}
+
+// With --allow-other any user may enter the mount: the source's owner, group and permission bits
+// then keep from others what the source keeps from them.
+TEST_F(MountTest, OtherUsersAreRefusedWhatTheSourceRefusesThem) {
+  WriteEncrypted("open.txt.2crypt", EncryptionMethod::kRijndael, "for everyone");
+  WriteEncrypted("private.txt.2crypt", EncryptionMethod::kRijndael, "owner only");
+  WriteEncrypted("closed/inside.txt.2crypt", EncryptionMethod::kRijndael, "behind a closed door");
+  using std::filesystem::perms;
+  std::filesystem::permissions(PathOf(""), static_cast<perms>(0755));
+  std::filesystem::permissions(PathOf("mnt"), static_cast<perms>(0755));
+  std::filesystem::permissions(SourceOf(""), static_cast<perms>(0755));
+  std::filesystem::permissions(SourceOf("open.txt.2crypt"), static_cast<perms>(0644));
+  std::filesystem::permissions(SourceOf("private.txt.2crypt"), static_cast<perms>(0600));
+  std::filesystem::permissions(SourceOf("closed"), static_cast<perms>(0700));
+  std::filesystem::permissions(SourceOf("closed/inside.txt.2crypt"), static_cast<perms>(0644));
+  Mount({"--allow-other"});
+  struct stat source {};
+  struct stat shown {};
+  ASSERT_EQ(::stat(SourceOf("private.txt.2crypt").c_str(), &source), 0);
+  ASSERT_EQ(::stat(MountedOf("private.txt").c_str(), &shown), 0);
+  EXPECT_EQ(shown.st_uid, source.st_uid);
+  EXPECT_EQ(shown.st_gid, source.st_gid);
+  EXPECT_EQ(shown.st_mode & 07777, 0400U);
+  const auto catAsNobody = [&](const std::string& name) {
+    return RunProcess("/usr/bin/setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                                           "/bin/cat", MountedOf(name)});
+  };
+  const ProcessResult open = catAsNobody("open.txt");
+  EXPECT_EQ(open.ExitCode, 0) << open.Stderr;
+  EXPECT_EQ(open.Stdout, "for everyone");
+  for (const std::string name : {"private.txt", "closed/inside.txt"}) {
+    SCOPED_TRACE(name);
+    const ProcessResult refused = catAsNobody(name);
+    EXPECT_NE(refused.ExitCode, 0);
+    EXPECT_THAT(refused.Stderr, HasSubstr("Permission denied"));
+    EXPECT_EQ(refused.Stdout, "");
+  }
+  EXPECT_EQ(Unmount(), 0);
+}
+
+// Every signal that ends the program and can be caught unmounts first, as SIGINT does: none may
+// leave a dead mount point behind ("Transport endpoint is not connected").
+TEST_F(MountTest, EveryCatchableEndingSignalUnmounts) {
+  WriteEncrypted("a.txt.2crypt", EncryptionMethod::kRijndael, "a");
+  for (const int signal :
+       {SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU, SIGPROF, SIGVTALRM, SIGIO, SIGPWR, SIGSYS,
+        SIGRTMIN, SIGRTMIN + 3, SIGRTMAX, SIGABRT, SIGSEGV, SIGBUS}) {
+    SCOPED_TRACE(::strsignal(signal));
+    ASSERT_NO_FATAL_FAILURE(Mount());
+    // Served: the handlers are in place.
+    ASSERT_EQ(ReadFileBytes(MountedOf("a.txt")), "a");
+    mount_->Signal(signal);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!mount_->HasEnded() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(mount_->HasEnded());
+    mount_->Wait();
+    mount_.reset();
+    EXPECT_FALSE(IsMounted());
+    if (IsMounted())
+      RunProcess("/bin/fusermount3", {"-uz", PathOf("mnt")});
+  }
 }
 
 TEST_F(MountTest, EveryKindOfWriteIsRefusedAsReadOnly) {
@@ -377,6 +591,11 @@ TEST_F(MountTest, ListingsMadeAheadRunAtTheLowestPriority) {
   Mount();
   // Listing the root makes the listings of its subdirectories ahead, on threads of their own.
   EXPECT_THAT(Listing(), ElementsAre("a", "b", "c"));
+  // Relative to the priority the mount started with (its parent's, which may itself run niced):
+  // the serving thread keeps it, the threads that work ahead take the lowest there is.
+  errno = 0;
+  const int own = ::getpriority(PRIO_PROCESS, 0);
+  ASSERT_EQ(errno, 0);
   const auto lowest = [](const auto& item) { return item.second == 19; };
   std::map<std::string, int> nice = ThreadNiceValues(mount_->Pid());
   for (int tries = 0; tries < 100 && std::none_of(nice.begin(), nice.end(), lowest); ++tries) {
@@ -384,7 +603,7 @@ TEST_F(MountTest, ListingsMadeAheadRunAtTheLowestPriority) {
     nice = ThreadNiceValues(mount_->Pid());
   }
   EXPECT_TRUE(std::any_of(nice.begin(), nice.end(), lowest)) << "no thread at the lowest priority";
-  EXPECT_EQ(nice.at(std::to_string(mount_->Pid())), 0) << "the thread that serves requests";
+  EXPECT_EQ(nice.at(std::to_string(mount_->Pid())), own) << "the thread that serves requests";
   EXPECT_EQ(ReadFileBytes(MountedOf("b/file.txt")), "b");
   EXPECT_EQ(Unmount(), 0);
 }
@@ -437,12 +656,35 @@ TEST_F(MountTest, AMountPointThatIsNotAnEmptyDirectoryIsRefusedClearly) {
     std::string MountPoint;
     std::string Message;
   };
-  for (const Case& test : {Case{PathOf("file"), "the mount point is not a directory"},
-                           Case{PathOf("mnt"), "the mount point is not empty"},
-                           Case{PathOf("missing"), "No such file or directory"}}) {
+  // A mount inside the tree it shows would serve its own requests: reading below it would wait
+  // for ever.
+  std::filesystem::create_directory(SourceOf("view"));
+  std::filesystem::create_directory(SourceOf("deeper"));
+  std::filesystem::create_directory(SourceOf("deeper/view"));
+  std::filesystem::create_directory_symlink(SourceOf("deeper"), PathOf("spelled-otherwise"));
+  for (const Case& test :
+       {Case{PathOf("file"), "the mount point is not a directory"},
+        Case{PathOf("mnt"), "the mount point is not empty"},
+        Case{PathOf("missing"), "No such file or directory"},
+        Case{SourceOf("view"), "the mount point lies inside the source"},
+        Case{PathOf("spelled-otherwise/view"), "the mount point lies inside the source"}}) {
     const ToolRun run = OstrelKeyed({"mount", PathOf("source"), test.MountPoint});
     EXPECT_EQ(run.ExitCode, 2) << test.MountPoint;
     EXPECT_THAT(run.Stderr, HasSubstr(test.Message));
+    if (MountTableHas(test.MountPoint)) {
+      ADD_FAILURE() << "mounted at " << test.MountPoint;
+      // Detached before anything walks the tree into it and waits for ever.
+      RunProcess("/bin/fusermount3", {"-uz", test.MountPoint});
+    }
+  }
+  // The source as its own mount point, an empty one, lies inside the mount point.
+  std::filesystem::create_directory(PathOf("bare"));
+  const ToolRun run = OstrelKeyed({"mount", PathOf("bare"), PathOf("bare")});
+  EXPECT_EQ(run.ExitCode, 2);
+  EXPECT_THAT(run.Stderr, HasSubstr("lies inside"));
+  if (MountTableHas(PathOf("bare"))) {
+    ADD_FAILURE() << "mounted over itself";
+    RunProcess("/bin/fusermount3", {"-uz", PathOf("bare")});
   }
   EXPECT_FALSE(IsMounted());
 }
