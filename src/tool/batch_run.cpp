@@ -6,10 +6,14 @@
 #include <utility>
 
 #include "errors/exceptions.h"
+#include "platform/interrupt_cleanup.h"
 #include "tool/output_batch.h"
 #include "tool/safe_output.h"
 
 namespace ostrel {
+
+static_assert(BatchRun::kPendingCommits + 2 * 64 < kInterruptCleanupSlots,
+              "every open temporary file needs a slot of its own");
 
 BatchRun::BatchRun(unsigned jobs, bool failFast, RunReport& report, ProgressCounters& counters,
                    ItemWork work)

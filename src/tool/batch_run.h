@@ -30,11 +30,12 @@ class BatchRun {
  public:
   static constexpr std::size_t kWindow = 4096;
   // Outputs that wait for their commit or are being committed: each holds an open temporary file,
-  // so the number is bounded below the interruption registry's slots, less the files the workers
-  // are writing.
-  static constexpr std::size_t kPendingCommits = 128;
-  // A batch this large is committed without waiting for more.
-  static constexpr std::size_t kFullBatch = 64;
+  // so the number is bounded below the interruption registry's slots, less the two files (an
+  // archive and the file inside it) that each of up to 64 workers may be writing.
+  static constexpr std::size_t kPendingCommits = 96;
+  // A batch this large is committed without waiting for more; two are in hand at once, one
+  // waiting for its data's flush while the other waits for its names'.
+  static constexpr std::size_t kFullBatch = kPendingCommits / 2;
 
   BatchRun(unsigned jobs, bool failFast, RunReport& report, ProgressCounters& counters,
            ItemWork work);
