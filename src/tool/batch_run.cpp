@@ -61,8 +61,12 @@ void BatchRun::Work() {
   while (true) {
     if (untaken_ >= window_.size() && !closed_)
       Idle(lock, workReady_, [this] { return untaken_ < window_.size() || closed_; });
-    if (untaken_ >= window_.size())
+    if (untaken_ >= window_.size()) {
+      // A worker that has ended adds nothing to a batch either: the batch must not wait for it.
+      if (++idleWorkers_ == workerCount_)
+        commitReady_.notify_one();
       return;
+    }
     Slot& slot = window_[untaken_++];
     slot.Taken = true;
     const WorkItem& item = slot.Item;  // a deque keeps its elements in place at both ends
