@@ -2,11 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-#include "platform/directory_creation.h"
+#include <string>
 
 namespace ostrel {
 namespace {
@@ -21,12 +21,75 @@ int OpenRetrying(int at, const char* name, int flags) {
   return handle;
 }
 
+// The file systems whose flush of the whole is known to write every file's data and every name:
+// ext4, XFS, Btrfs, and the ones in memory.
+FlushScope ScopeOf(int handle) {
+  struct statfs system {};
+  if (::fstatfs(handle, &system) != 0)
+    return FlushScope::EachFile;
+  switch (static_cast<unsigned long>(system.f_type)) {
+    case 0xEF53UL:      // ext2, ext3, ext4
+    case 0x58465342UL:  // XFS
+    case 0x9123683EUL:  // Btrfs
+    case 0x01021994UL:  // tmpfs
+    case 0x858458F6UL:  // ramfs
+      return FlushScope::FileSystem;
+    default:
+      return FlushScope::EachFile;
+  }
+}
+
+// A new directory's name is data of its parent: where files are flushed one by one, the parent is
+// flushed at once, before anything inside the new directory can be reported done.
+int FlushNewEntry(int parent, bool sync) {
+  if (!sync || ScopeOf(parent) != FlushScope::EachFile)
+    return 0;
+  return SyncDirectory(parent);
+}
+
+std::string ParentOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos)
+    return ".";
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// Makes the root and the directories above it that are missing; 0 or the system's error code.
+int MakeRoot(const std::string& top, bool sync) {
+  struct stat status {};
+  if (::stat(top.c_str(), &status) == 0)
+    return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
+  // Each prefix that ends before a "/", then the whole path.
+  for (std::size_t end = top.find('/', 1);; end = top.find('/', end + 1)) {
+    const std::string prefix = end == std::string::npos ? top : top.substr(0, end);
+    if (!prefix.empty() && !prefix.ends_with('/')) {
+      if (::mkdir(prefix.c_str(), 0777) == 0) {
+        const int parent = OpenRetrying(AT_FDCWD, ParentOf(prefix).c_str(), kDirectoryFlags);
+        if (parent < 0)
+          return errno;
+        const int error = FlushNewEntry(parent, sync);
+        ::close(parent);
+        if (error != 0)
+          return error;
+      } else if (errno != EEXIST) {
+        return errno;
+      }
+    }
+    if (end == std::string::npos)
+      break;
+  }
+  if (::stat(top.c_str(), &status) != 0)
+    return errno;
+  return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
+}
+
 }  // namespace
 
-OutputDirectory::OutputDirectory(const std::string& root, std::string_view below, bool create) {
+OutputDirectory::OutputDirectory(const std::string& root, std::string_view below, bool create,
+                                 bool sync) {
   const std::string top = root.empty() ? std::string(".") : root;
   if (create) {
-    const int error = MakeDirectories(top);
+    const int error = MakeRoot(top, sync);
     if (error != 0) {
       Fail(error, top, true);
       return;
@@ -48,12 +111,21 @@ OutputDirectory::OutputDirectory(const std::string& root, std::string_view below
     if (component.empty() || component == ".")
       continue;
     path += (path.ends_with('/') ? "" : "/") + component;
-    if (create && ::mkdirat(handle_, component.c_str(), 0777) != 0 && errno != EEXIST) {
-      Fail(errno, path, true);
-      return;
+    // A link here is not the directory the walk saw or the mirror made: refused (ELOOP). A
+    // directory that exists is opened without trying to make it first.
+    int next = OpenRetrying(handle_, component.c_str(), kDirectoryFlags | O_NOFOLLOW);
+    if (next < 0 && errno == ENOENT && create) {
+      if (::mkdirat(handle_, component.c_str(), 0777) == 0) {
+        if (const int error = FlushNewEntry(handle_, sync); error != 0) {
+          Fail(error, path, true);
+          return;
+        }
+      } else if (errno != EEXIST) {
+        Fail(errno, path, true);
+        return;
+      }
+      next = OpenRetrying(handle_, component.c_str(), kDirectoryFlags | O_NOFOLLOW);
     }
-    // A link here is not the directory the walk saw or the mirror made: refused (ELOOP).
-    const int next = OpenRetrying(handle_, component.c_str(), kDirectoryFlags | O_NOFOLLOW);
     if (next < 0) {
       Fail(errno, path, false);
       return;
@@ -61,6 +133,14 @@ OutputDirectory::OutputDirectory(const std::string& root, std::string_view below
     ::close(handle_);
     handle_ = next;
   }
+  LearnFileSystem();
+}
+
+void OutputDirectory::LearnFileSystem() {
+  scope_ = ScopeOf(handle_);
+  struct stat status {};
+  if (::fstat(handle_, &status) == 0)
+    device_ = static_cast<uint64_t>(status.st_dev);
 }
 
 OpenedFile CreateNewFileIn(int directory, std::string_view name) {
@@ -93,6 +173,26 @@ OpenedFile DuplicateFileHandle(int handle) {
 
 int SyncFile(int handle) {
   return ::fsync(handle) == 0 ? 0 : errno;
+}
+
+void StartWriteBack(int handle) noexcept {
+  (void)::sync_file_range(handle, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+int WaitForWriteBack(int handle) {
+  // Waiting before writing too: pages written back when the write was started may have been
+  // dirtied again since.
+  constexpr unsigned kWriteAndWait =
+      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+  int result = 0;
+  do {
+    result = ::sync_file_range(handle, 0, 0, kWriteAndWait);
+  } while (result != 0 && errno == EINTR);
+  return result == 0 ? 0 : errno;
+}
+
+int SyncFileSystem(int handle) {
+  return ::syncfs(handle) == 0 ? 0 : errno;
 }
 
 int SyncDirectory(int handle) {

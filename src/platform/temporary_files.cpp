@@ -44,7 +44,9 @@ bool FirstVisit(const struct stat& directory) {
 }  // namespace
 
 std::string NewTemporaryName() {
-  return TemporaryNameFor(HostTag(), static_cast<uint64_t>(::getpid()));
+  // Outputs are written by the process that was started for the run, never after a fork.
+  static const auto process = static_cast<uint64_t>(::getpid());
+  return TemporaryNameFor(HostTag(), process);
 }
 
 void RemoveStaleTemporaries(int directory) {

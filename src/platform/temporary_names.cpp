@@ -1,6 +1,7 @@
 #include "platform/temporary_names.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "platform/random_bytes.h"
 
@@ -38,8 +39,23 @@ std::string TemporaryHostTag(std::string_view machineName) {
 }
 
 std::string TemporaryNameFor(const std::string& host, uint64_t process) {
+  // Drawn from the system once: the names need to differ, and creating each file exclusively
+  // settles the rare name that is taken. Each later name steps on from it.
+  static const uint64_t start = [] {
+    uint8_t bytes[8];
+    FillFromSystemRandom(bytes, sizeof bytes);
+    uint64_t value = 0;
+    for (const uint8_t byte : bytes)
+      value = value << 8 | byte;
+    return value;
+  }();
+  static std::atomic<uint64_t> issued{0};
+  // An odd step visits every value before it repeats one.
+  const uint64_t value =
+      start + issued.fetch_add(1, std::memory_order_relaxed) * 0x9E3779B97F4A7C15ULL;
   uint8_t random[kRandomDigits / 2];
-  FillFromSystemRandom(random, sizeof random);
+  for (std::size_t index = 0; index < sizeof random; ++index)
+    random[index] = static_cast<uint8_t>(value >> (56 - 8 * index));
   return std::string(kPrefix) + host + "-" + std::to_string(process) + "-" +
          Hexadecimal(random, sizeof random) + std::string(kSuffix);
 }

@@ -6,13 +6,20 @@
 #include <utility>
 
 #include "errors/exceptions.h"
+#include "platform/interrupt_cleanup.h"
+#include "tool/output_batch.h"
+#include "tool/safe_output.h"
 
 namespace ostrel {
+
+static_assert(BatchRun::kPendingCommits + 2 * 64 < kInterruptCleanupSlots,
+              "every open temporary file needs a slot of its own");
 
 BatchRun::BatchRun(unsigned jobs, bool failFast, RunReport& report, ProgressCounters& counters,
                    ItemWork work)
     : report_(report), counters_(counters), work_(std::move(work)), failFast_(failFast) {
   const unsigned threads = std::clamp(jobs, 1U, 64U);
+  workerCount_ = threads;
   for (unsigned i = 0; i < threads; ++i)
     workers_.emplace_back([this] { Work(); });
 }
@@ -45,17 +52,21 @@ void BatchRun::Finish() {
     workersDone_ = true;
   }
   commitReady_.notify_all();
-  for (std::thread& committer : committers_)
-    committer.join();
-  committers_.clear();
+  if (committer_.joinable())
+    committer_.join();
 }
 
 void BatchRun::Work() {
   std::unique_lock lock(mutex_);
   while (true) {
-    workReady_.wait(lock, [this] { return untaken_ < window_.size() || closed_; });
-    if (untaken_ >= window_.size())
+    if (untaken_ >= window_.size() && !closed_)
+      Idle(lock, workReady_, [this] { return untaken_ < window_.size() || closed_; });
+    if (untaken_ >= window_.size()) {
+      // A worker that has ended adds nothing to a batch either: the batch must not wait for it.
+      if (++idleWorkers_ == workerCount_)
+        commitReady_.notify_one();
       return;
+    }
     Slot& slot = window_[untaken_++];
     slot.Taken = true;
     const WorkItem& item = slot.Item;  // a deque keeps its elements in place at both ends
@@ -75,12 +86,12 @@ void BatchRun::Work() {
     }
     counters_.FilesDone.fetch_add(1, std::memory_order_relaxed);
     lock.lock();
-    if (outcome.CommitLater) {
-      commitRoom_.wait(lock, [this] { return commitsPending_ < kPendingCommits; });
+    if (outcome.PendingOutput) {
+      if (commitsPending_ >= kPendingCommits)
+        Idle(lock, commitRoom_, [this] { return commitsPending_ < kPendingCommits; });
       ++commitsPending_;
-      // A thread for each commit that may be waiting, up to the limit.
-      if (committers_.size() < std::min(commitsPending_, kCommitThreads))
-        committers_.emplace_back([this] { CommitOutputs(); });
+      if (!committer_.joinable())
+        committer_ = std::thread([this] { CommitBatches(); });
       slot.Committing = std::move(outcome);
       commits_.push_back(&slot);
       commitReady_.notify_one();
@@ -90,29 +101,59 @@ void BatchRun::Work() {
   }
 }
 
-void BatchRun::CommitOutputs() {
+template <typename Predicate>
+void BatchRun::Idle(std::unique_lock<std::mutex>& lock, std::condition_variable& until,
+                    Predicate ready) {
+  if (++idleWorkers_ == workerCount_)
+    commitReady_.notify_one();
+  until.wait(lock, ready);
+  --idleWorkers_;
+}
+
+void BatchRun::CommitBatches() {
+  CommitPipeline pipeline;
+  std::vector<Slot*> renamed;  // the batch whose names the next flush makes durable
   std::unique_lock lock(mutex_);
   while (true) {
-    commitReady_.wait(lock, [this] { return !commits_.empty() || workersDone_; });
-    if (commits_.empty())
+    // A batch is flushed once it is full, or when no worker is about to add to it.
+    commitReady_.wait(lock, [&] {
+      return commits_.size() >= kFullBatch || workersDone_ ||
+             (idleWorkers_ == workerCount_ && (!commits_.empty() || !renamed.empty()));
+    });
+    // Whatever has come meanwhile forms the batch: the longer the disk takes, the more each of
+    // its flushes serves.
+    std::vector<Slot*> batch(commits_.begin(), commits_.end());
+    commits_.clear();
+    if (batch.empty() && renamed.empty())
       return;
-    Slot& slot = *commits_.front();
-    commits_.pop_front();
-    FileOutcome outcome = std::move(slot.Committing);
     lock.unlock();
-    const std::function<void()> commit = std::move(outcome.CommitLater);
-    outcome.CommitLater = nullptr;
+    std::vector<SafeOutput*> outputs;
+    outputs.reserve(batch.size());
+    for (Slot* slot : batch)
+      outputs.push_back(slot->Committing.PendingOutput.get());
+    std::vector<std::string> failures;
     try {
-      commit();
-    } catch (const Exception& error) {
-      outcome = {OutcomeKind::Failed, error.Message(), 0};
+      failures = batch.empty() ? pipeline.Drain() : pipeline.Add(outputs);
     } catch (const std::bad_alloc&) {
-      outcome = {OutcomeKind::Failed, "out of memory", 0};
+      // Neither batch can be followed further: both fail, and the pipeline starts afresh.
+      renamed.insert(renamed.end(), batch.begin(), batch.end());
+      batch.clear();
+      failures.assign(renamed.size(), "out of memory");
+      pipeline = CommitPipeline();
+    }
+    for (std::size_t index = 0; index < renamed.size(); ++index) {
+      FileOutcome& outcome = renamed[index]->Committing;
+      // Removes the temporary file of an output that failed before its rename.
+      outcome.PendingOutput.reset();
+      if (!failures[index].empty())
+        outcome = {OutcomeKind::Failed, failures[index], 0};
     }
     lock.lock();
-    --commitsPending_;
-    commitRoom_.notify_one();
-    Conclude(slot, std::move(outcome));
+    commitsPending_ -= renamed.size();
+    commitRoom_.notify_all();
+    for (Slot* slot : renamed)
+      Conclude(*slot, std::move(slot->Committing));
+    renamed = std::move(batch);
   }
 }
 

@@ -3,9 +3,9 @@
 // that, and then the files not yet started are reported as skipped. Reports come out in the
 // order the items were handed in, whatever the number of threads, and planning is held back
 // while a window of items waits to be reported, so memory stays flat however large the run.
-// An outcome that still has its output to commit is committed by threads of their own: waiting
-// for the disk to confirm one small file would otherwise hold up the next, and commits waiting at
-// the same time share the disk's confirmation.
+// An outcome whose output still has to reach the disk is committed by a thread of its own,
+// together with every other one that is waiting by then: waiting for the disk to confirm one
+// small file would otherwise hold up the next, and one flush serves the whole batch.
 #pragma once
 
 #include <condition_variable>
@@ -29,10 +29,13 @@ using ItemWork = std::function<FileOutcome(const WorkItem&)>;
 class BatchRun {
  public:
   static constexpr std::size_t kWindow = 4096;
-  // Outputs whose commits run at once, and that may wait for one: each holds an open temporary
-  // file, so the number is bounded well below the interruption registry's slots.
-  static constexpr std::size_t kCommitThreads = 32;
-  static constexpr std::size_t kPendingCommits = 64;
+  // Outputs that wait for their commit or are being committed: each holds an open temporary file,
+  // so the number is bounded below the interruption registry's slots, less the two files (an
+  // archive and the file inside it) that each of up to 64 workers may be writing.
+  static constexpr std::size_t kPendingCommits = 96;
+  // A batch this large is committed without waiting for more; two are in hand at once, one
+  // waiting for its data's flush while the other waits for its names'.
+  static constexpr std::size_t kFullBatch = kPendingCommits / 2;
 
   BatchRun(unsigned jobs, bool failFast, RunReport& report, ProgressCounters& counters,
            ItemWork work);
@@ -55,7 +58,10 @@ class BatchRun {
   };
 
   void Work();
-  void CommitOutputs();
+  // Waits, counted as a worker that adds nothing to the next batch meanwhile.
+  template <typename Predicate>
+  void Idle(std::unique_lock<std::mutex>& lock, std::condition_variable& until, Predicate ready);
+  void CommitBatches();
   void Conclude(Slot& slot, FileOutcome&& outcome);  // with the lock held
   void ReportFinished();                             // with the lock held
 
@@ -67,7 +73,7 @@ class BatchRun {
   std::condition_variable workReady_;    // an item to take, or the end of the run
   std::condition_variable roomFree_;     // the window has room for another item
   std::condition_variable commitReady_;  // a commit to take, or no more to come
-  std::condition_variable commitRoom_;   // fewer than kPendingCommits are waiting or running
+  std::condition_variable commitRoom_;   // fewer than kPendingCommits are waiting or committing
   std::deque<Slot> window_;
   std::size_t untaken_ = 0;  // index in window_ of the first slot no worker has taken
   bool closed_ = false;
@@ -75,8 +81,10 @@ class BatchRun {
   std::deque<Slot*> commits_;       // slots whose outcome waits for its commit
   std::size_t commitsPending_ = 0;  // queued or running
   bool workersDone_ = false;
+  std::size_t workerCount_ = 0;
+  std::size_t idleWorkers_ = 0;
   std::vector<std::thread> workers_;
-  std::vector<std::thread> committers_;
+  std::thread committer_;  // started with the first commit
 };
 
 // Runs a run that was planned in full beforehand.

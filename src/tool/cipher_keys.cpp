@@ -36,6 +36,14 @@ const uint8_t* CipherKeys::KeyFor(EncryptionMethod method) const {
   return method == EncryptionMethod::kTripleDes ? tripleDes_ : rijndael_;
 }
 
+const BlockCipher& CipherKeys::CipherFor(EncryptionMethod method, bool encrypt) const {
+  const bool tripleDes = method == EncryptionMethod::kTripleDes;
+  KeyedCipher& keyed = ciphers_[tripleDes ? 0 : 1][encrypt ? 1 : 0];
+  std::call_once(keyed.Made,
+                 [&] { keyed.Cipher = MakeCipherFor(method, KeyFor(method), encrypt); });
+  return *keyed.Cipher;
+}
+
 const char* CipherNameOrNone(EncryptionMethod method) {
   const CipherMethod* entry = CipherMethodOf(method);
   return entry != nullptr ? entry->CipherName : "none";

@@ -1,11 +1,17 @@
 // The keys of one run: derived once from the pass phrase for both ciphers, because a tree may hold
-// files of both methods, and wiped when the run ends.
+// files of both methods, and wiped when the run ends. The keyed ciphers belong to the run too: each
+// is made once, when the first file of its method and direction needs it, and shared by every file
+// and thread after that. A key schedule per file would cost its pages (mapped, locked, marked and
+// unmapped again) for every small file of a backup.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string_view>
 
+#include "cipher/block_cipher.h"
 #include "names/encryption_method.h"
 
 namespace ostrel {
@@ -24,12 +30,22 @@ class CipherKeys {
   // The key of a method that selects a cipher; CipherMethodFor(method).KeyLength bytes.
   const uint8_t* KeyFor(EncryptionMethod method) const;
 
+  // The run's cipher for a method that selects one, keyed for the direction; safe to use from
+  // several threads at once. Lives, and is wiped, with these keys.
+  const BlockCipher& CipherFor(EncryptionMethod method, bool encrypt) const;
+
  private:
   // Room for the longest key of the method table, Rijndael's 32 bytes; each holds its
   // method's KeyLength.
   static constexpr int32_t kLongestKey = 32;
   uint8_t tripleDes_[kLongestKey] = {};
   uint8_t rijndael_[kLongestKey] = {};
+  // By method (Triple-DES, Rijndael) and direction (decrypt, encrypt).
+  struct KeyedCipher {
+    std::once_flag Made;
+    std::unique_ptr<BlockCipher> Cipher;
+  };
+  mutable KeyedCipher ciphers_[2][2];
 };
 
 // The cipher name of the method, or "none" for the methods without a cipher.

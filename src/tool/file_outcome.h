@@ -2,12 +2,14 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
 namespace ostrel {
+
+class SafeOutput;
 
 enum class OutcomeKind { Done, Skipped, Failed, WouldWrite };
 
@@ -31,10 +33,10 @@ struct FileOutcome {
   // Failed because the final block did not open under the pass phrase: a wrong pass phrase, or a
   // damaged end. A run whose every failure is this one says so by its exit status.
   bool PassphraseCheckFailed = false;
-  // For Done: the output's last step when it still has to be taken, flushing it to the disk and
-  // giving it its name. The run takes it on a thread that may wait for the disk while the next
-  // files are worked on, and reports the file only then. Raises Exception with the reason.
-  std::function<void()> CommitLater;
+  // For Done: the output, written and sealed, when it still has to reach the disk and get its
+  // name. The run commits it together with others, on a thread that waits for the disk while
+  // the next files are worked on, and reports the file only then.
+  std::shared_ptr<SafeOutput> PendingOutput;
 };
 
 }  // namespace ostrel

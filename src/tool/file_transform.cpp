@@ -15,6 +15,7 @@
 #include "platform/file_status.h"
 #include "platform/output_directory.h"
 #include "tool/final_block_check.h"
+#include "tool/output_directories.h"
 #include "tool/restored_output.h"
 #include "tool/safe_output.h"
 
@@ -57,12 +58,12 @@ class OpenInput {
 // again in case the file changed meanwhile.
 void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys,
                const StreamSchedule& schedule, TStream& input, TStream& output) {
-  const auto cipher = MakeCipherFor(item.Method, keys.KeyFor(item.Method), encrypt);
+  const BlockCipher& cipher = keys.CipherFor(item.Method, encrypt);
   StreamSink sink(output);
   if (encrypt) {
-    EncryptStream(input, sink, *cipher, StreamLayout::kEcb, InputExtent::kSize, schedule);
+    EncryptStream(input, sink, cipher, StreamLayout::kEcb, InputExtent::kSize, schedule);
   } else {
-    DecryptStream(input, sink, *cipher, StreamLayout::kEcb, InputExtent::kSize,
+    DecryptStream(input, sink, cipher, StreamLayout::kEcb, InputExtent::kSize,
                   FinalBlockCheck::kTailCountAndPadding, schedule);
   }
 }
@@ -89,7 +90,8 @@ void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys,
 }  // namespace
 
 FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, const CipherKeys& keys,
-                          const StreamSchedule& schedule, std::atomic<int64_t>& bytesRead) {
+                          OutputDirectories& directories, const StreamSchedule& schedule,
+                          std::atomic<int64_t>& bytesRead) {
   const bool encrypt = options.Command == ToolCommand::Encrypt;
   const bool toStandardOutput = item.Output.empty();
   try {
@@ -105,7 +107,7 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
     // Before any output exists: a wrong pass phrase must neither leave garbage nor touch a file
     // that has the output's name.
     if (!encrypt)
-      CheckFinalBlock(in.Handle(), item, keys, !options.IgnoreSize);
+      CheckFinalBlock(in.Handle(), size, item, keys, !options.IgnoreSize);
     const int64_t expected = encrypt ? size + CipherMethodFor(item.Method).BlockSize : size;
     BufferedInputStream input(in.Handle(), size, &bytesRead);
 
@@ -122,17 +124,17 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
       return {OutcomeKind::Done, std::string(), output.Position()};
     }
 
-    const OutputDirectory directory(item.OutputRoot, item.OutputBelowRoot,
-                                    options.OutputDirectory.has_value());
-    if (directory.Error() != 0)
-      Fail(std::string(directory.FailedCreating() ? "cannot create directory "
-                                                  : "cannot open directory ") +
-           directory.Failed() + ": " + SystemErrorText(directory.Error()));
+    const std::shared_ptr<const OutputDirectory> directory =
+        directories.Open(item.OutputRoot, item.OutputBelowRoot);
+    if (directory->Error() != 0)
+      Fail(std::string(directory->FailedCreating() ? "cannot create directory "
+                                                   : "cannot open directory ") +
+           directory->Failed() + ": " + SystemErrorText(directory->Error()));
     const std::string name = FileNameOf(item.Output);
     const std::string finalName = FinalOutputName(item, options);
-    CheckExistingOutput(StatusInDirectory(directory.Handle(), FileNameOf(finalName)), finalName,
+    CheckExistingOutput(StatusInDirectory(directory->Handle(), FileNameOf(finalName)), finalName,
                         status, options.Force);
-    SafeOutput target(directory.Handle(), name, item.Output);
+    SafeOutput target(directory, name, item.Output);
     BufferedOutputStream output(target.Handle(), expected);
     try {
       RunCipher(item, encrypt, keys, schedule, input, output);
@@ -141,7 +143,7 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
     }
     if (!output.Flush())
       Fail("cannot write " + item.Output + ": " + SystemErrorText(output.Failure()));
-    return FinishOutput(item, options, directory.Handle(), target, status, output.Position());
+    return FinishOutput(item, options, directory, target, status, output.Position());
   } catch (const EPassphraseCheckFailed& error) {
     return {OutcomeKind::Failed, error.Message(), 0, true};
   } catch (const Exception& error) {

@@ -10,6 +10,7 @@
 #include "cipher/stream_schedule.h"
 #include "tool/cipher_keys.h"
 #include "tool/file_outcome.h"
+#include "tool/output_directories.h"
 #include "tool/tool_options.h"
 #include "tool/work_list.h"
 
@@ -18,10 +19,11 @@ namespace ostrel {
 inline constexpr const char* kTruncatedReason = "truncated or not an encrypted file";
 inline constexpr const char* kWrongPassphraseReason = "wrong pass phrase or damaged file";
 
-// schedule: this file's share of the machine. bytesRead grows as the input is read, for progress
-// reports.
+// directories: the run's output directories. schedule: this file's share of the machine.
+// bytesRead grows as the input is read, for progress reports.
 FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, const CipherKeys& keys,
-                          const StreamSchedule& schedule, std::atomic<int64_t>& bytesRead);
+                          OutputDirectories& directories, const StreamSchedule& schedule,
+                          std::atomic<int64_t>& bytesRead);
 
 // What --dry-run reports for the item: WouldWrite, or Failed when the output exists and may not
 // be replaced. keys, when the run has them, give the plain size of files whose name does not.

@@ -14,15 +14,30 @@ namespace ostrel {
 
 EPassphraseCheckFailed::EPassphraseCheckFailed() : Exception(kWrongPassphraseReason) {}
 
-int64_t CheckFinalBlock(int handle, const WorkItem& item, const CipherKeys& keys, bool checkSize,
-                        std::string* finalCipherBlock) {
-  const auto cipher = MakeCipherFor(item.Method, keys.KeyFor(item.Method), false);
-  HandleRandomAccess input(handle);
-  const int64_t size = input.Size();
-  const int32_t block = cipher->BlockSize();
+namespace {
+
+// A file read at offsets whose length is already known: asking the system again would only
+// repeat the answer.
+class MeasuredFile final : public RandomAccessInput {
+ public:
+  MeasuredFile(int handle, int64_t size) : file_(handle), size_(size) {}
+  int64_t Size() override { return size_; }
+  int64_t ReadAt(int64_t offset, uint8_t* buffer, int64_t count) override {
+    return file_.ReadAt(offset, buffer, count);
+  }
+
+ private:
+  HandleRandomAccess file_;
+  const int64_t size_;
+};
+
+int64_t CheckMeasured(RandomAccessInput& input, int64_t size, const WorkItem& item,
+                      const CipherKeys& keys, bool checkSize, std::string* finalCipherBlock) {
+  const BlockCipher& cipher = keys.CipherFor(item.Method, false);
+  const int32_t block = cipher.BlockSize();
   if (size < block || size % block != 0)
     throw Exception(kTruncatedReason);
-  EcbPlainReader reader(input, *cipher, FinalBlockCheck::kTailCountAndPadding);
+  EcbPlainReader reader(input, cipher, FinalBlockCheck::kTailCountAndPadding);
   int64_t length = 0;
   try {
     length = reader.PlainLength();
@@ -41,6 +56,21 @@ int64_t CheckFinalBlock(int handle, const WorkItem& item, const CipherKeys& keys
                     " (--ignore-size decrypts it anyway)");
   }
   return length;
+}
+
+}  // namespace
+
+int64_t CheckFinalBlock(int handle, const WorkItem& item, const CipherKeys& keys, bool checkSize,
+                        std::string* finalCipherBlock) {
+  HandleRandomAccess input(handle);
+  const int64_t size = input.Size();
+  return CheckMeasured(input, size, item, keys, checkSize, finalCipherBlock);
+}
+
+int64_t CheckFinalBlock(int handle, int64_t size, const WorkItem& item, const CipherKeys& keys,
+                        bool checkSize) {
+  MeasuredFile input(handle, size);
+  return CheckMeasured(input, size, item, keys, checkSize, nullptr);
 }
 
 FileOutcome CheckFinalBlockOfFile(const WorkItem& item, const CipherKeys& keys, bool checkSize,

@@ -25,6 +25,9 @@ class EPassphraseCheckFailed : public Exception {
 // checkSize) a plain length other than the name promises.
 int64_t CheckFinalBlock(int handle, const WorkItem& item, const CipherKeys& keys, bool checkSize,
                         std::string* finalCipherBlock = nullptr);
+// The same for a file whose length the caller has just read from its handle.
+int64_t CheckFinalBlock(int handle, int64_t size, const WorkItem& item, const CipherKeys& keys,
+                        bool checkSize);
 
 // Opens the item's file and checks it: Done, or Failed with the reason (PassphraseCheckFailed set
 // when the final block did not open). finalCipherBlock receives the stored final block.

@@ -1,6 +1,5 @@
 #include "tool/restored_output.h"
 
-#include <functional>
 #include <memory>
 #include <utility>
 
@@ -50,21 +49,20 @@ std::optional<FileStatus> TimesFor(const WorkItem& item, const ToolOptions& opti
   return times;
 }
 
-// Commits the output with its permission bits and, when there are times to give, those. An
-// output that must reach the disk first is handed back to be committed later, on a thread that
-// may wait for the disk; one that need not is committed now.
-std::function<void()> Commit(SafeOutput& output, const ToolOptions& options,
-                             const FileStatus& input, const std::optional<FileStatus>& times) {
-  const FileStatus& stamped = times ? *times : input;
+// Gives the output its permission bits and, when there are times to give, those. An output that
+// must reach the disk is handed back to be committed with others; one that need not is committed
+// now.
+std::shared_ptr<SafeOutput> Commit(SafeOutput& output, const ToolOptions& options,
+                                   const FileStatus& input,
+                                   const std::optional<FileStatus>& times) {
   const uint32_t permissions = OutputPermissions(input.Permissions, options.Preserve);
+  const FileStatus* const stamped = times ? &*times : nullptr;
   if (options.NoSync) {
-    output.Commit(options.Force, false, stamped, permissions, times.has_value());
+    output.CommitUnflushed(permissions, stamped, options.Force, input);
     return nullptr;
   }
-  auto kept = std::make_shared<SafeOutput>(std::move(output));
-  return [kept, force = options.Force, stamped, permissions, withTimes = times.has_value()] {
-    kept->Commit(force, true, stamped, permissions, withTimes);
-  };
+  output.Seal(permissions, stamped, true, options.Force, input);
+  return std::make_shared<SafeOutput>(std::move(output));
 }
 
 std::string JoinWarnings(const std::string& first, const std::string& second) {
@@ -113,7 +111,8 @@ std::optional<FileOutcome> SkipExistingOutput(const WorkItem& item, const ToolOp
   return outcome;
 }
 
-FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options, int directory,
+FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options,
+                         const std::shared_ptr<const OutputDirectory>& directory,
                          SafeOutput& target, const FileStatus& input, int64_t bytesWritten) {
   std::string warning = item.State == ItemState::Pending ? item.Reason : std::string();
   if (Unzips(item, options)) {
@@ -129,7 +128,7 @@ FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options, int d
         const std::optional<FileStatus> times =
             TimesFor(item, options, input, extraction.EntryTime);
         FileOutcome outcome(OutcomeKind::Done, warning, extraction.Bytes);
-        outcome.CommitLater = Commit(inner, options, input, times);
+        outcome.PendingOutput = Commit(inner, options, input, times);
         outcome.WrittenOutput = plainName;
         outcome.Unzipped = true;
         if (times)
@@ -142,7 +141,7 @@ FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options, int d
   // Without a stamp the output keeps the encrypted file's own time, to the nanosecond.
   const std::optional<FileStatus> times = TimesFor(item, options, input, std::nullopt);
   FileOutcome outcome(OutcomeKind::Done, warning, bytesWritten);
-  outcome.CommitLater = Commit(target, options, input, times);
+  outcome.PendingOutput = Commit(target, options, input, times);
   if (times)
     outcome.Mtime = times->ModificationSeconds;
   return outcome;

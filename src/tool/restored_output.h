@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -25,11 +26,12 @@ std::string FinalOutputName(const WorkItem& item, const ToolOptions& options);
 // the archive kept under its own name.
 std::optional<FileOutcome> SkipExistingOutput(const WorkItem& item, const ToolOptions& options);
 
-// Gives the written output (flushed, not yet renamed) its bits and time, extracts the archive's
-// file when asked (into the same open directory), and commits, or, when the output must first
-// reach the disk, leaves the commit to the outcome's CommitLater. Raises Exception with a
+// Gives the written output its bits and time, extracts the archive's file when asked (into the
+// same open directory), and commits, or, when the output must first reach the disk, leaves the
+// commit to the run through the outcome's PendingOutput. Raises Exception with a
 // one-line reason.
-FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options, int directory,
+FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options,
+                         const std::shared_ptr<const OutputDirectory>& directory,
                          SafeOutput& target, const FileStatus& input, int64_t bytesWritten);
 
 // What --dry-run reports for an item that would be written, with the size it would have: for

@@ -11,6 +11,7 @@
 #include "tool/batch_run.h"
 #include "tool/checked_passphrase.h"
 #include "tool/file_transform.h"
+#include "tool/output_directories.h"
 #include "tool/passphrase_input.h"
 #include "tool/pipe_transform.h"
 #include "tool/progress_display.h"
@@ -91,6 +92,7 @@ int RunTransformCommand(const ToolOptions& options) {
   const ThreadBudget budget =
       PlanThreads(options.ToStandardOutput ? 1U : options.Jobs,
                   options.Recursive ? std::size_t{1} << 20 : options.Paths.size());
+  OutputDirectories directories(options.OutputDirectory.has_value(), !options.NoSync);
   const auto start = [&](bool showProgress) {
     progress.emplace(counters, showProgress && ShowsProgress(options) && !options.DryRun);
     report.emplace(options, *progress);
@@ -100,7 +102,8 @@ int RunTransformCommand(const ToolOptions& options) {
                     counters.SetWorkingOn(item.Input);
                     if (options.DryRun)
                       return PlanOnly(item, options, keys.get());
-                    return TransformFile(item, options, *keys, budget.PerFile, counters.BytesDone);
+                    return TransformFile(item, options, *keys, directories, budget.PerFile,
+                                         counters.BytesDone);
                   });
     for (WorkItem& item : waiting)
       batch->Push(std::move(item));

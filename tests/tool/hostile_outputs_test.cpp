@@ -7,11 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include <gmock/gmock.h>
@@ -176,6 +178,79 @@ TEST_F(ToolTest, AnErrorReportedOnlyByCloseFailsTheFile) {
   EXPECT_THAT(run.Stderr, HasSubstr("a.2crypt: cannot write a: Input/output error"));
   EXPECT_FALSE(Exists("a"));
   EXPECT_THAT(TemporaryLeftovers(), IsEmpty());
+}
+
+// A disk that fails a flush fails the file, on either side of the rename, for trees decrypted and
+// encrypted alike: before it (the data), no output appears; after it (the name), the output that
+// got its name is not reported done. Either flush left out would let the run succeed.
+TEST_F(ToolTest, AFailingFlushOnEitherSideOfTheRenameFailsTheFile) {
+  Write("decrypt/sub/a.2crypt", EncryptedText("plain"));
+  Write("encrypt/sub/a", "plain");
+  const struct {
+    const char* command;
+    const char* output;  // below out/ of the command's directory, which mirrors sub/
+  } commands[] = {{"decrypt", "a"}, {"encrypt", "a.2crypt"}};
+  for (const auto& command : commands) {
+    for (const std::string phase : {"before", "after"}) {
+      const std::string where = directory_ / command.command;
+      fs::remove_all(where + "/out");
+      const ToolRun run = RunTool(kOstrel, FaultyCall(where,
+                                                      {command.command, "--passphrase-env",
+                                                       "OSTREL_PW", "-r", "sub", "-o", "out"},
+                                                      {"OSTREL_FAULT_FLUSH", phase}));
+      const std::string output = std::string("out/") + command.output;
+      EXPECT_EQ(run.ExitCode, 1) << command.command << ", " << phase;
+      EXPECT_THAT(run.Stderr, HasSubstr("cannot write " + output + ": Input/output error"))
+          << command.command << ", " << phase;
+      EXPECT_EQ(fs::exists(where + "/" + output), phase == "after")
+          << command.command << ", " << phase;
+      EXPECT_THAT(TemporaryLeftovers(), IsEmpty()) << command.command << ", " << phase;
+    }
+  }
+}
+
+// What reaches the disk with an output's data is the output as it will be named: its permission
+// bits and time are set before the flush, not after, when a crash could still lose them. A
+// directory the run makes is flushed in its parent before the run ends (a flush of the whole file
+// system, or of the parent itself, after the directory was made).
+TEST_F(ToolTest, OutputsAndTheDirectoriesMadeForThemAreFlushedWhole) {
+  Write("src/deep/a.2crypt", EncryptedText("plain"));
+  chmod(PathOf("src/deep/a.2crypt").c_str(), 0640);
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  fs::last_write_time(PathOf("src/deep/a.2crypt"), old);
+  struct stat input {};
+  ASSERT_EQ(stat(PathOf("src/deep/a.2crypt").c_str(), &input), 0);
+  const std::string record = PathOf("record");
+
+  const ToolRun run =
+      Script(*this, directory_.Path().string(),
+             "umask 022; exec \"$OSTREL\" decrypt --passphrase-env OSTREL_PW -r src -o new/out",
+             {{"LD_PRELOAD", OSTREL_FAULT_SHIM},
+              {"OSTREL_FAULT_RECORD", record},
+              {"ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0"}});
+  ASSERT_EQ(run.ExitCode, 0) << run.Stderr;
+  ASSERT_EQ(Read("new/out/deep/a"), "plain");
+
+  std::vector<std::string> steps;
+  std::istringstream lines(Read("record"));
+  for (std::string line; std::getline(lines, line);)
+    steps.push_back(line);
+  const std::string flushedAs = "file 640 " + std::to_string(input.st_mtim.tv_sec);
+  EXPECT_THAT(steps, ::testing::Contains(flushedAs));
+  EXPECT_THAT(steps, ::testing::Not(::testing::Contains(::testing::StartsWith("file 600"))));
+  // Each directory made (new, new/out, new/out/deep) is followed by a flush of its parent.
+  int made = 0;
+  for (std::size_t index = 0; index < steps.size(); ++index) {
+    if (!steps[index].starts_with("mkdir "))
+      continue;
+    ++made;
+    const std::string parent = fs::path(steps[index].substr(6)).parent_path().string();
+    const auto flushed = std::find_if(
+        steps.begin() + static_cast<std::ptrdiff_t>(index) + 1, steps.end(),
+        [&](const std::string& step) { return step == "all" || step == "directory " + parent; });
+    EXPECT_NE(flushed, steps.end()) << steps[index] << " is never flushed in its parent";
+  }
+  EXPECT_EQ(made, 3);
 }
 
 // A file that appears under the output name while the output is written is kept without --force:

@@ -5,8 +5,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <sstream>
 #include <thread>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -16,6 +22,7 @@
 namespace ostrel::testing_support {
 namespace {
 
+namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
@@ -127,6 +134,72 @@ INSTANTIATE_TEST_SUITE_P(Signals, InterruptionTest,
                          [](const ::testing::TestParamInfo<int>& signal) {
                            return std::string(sigabbrev_np(signal.param));
                          });
+
+// Killed at random points of its batches (SIGKILL: nothing can clean up), a restore leaves only
+// whole outputs under their final names; the next run removes the temporary files the killed one
+// left, writes the rest, and reports in the tree's order as ever.
+TEST_F(ToolTest, AKilledRestoreLeavesOnlyWholeOutputsAndTheNextRunCleansUp) {
+  constexpr int kDirectories = 4;
+  constexpr int kPerDirectory = 100;
+  std::map<std::string, std::string> expected;  // below out/
+  std::vector<std::string> inputs;              // in the tree's order
+  for (int d = 0; d < kDirectories; ++d) {
+    for (int f = 0; f < kPerDirectory; ++f) {
+      char name[32];
+      (void)std::snprintf(name, sizeof name, "d%d/f%03d", d, f);
+      const int seed = d * kPerDirectory + f;
+      const std::string plain = PatternBytes(static_cast<std::size_t>(seed * 37 % 5000), seed);
+      Write(std::string("src/") + name + ".2crypt",
+            EncryptWithLibrary(EncryptionMethod::kRijndael, plain, kPassphrase));
+      expected[name] = plain;
+      inputs.push_back(std::string("src/") + name + ".2crypt");
+    }
+  }
+  const auto finalOutputs = [&] {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (fs::recursive_directory_iterator entry(PathOf("out"), error);
+         !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
+      if (entry->is_regular_file() && !entry->path().filename().string().starts_with(".ostrel-"))
+        found.push_back(fs::relative(entry->path(), PathOf("out")).string());
+    }
+    return found;
+  };
+  ToolCall call;
+  call.Environment = {{"OSTREL_PW", kPassphrase}};
+  call.WorkingDirectory = directory_.Path().string();
+
+  std::mt19937 random(20261211);
+  for (int round = 0; round < 4; ++round) {
+    fs::remove_all(PathOf("out"));
+    const std::size_t killAfter = random() % expected.size();
+    call.Arguments = {"decrypt", "--passphrase-env", "OSTREL_PW", "-r", "src", "-o", "out"};
+    {
+      BackgroundTool tool(kOstrel, call);
+      while (!tool.HasEnded() && finalOutputs().size() < killAfter)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+      tool.Signal(SIGKILL);
+      (void)tool.Wait();
+    }
+    for (const std::string& output : finalOutputs()) {
+      ASSERT_TRUE(expected.contains(output)) << output;
+      EXPECT_TRUE(Read("out/" + output) == expected[output]) << output << ", round " << round;
+    }
+
+    call.Arguments = {"decrypt", "--passphrase-env", "OSTREL_PW", "-r", "src", "-o",
+                      "out",     "--skip-existing",  "--json"};
+    const ToolRun next = RunTool(kOstrel, call);
+    ASSERT_EQ(next.ExitCode, 0) << next.Stderr;
+    EXPECT_THAT(TemporaryLeftovers(), IsEmpty()) << "round " << round;
+    for (const auto& [output, plain] : expected)
+      EXPECT_TRUE(Read("out/" + output) == plain) << output << ", round " << round;
+    std::vector<std::string> reported;
+    std::istringstream lines(next.Stdout);
+    for (std::string line; std::getline(lines, line);)
+      reported.push_back(nlohmann::json::parse(line).at("input").get<std::string>());
+    EXPECT_EQ(reported, inputs) << "round " << round;
+  }
+}
 
 mode_t ModeOf(const std::string& path) {
   struct stat status {};

@@ -10,7 +10,8 @@
 
 namespace ostrel {
 
-OutputDirectory::OutputDirectory(const std::string& root, std::string_view below, bool create) {
+OutputDirectory::OutputDirectory(const std::string& root, std::string_view below, bool create,
+                                 bool /*sync*/) {
   const std::string top = root.empty() ? std::string(".") : root;
   if (create) {
     const int error = MakeDirectories(top);
@@ -59,6 +60,22 @@ OutputDirectory::OutputDirectory(const std::string& root, std::string_view below
     ::_close(handle_);
     handle_ = child.handle;
   }
+  LearnFileSystem();
+}
+
+void OutputDirectory::LearnFileSystem() {
+  // Each file is flushed itself; the file system keeps its directories in its own journal.
+  scope_ = FlushScope::EachFile;
+}
+
+void StartWriteBack(int /*handle*/) noexcept {}
+
+int WaitForWriteBack(int handle) {
+  return SyncFile(handle);
+}
+
+int SyncFileSystem(int /*handle*/) {
+  return 0;
 }
 
 int SyncFile(int handle) {
