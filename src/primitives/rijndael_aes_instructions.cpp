@@ -10,6 +10,7 @@
 #include "primitives/secure_wipe.h"
 
 #if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
 #include <immintrin.h>
 #define OSTREL_AES_INSTRUCTIONS 1
 #else
@@ -109,8 +110,18 @@ OSTREL_AES_TARGET inline void DecryptLanes(const RoundKeys& k, __m128i* s) {
 constexpr int kWideLanes = 8;
 constexpr int kWideBlocks = 2 * kWideLanes;
 
+// The 256-bit AES instructions: leaf 7's ECX bit 9. The AVX2 check also makes sure the system
+// saves the 256-bit registers.
 bool WideAvailable() noexcept {
-  static const bool available = __builtin_cpu_supports("vaes") && __builtin_cpu_supports("avx2");
+  static const bool available = [] {
+    unsigned eax = 0;
+    unsigned ebx = 0;
+    unsigned ecx = 0;
+    unsigned edx = 0;
+    constexpr unsigned kVaes = 1U << 9;
+    return __builtin_cpu_supports("avx2") && __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) != 0 &&
+           (ecx & kVaes) != 0;
+  }();
   return available;
 }
 
@@ -131,8 +142,8 @@ OSTREL_WIDE_AES_TARGET int64_t WideBlocks(const uint8_t* keys, int32_t rounds, u
     for (int32_t r = 1; r < rounds; ++r) {
       const __m256i key = k[r];
 #pragma GCC unroll 8
-      for (int j = 0; j < kWideLanes; ++j)
-        s[j] = kEncrypt ? _mm256_aesenc_epi128(s[j], key) : _mm256_aesdec_epi128(s[j], key);
+      for (__m256i& lane : s)
+        lane = kEncrypt ? _mm256_aesenc_epi128(lane, key) : _mm256_aesdec_epi128(lane, key);
     }
 #pragma GCC unroll 8
     for (int j = 0; j < kWideLanes; ++j) {
