@@ -11,6 +11,9 @@ namespace {
 
 constexpr int64_t kLargestBuffer = 1 << 20;
 constexpr int64_t kSmallestBuffer = 64;
+// Pieces at least this large go between the caller's memory and the file directly: copying them
+// through the buffer would cost as much again as the transfer, and saves no system call.
+constexpr int32_t kDirectPiece = 64 << 10;
 
 int32_t BufferSizeFor(int64_t size) {
   return static_cast<int32_t>(std::clamp(size, kSmallestBuffer, kLargestBuffer));
@@ -47,7 +50,7 @@ int32_t BufferedInputStream::Read(void* buffer, int32_t count) {
   int32_t done = 0;
   while (done < count) {
     // A large piece with an empty buffer comes straight from the file: no copy.
-    if (start_ == end_ && count - done >= capacity_) {
+    if (start_ == end_ && count - done >= std::min(capacity_, kDirectPiece)) {
       const FileTransfer transfer = ReadFromFile(handle_, out + done, count - done);
       const int32_t moved = transfer.Bytes;
       if (bytesRead_ != nullptr)
@@ -89,13 +92,14 @@ int32_t BufferedOutputStream::Write(const void* buffer, int32_t count) {
   const auto* bytes = static_cast<const uint8_t*>(buffer);
   int32_t done = 0;
   while (done < count) {
-    if (used_ == capacity_) {
+    const bool direct = count - done >= std::min(capacity_, kDirectPiece);
+    if (used_ == capacity_ || (direct && used_ > 0)) {
       if (!WriteThrough(buffer_.get(), used_))
         return done;
       used_ = 0;
     }
-    // A large piece with an empty buffer goes straight through: no copy.
-    if (used_ == 0 && count - done >= capacity_) {
+    // A large piece goes straight through, after what the buffer held: no copy.
+    if (direct) {
       if (!WriteThrough(bytes + done, count - done))
         return done;
       position_ += count - done;

@@ -4,24 +4,10 @@
 #include <cstring>
 
 #include "cipher/final_block.h"
-#include "platform/millisecond_timer.h"
-#include "platform/random_bytes.h"
+#include "cipher/stream_seed.h"
 #include "primitives/secure_wipe.h"
 
 namespace ostrel {
-namespace {
-
-// The seed of the chaining block: the low bytes of successive millisecond readings (four for
-// 8-byte blocks, two for 16-byte blocks), then bytes from the system's random source, so that
-// seeds taken in the same millisecond still differ.
-void FillSeed(uint8_t* seed, int32_t blockSize) {
-  const int32_t timerBytes = blockSize == 8 ? 4 : 2;
-  for (int32_t i = 0; i < timerBytes; ++i)
-    seed[i] = static_cast<uint8_t>(MillisecondTimer() & 0xFF);
-  FillFromSystemRandom(seed + timerBytes, static_cast<size_t>(blockSize - timerBytes));
-}
-
-}  // namespace
 
 StreamEncoder::StreamEncoder(const BlockCipher& cipher, StreamLayout layout, int32_t threads)
     : transform_(cipher, layout, true, threads),
@@ -35,7 +21,7 @@ void StreamEncoder::Start(ByteSink& output) {
   started_ = true;
   if (layout_ == StreamLayout::kCbc) {
     uint8_t seed[kLargestBlock] = {};
-    FillSeed(seed, blockSize_);
+    FillChainSeed(seed, blockSize_);
     transform_.ChainFromSeed(seed);
     output.Put(seed, blockSize_);
   }

@@ -1,6 +1,6 @@
-// Whole streams through the encoder and decoder: the input read a chunk at a time (optionally read
-// ahead on a thread of its own), the blocks of a chunk shared between threads where that pays.
-// Files, pipes and strings all go this way.
+// Whole streams, encrypted or decrypted: the input read and transformed in place a chunk at a time
+// (optionally on a thread of its own while the chunks before are written), the blocks of a chunk
+// shared between threads where that pays. Files, pipes and strings all go this way.
 #pragma once
 
 #include <cstdint>

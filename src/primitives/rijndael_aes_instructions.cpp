@@ -1,6 +1,7 @@
 // Rijndael (FIPS-197) on the x86 AES instructions. Each instruction is one whole round on one
-// block; runs of blocks keep eight of them in flight so that the rounds of different blocks
-// overlap in the processor's pipeline. Decryption uses the equivalent inverse cipher of FIPS-197
+// block (two on 256-bit registers, where the processor has them for ECB runs); runs of blocks keep
+// eight registers in flight so that the rounds of different blocks overlap in the processor's
+// pipeline. Decryption uses the equivalent inverse cipher of FIPS-197
 // section 5.3.5, whose round keys InverseSchedule prepares once per key. The functions carry the
 // instruction set as a target attribute instead of the whole file being built for it, so nothing
 // here can leak instructions into code that runs before the processor check.
@@ -9,6 +10,7 @@
 #include "primitives/secure_wipe.h"
 
 #if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
 #include <immintrin.h>
 #define OSTREL_AES_INSTRUCTIONS 1
 #else
@@ -20,6 +22,7 @@ namespace ostrel::aes_instructions {
 #if OSTREL_AES_INSTRUCTIONS
 
 #define OSTREL_AES_TARGET __attribute__((target("aes,sse4.1")))
+#define OSTREL_WIDE_AES_TARGET __attribute__((target("vaes,avx2,aes,sse4.1")))
 
 namespace {
 
@@ -102,6 +105,57 @@ OSTREL_AES_TARGET inline void DecryptLanes(const RoundKeys& k, __m128i* s) {
   }
 }
 
+// Where the processor has the AES instructions on 256-bit registers, each instruction is a round
+// on two blocks at once: runs of ECB blocks go through at twice the rate, sixteen in flight.
+constexpr int kWideLanes = 8;
+constexpr int kWideBlocks = 2 * kWideLanes;
+
+// The 256-bit AES instructions: leaf 7's ECX bit 9. The AVX2 check also makes sure the system
+// saves the 256-bit registers.
+bool WideAvailable() noexcept {
+  static const bool available = [] {
+    unsigned eax = 0;
+    unsigned ebx = 0;
+    unsigned ecx = 0;
+    unsigned edx = 0;
+    constexpr unsigned kVaes = 1U << 9;
+    return __builtin_cpu_supports("avx2") && __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) != 0 &&
+           (ecx & kVaes) != 0;
+  }();
+  return available;
+}
+
+// The whole groups of sixteen blocks at the start of the run; returns how many blocks it did.
+template <bool kEncrypt>
+OSTREL_WIDE_AES_TARGET int64_t WideBlocks(const uint8_t* keys, int32_t rounds, uint8_t* blocks,
+                                          int64_t count) noexcept {
+  __m256i k[kMaxRounds + 1];
+  for (int32_t r = 0; r <= rounds; ++r)
+    k[r] = _mm256_broadcastsi128_si256(Load(keys + kBlockSize * r));
+  int64_t i = 0;
+  for (; i + kWideBlocks <= count; i += kWideBlocks) {
+    auto* at = reinterpret_cast<__m256i*>(blocks + kBlockSize * i);
+    __m256i s[kWideLanes];
+#pragma GCC unroll 8
+    for (int j = 0; j < kWideLanes; ++j)
+      s[j] = _mm256_xor_si256(_mm256_loadu_si256(at + j), k[0]);
+    for (int32_t r = 1; r < rounds; ++r) {
+      const __m256i key = k[r];
+#pragma GCC unroll 8
+      for (__m256i& lane : s)
+        lane = kEncrypt ? _mm256_aesenc_epi128(lane, key) : _mm256_aesdec_epi128(lane, key);
+    }
+#pragma GCC unroll 8
+    for (int j = 0; j < kWideLanes; ++j) {
+      s[j] = kEncrypt ? _mm256_aesenclast_epi128(s[j], k[rounds])
+                      : _mm256_aesdeclast_epi128(s[j], k[rounds]);
+      _mm256_storeu_si256(at + j, s[j]);
+    }
+  }
+  SecureWipe(k, sizeof k);
+  return i;
+}
+
 }  // namespace
 
 bool Available() noexcept {
@@ -120,7 +174,7 @@ OSTREL_AES_TARGET void InverseSchedule(const uint8_t* roundKeys, int32_t rounds,
 OSTREL_AES_TARGET void EncryptBlocks(const uint8_t* keys, int32_t rounds, uint8_t* blocks,
                                      int64_t count) noexcept {
   const RoundKeys k(keys, rounds);
-  int64_t i = 0;
+  int64_t i = WideAvailable() ? WideBlocks<true>(keys, rounds, blocks, count) : 0;
   for (; i + kLanes <= count; i += kLanes) {
     uint8_t* at = blocks + kBlockSize * i;
     __m128i s[kLanes];
@@ -143,7 +197,7 @@ OSTREL_AES_TARGET void EncryptBlocks(const uint8_t* keys, int32_t rounds, uint8_
 OSTREL_AES_TARGET void DecryptBlocks(const uint8_t* keys, int32_t rounds, uint8_t* blocks,
                                      int64_t count) noexcept {
   const RoundKeys k(keys, rounds);
-  int64_t i = 0;
+  int64_t i = WideAvailable() ? WideBlocks<false>(keys, rounds, blocks, count) : 0;
   for (; i + kLanes <= count; i += kLanes) {
     uint8_t* at = blocks + kBlockSize * i;
     __m128i s[kLanes];

@@ -12,7 +12,11 @@
 #include <tuple>
 #include <vector>
 
+#include "cipher/block_cipher.h"
+#include "cipher/byte_sink.h"
 #include "cipher/memory_stream.h"
+#include "cipher/stream_engine.h"
+#include "cipher/stream_errors.h"
 #include "cipher/stream_schedule.h"
 #include "errors/exceptions.h"
 #include "primitives/des.h"
@@ -50,7 +54,7 @@ struct Schedule {
 };
 
 const Schedule kSchedules[] = {
-    // What the procedures use: 1 MiB chunks, a thread per core for slow ciphers.
+    // What the procedures use: the default chunks, a thread per core for slow ciphers.
     {"Default", 0, 0, false, false, {}},
     {"DefaultReadAhead", 0, 0, true, false, {}},
     // An odd chunk size large enough for its runs to be shared by two threads, with the portable
@@ -99,6 +103,14 @@ class FailingStream : public TMemoryStream {
   int64_t failAt_;
 };
 
+class StringSink final : public ByteSink {
+ public:
+  void Put(const uint8_t* bytes, int64_t count) override {
+    text.append(reinterpret_cast<const char*>(bytes), static_cast<size_t>(count));
+  }
+  std::string text;
+};
+
 class StreamEngine : public ::testing::TestWithParam<std::tuple<Format, Schedule>> {
  protected:
   const Format& format() const { return std::get<0>(GetParam()); }
@@ -110,7 +122,7 @@ class StreamEngine : public ::testing::TestWithParam<std::tuple<Format, Schedule
     return blocks == 0 ? StreamSchedule{}.chunkBytes : int64_t{blocks} * B();
   }
 
-  void Run(TStream& in, TStream& out, bool encrypt) const {
+  StreamSchedule Scheduled() const {
     const Schedule& s = std::get<1>(GetParam());
     StreamSchedule schedule;  // the defaults, then what the test schedule changes
     if (s.chunkBlocks > 0) {
@@ -120,10 +132,32 @@ class StreamEngine : public ::testing::TestWithParam<std::tuple<Format, Schedule
     schedule.readAhead = s.readAhead;
     schedule.portableRijndael = s.portableRijndael;
     schedule.tripleDes = s.tripleDes;
+    return schedule;
+  }
+
+  void Run(TStream& in, TStream& out, bool encrypt) const {
+    const StreamSchedule schedule = Scheduled();
     if (B() == kDesBlockSize) {
       TripleDesStream(in, out, kKey, format().layout, encrypt, schedule);
     } else {
       RijndaelStream(in, out, kKey, format().keyLength, format().layout, encrypt, schedule);
+    }
+  }
+
+  // Reads the input to its end, as a pipe is read, whatever its Size says.
+  void RunToEnd(TStream& in, ByteSink& out, bool encrypt) const {
+    const StreamSchedule schedule = Scheduled();
+    CipherChoice choice;
+    choice.portableRijndael = schedule.portableRijndael;
+    choice.tripleDes = schedule.tripleDes;
+    const auto cipher = B() == kDesBlockSize
+                            ? MakeTripleDesCipher(kKey, encrypt, choice)
+                            : MakeRijndaelCipher(kKey, format().keyLength, encrypt, choice);
+    if (encrypt) {
+      EncryptStream(in, out, *cipher, format().layout, InputExtent::kToEnd, schedule);
+    } else {
+      DecryptStream(in, out, *cipher, format().layout, InputExtent::kToEnd,
+                    FinalBlockCheck::kTailCount, schedule);
     }
   }
 
@@ -346,6 +380,39 @@ TEST_P(StreamEngine, AFailureOfTheInputReachesTheCaller) {
     } else if (!encrypt || !chained()) {
       EXPECT_TRUE(written == whole.substr(0, written.size()));
     }
+  }
+}
+
+// Read to its end, as a pipe is, a stream comes out as it does by its size, wherever its end falls
+// against the chunks: the block kept back from one chunk may be the final one, and the final block
+// of an encryption may have to follow a chunk that ended the plain text.
+TEST_P(StreamEngine, AStreamReadToItsEndMayEndAnywhereAgainstTheChunks) {
+  const int64_t lead = chained() ? B() : 0;
+  std::vector<int64_t> lengths = {0, B() - 1, chunk(), TestSize()};
+  // Stored streams of exactly one and two chunks.
+  for (const int64_t stored : {chunk(), 2 * chunk()}) {
+    if (stored - B() - lead >= 0)
+      lengths.push_back(stored - B() - lead);
+  }
+  for (const int64_t length : lengths) {
+    const std::string plain = Generated(0, length);
+    TMemoryStream in(plain);
+    StringSink encrypted;
+    RunToEnd(in, encrypted, true);
+    EXPECT_TRUE(encrypted.text == ExpectedStream(plain, ChainingBlock(encrypted.text))) << length;
+
+    TMemoryStream back(encrypted.text);
+    StringSink decrypted;
+    RunToEnd(back, decrypted, false);
+    EXPECT_TRUE(decrypted.text == plain) << length;
+
+    // One byte short: every whole block but the newest, which might have been the final one.
+    TMemoryStream cut(encrypted.text.substr(0, encrypted.text.size() - 1));
+    StringSink partial;
+    EXPECT_THROW(RunToEnd(cut, partial, false), ETruncatedStream) << length;
+    const int64_t kept = std::max<int64_t>(
+        static_cast<int64_t>(encrypted.text.size()) / B() - 2 - (chained() ? 1 : 0), 0);
+    EXPECT_TRUE(partial.text == plain.substr(0, static_cast<size_t>(kept * B()))) << length;
   }
 }
 

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "tool_fixture.h"
 
 namespace ostrel::testing_support {
@@ -34,6 +37,33 @@ TEST_F(ToolTest, BufferedStreamsCopyExactlyWhateverThePieceSizes) {
     close(out);
     EXPECT_EQ(Read("out"), bytes) << "pieces of " << piece;
   }
+}
+
+// Large pieces bypass the buffers; small ones between them must still come out in their place.
+TEST_F(ToolTest, BufferedStreamsKeepTheOrderOfSmallAndLargePiecesMixed) {
+  const std::string bytes = PatternBytes(3 * 1024 * 1024 + 5);
+  Write("in", bytes);
+  const int32_t pieces[] = {16, 100000, 1, 1 << 20, 7, 65536, 65535, 300000};
+  const int in = open(PathOf("in").c_str(), O_RDONLY);
+  const int out = open(PathOf("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(in, 0);
+  ASSERT_GE(out, 0);
+  BufferedInputStream input(in, static_cast<int64_t>(bytes.size()));
+  BufferedOutputStream output(out, static_cast<int64_t>(bytes.size()));
+  std::string buffer(1 << 20, '\0');
+  for (size_t i = 0;; ++i) {
+    const int32_t got = input.Read(buffer.data(), pieces[i % std::size(pieces)]);
+    if (got == 0)
+      break;
+    // Written in other pieces than read, so that both sides mix their sizes.
+    const int32_t first = std::min(got, pieces[(i + 3) % std::size(pieces)]);
+    ASSERT_EQ(output.Write(buffer.data(), first), first);
+    ASSERT_EQ(output.Write(buffer.data() + first, got - first), got - first);
+  }
+  EXPECT_TRUE(output.Flush());
+  close(in);
+  close(out);
+  EXPECT_EQ(Read("out"), bytes);
 }
 
 TEST_F(ToolTest, BufferedInputSaysWhenTheFileIsShorterThanAnnounced) {
