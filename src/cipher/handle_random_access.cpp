@@ -9,6 +9,8 @@
 namespace ostrel {
 
 int64_t HandleRandomAccess::Size() {
+  if (knownSize_ >= 0)
+    return knownSize_;
   const FileLength length = LengthOfFile(handle_);
   if (length.Bytes < 0)
     throw Exception(SystemErrorText(length.Error));

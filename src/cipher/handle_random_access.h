@@ -12,6 +12,9 @@ class HandleRandomAccess final : public RandomAccessInput {
  public:
   // The handle stays the caller's.
   explicit HandleRandomAccess(int handle) : handle_(handle) {}
+  // A file whose length the caller already read from its status: asking the system again would
+  // only repeat the answer, one call per file on paths that open thousands.
+  HandleRandomAccess(int handle, int64_t knownSize) : handle_(handle), knownSize_(knownSize) {}
   // Raises Exception with the system's text when the handle's status cannot be read.
   int64_t Size() override;
   // Raises Exception with the system's text when the read fails.
@@ -19,6 +22,7 @@ class HandleRandomAccess final : public RandomAccessInput {
 
  private:
   int handle_;
+  int64_t knownSize_ = -1;
 };
 
 }  // namespace ostrel

@@ -16,21 +16,6 @@ EPassphraseCheckFailed::EPassphraseCheckFailed() : Exception(kWrongPassphraseRea
 
 namespace {
 
-// A file read at offsets whose length is already known: asking the system again would only
-// repeat the answer.
-class MeasuredFile final : public RandomAccessInput {
- public:
-  MeasuredFile(int handle, int64_t size) : file_(handle), size_(size) {}
-  int64_t Size() override { return size_; }
-  int64_t ReadAt(int64_t offset, uint8_t* buffer, int64_t count) override {
-    return file_.ReadAt(offset, buffer, count);
-  }
-
- private:
-  HandleRandomAccess file_;
-  const int64_t size_;
-};
-
 int64_t CheckMeasured(RandomAccessInput& input, int64_t size, const WorkItem& item,
                       const CipherKeys& keys, bool checkSize, std::string* finalCipherBlock) {
   const BlockCipher& cipher = keys.CipherFor(item.Method, false);
@@ -69,7 +54,7 @@ int64_t CheckFinalBlock(int handle, const WorkItem& item, const CipherKeys& keys
 
 int64_t CheckFinalBlock(int handle, int64_t size, const WorkItem& item, const CipherKeys& keys,
                         bool checkSize) {
-  MeasuredFile input(handle, size);
+  HandleRandomAccess input(handle, size);
   return CheckMeasured(input, size, item, keys, checkSize, nullptr);
 }
 

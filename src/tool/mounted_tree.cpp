@@ -68,25 +68,11 @@ unsigned Processors() {
   return std::max(1U, std::thread::hardware_concurrency());
 }
 
-// An encrypted file as just opened, with the size its status gave: one status per file read.
-class StatedFileInput final : public RandomAccessInput {
- public:
-  StatedFileInput(int handle, int64_t size) : file_(handle), size_(size) {}
-  int64_t Size() override { return size_; }
-  int64_t ReadAt(int64_t offset, uint8_t* buffer, int64_t count) override {
-    return file_.ReadAt(offset, buffer, count);
-  }
-
- private:
-  HandleRandomAccess file_;
-  const int64_t size_;
-};
-
 // The plain piece key names, of a file whose plain length is length; nothing when the file proved
 // shorter than its state said (changed under the reader).
 PlainChunk DecryptChunk(int handle, const BlockCipher& cipher, const PlainChunkKey& key,
                         int64_t length) {
-  StatedFileInput input(handle, key.Size);
+  HandleRandomAccess input(handle, key.Size);
   EcbPlainReader reader(input, cipher, FinalBlockCheck::kTailCountAndPadding);
   auto bytes = std::make_shared<PlainBytes>(
       static_cast<std::size_t>(std::min(kChunkBytes, length - key.Chunk * kChunkBytes)));
@@ -264,7 +250,7 @@ int64_t MountedTree::PlainLengthOf(int handle, const std::string& sourcePath,
   if (const std::optional<int64_t> known = KnownPlainLength(status))
     return *known;
   const std::pair<uint64_t, uint64_t> identity{status.Device, status.Inode};
-  StatedFileInput input(handle, status.Size);
+  HandleRandomAccess input(handle, status.Size);
   EcbPlainReader reader(input, Decryptor(method), FinalBlockCheck::kTailCountAndPadding);
   int64_t length = -1;
   try {
