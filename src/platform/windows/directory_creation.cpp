@@ -1,4 +1,4 @@
-#include "platform/directory_creation.h"
+#include "platform/windows/directory_creation.h"
 
 #include <windows.h>
 

@@ -4,8 +4,8 @@
 #include <io.h>
 #include <windows.h>
 
-#include "platform/directory_creation.h"
 #include "platform/error_codes.h"
+#include "platform/windows/directory_creation.h"
 #include "platform/windows/directory_handles.h"
 
 namespace ostrel {
