@@ -10,8 +10,8 @@
 #include "platform/interrupt_cleanup.h"
 #include "platform/standard_streams.h"
 #include "platform/tool_arguments.h"
-#include "tool/tool_commands.h"
-#include "tool/tool_options.h"
+#include "tool/commands/tool_commands.h"
+#include "tool/commands/tool_options.h"
 
 int main(int argc, char** argv) {
   // Refused only where the system forbids it; the run goes on either way.

@@ -1,6 +1,6 @@
 // --include and --exclude patterns on the paths of files below a tree: which paths each kind of
 // pattern selects, which patterns are refused as mistyped, and a bound on the work of "**".
-#include "tool/path_patterns.h"
+#include "tool/backup/path_patterns.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tool/plain_chunk_cache.h"
+#include "tool/mount/plain_chunk_cache.h"
 
 namespace ostrel {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "tool/progress_display.h"
+#include "tool/run/progress_display.h"
 
 namespace ostrel {
 namespace {

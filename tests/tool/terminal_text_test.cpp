@@ -1,4 +1,4 @@
-#include "tool/terminal_text.h"
+#include "tool/run/terminal_text.h"
 
 #include <gtest/gtest.h>
 

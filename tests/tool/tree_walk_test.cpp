@@ -12,8 +12,8 @@
 #include "platform/file_status.h"
 #include "support/library_files.h"
 #include "support/temporary_directory.h"
-#include "tool/tool_commands.h"
-#include "tool/work_list.h"
+#include "tool/commands/tool_commands.h"
+#include "tool/restore/work_list.h"
 
 namespace ostrel {
 namespace {

@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tool/version_selection.h"
+#include "tool/backup/version_selection.h"
 
 namespace ostrel {
 namespace {

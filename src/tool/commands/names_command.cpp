@@ -1,0 +1,141 @@
+// ostrel names: what each encoded name decodes to, without a pass phrase and without reading a
+// file.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "errors/exceptions.h"
+#include "names/path_joining.h"
+#include "names/request_plan.h"
+#include "platform/directory_tree.h"
+#include "platform/error_text.h"
+#include "platform/file_status.h"
+#include "tool/keys/cipher_keys.h"
+#include "tool/run/json_text.h"
+#include "tool/backup/name_description.h"
+#include "tool/run/standard_output.h"
+#include "tool/run/terminal_text.h"
+#include "tool/commands/tool_commands.h"
+#include "tool/restore/work_list.h"
+
+namespace ostrel {
+namespace {
+
+struct NameToDescribe {
+  std::string Path;
+  bool InTree = false;  // found below a directory: the archive rule reads the file's own name
+};
+
+// The names to describe: each PATH as given, or with -r the files below a directory.
+std::vector<NameToDescribe> NamesToDescribe(const ToolOptions& options, bool& failed) {
+  std::vector<NameToDescribe> names;
+  for (const std::string& path : options.Paths) {
+    if (StatusOfPath(path).Kind != FileKind::Directory) {
+      names.push_back({path});
+      continue;
+    }
+    if (!options.Recursive) {
+      (void)std::fprintf(stderr, "ostrel: %s: is a directory (use -r to list the files below it)\n",
+                         EscapeControlCharacters(path).c_str());
+      failed = true;
+      continue;
+    }
+    TreeVisitor visitor;
+    visitor.Entry = [&](const ListedDirectory& listed, const DirectoryEntry& entry) {
+      if (entry.Kind == FileKind::Regular)
+        names.push_back({JoinPath(listed.Directory->Path(), entry.Name), true});
+    };
+    visitor.Unreadable = [&](const std::string& relative, int error) {
+      (void)std::fprintf(stderr, "ostrel: %s: %s\n",
+                         EscapeControlCharacters(JoinPath(path, relative)).c_str(),
+                         SystemErrorText(error).c_str());
+      failed = true;
+    };
+    WalkTree(path, visitor);
+  }
+  return names;
+}
+
+// The output that decrypt gives the file, by the same archive rule.
+std::string OutputOf(const NameToDescribe& name) {
+  return PlanDecryptRequest(name.Path, kHostPathStyle,
+                            name.InTree ? ArchiveRule::FileName : ArchiveRule::WholePath)
+      .Plan.OutputPath;
+}
+
+void PrintText(const NameToDescribe& name, const NameDescription& description) {
+  const std::string& path = name.Path;
+  if (!SelectsCipher(description.Method)) {
+    PrintLine(EscapeControlCharacters(path) + ": " + NoCipherReason(description.Method));
+    return;
+  }
+  std::string line = EscapeControlCharacters(path) + ": method " +
+                     std::to_string(MethodNumber(description.Method)) + " (" +
+                     CipherMethodFor(description.Method).CipherName + ")";
+  if (description.PlainName.empty()) {
+    PrintLine(line + ", but the name decodes to nothing");
+    return;
+  }
+  line += ", plain name " + EscapeControlCharacters(description.PlainName) + ", output " +
+          EscapeControlCharacters(OutputOf(name));
+  if (description.PlainSize)
+    line += ", plain size " + std::to_string(*description.PlainSize);
+  if (description.TimeStamp)
+    line += ", time stamp " + EscapeControlCharacters(*description.TimeStamp);
+  PrintLine(line);
+}
+
+void PrintJson(const NameToDescribe& name, const NameDescription& description) {
+  const std::string& path = name.Path;
+  nlohmann::json object;
+  SetJsonName(object, "input", path);
+  object["method"] = MethodNumber(description.Method);
+  object["cipher"] = CipherNameOrNone(description.Method);
+  if (description.DateError) {
+    object["error"] = *description.DateError;
+  } else {
+    SetJsonName(object, "plain_name", description.PlainName);
+    if (SelectsCipher(description.Method) && !description.PlainName.empty()) {
+      SetJsonName(object, "output", OutputOf(name));
+    } else {
+      object["output"] = nullptr;
+    }
+    object["plain_size"] =
+        description.PlainSize ? nlohmann::json(*description.PlainSize) : nlohmann::json(nullptr);
+    object["time_stamp"] =
+        description.TimeStamp ? nlohmann::json(*description.TimeStamp) : nlohmann::json(nullptr);
+  }
+  PrintLine(JsonLine(object));
+}
+
+}  // namespace
+
+int RunNamesCommand(const ToolOptions& options) {
+  bool failed = false;
+  for (const NameToDescribe& name : NamesToDescribe(options, failed)) {
+    const std::string& path = name.Path;
+    const NameDescription description = DescribeEncodedName(FileNameOf(path));
+    if (description.DateError) {
+      (void)std::fflush(stdout);
+      (void)std::fprintf(stderr, "ostrel: %s: %s\n", EscapeControlCharacters(path).c_str(),
+                         EscapeControlCharacters(*description.DateError).c_str());
+      failed = true;
+      if (!options.Json)
+        continue;
+    }
+    if (options.Json) {
+      PrintJson(name, description);
+    } else {
+      PrintText(name, description);
+    }
+  }
+  if (const int error = FinishStandardOutput(); error != 0) {
+    (void)std::fprintf(stderr, "ostrel: %s\n", StandardOutputFailureText(error).c_str());
+    return 1;
+  }
+  return failed ? 1 : 0;
+}
+
+}  // namespace ostrel

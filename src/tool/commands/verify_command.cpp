@@ -1,0 +1,117 @@
+// ostrel verify: whether the pass phrase plausibly opens each file, from its final block alone.
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "tool/run/batch_run.h"
+#include "tool/keys/check_strength.h"
+#include "tool/keys/checked_passphrase.h"
+#include "tool/restore/final_block_check.h"
+#include "tool/run/json_text.h"
+#include "tool/keys/passphrase_input.h"
+#include "tool/restore/pipe_transform.h"
+#include "tool/run/progress_display.h"
+#include "tool/run/run_report.h"
+#include "tool/run/standard_output.h"
+#include "tool/run/thread_budget.h"
+#include "tool/commands/tool_commands.h"
+#include "tool/restore/work_list.h"
+
+namespace ostrel {
+namespace {
+
+constexpr int kStandardInput = 0;
+
+void PrintStrength(const CheckStrength& strength) {
+  (void)std::fprintf(stderr,
+                     "ostrel: a wrong pass phrase passes the check of one final block by chance "
+                     "about once in %.0f.\n",
+                     1 / WrongKeyPassChance(EncryptionMethod::kRijndael));
+  const int64_t checks = strength.DistinctChecks();
+  if (checks == 0)
+    return;
+  (void)std::fprintf(
+      stderr,
+      "ostrel: the passing files make %lld distinct check%s (%lld Triple-DES, %lld Rijndael; "
+      "identical final blocks count once); a wrong pass phrase passes all of them with a "
+      "probability of 1 in 2^%.1f.\n",
+      static_cast<long long>(checks), checks == 1 ? "" : "s",
+      static_cast<long long>(strength.DistinctChecks(EncryptionMethod::kTripleDes)),
+      static_cast<long long>(strength.DistinctChecks(EncryptionMethod::kRijndael)),
+      -strength.ChanceLog2());
+}
+
+void PrintJsonSummary(const RunReport& report, const CheckStrength& strength) {
+  nlohmann::json summary;
+  summary["passed"] = report.Done();
+  summary["failed"] = report.Failed();
+  summary["skipped"] = report.Skipped();
+  summary["distinct_checks"] = strength.DistinctChecks();
+  summary["distinct_checks_triple_des"] = strength.DistinctChecks(EncryptionMethod::kTripleDes);
+  summary["distinct_checks_rijndael"] = strength.DistinctChecks(EncryptionMethod::kRijndael);
+  summary["chance_log2"] = strength.ChanceLog2();
+  nlohmann::json line;
+  line["summary"] = summary;
+  PrintLine(JsonLine(line));
+}
+
+int VerifyStandardInput(const ToolOptions& options) {
+  const std::unique_ptr<CipherKeys> keys = ObtainKeys(options.Passphrase, false, false);
+  if (!keys)
+    return 2;
+  const FileOutcome outcome =
+      VerifyStreaming(options.Method, *keys, kStandardInput, PlanThreads(1, 1).PerFile);
+  if (outcome.Kind == OutcomeKind::Failed) {
+    (void)std::fprintf(stderr, "ostrel: -: %s\n", outcome.Reason.c_str());
+    return outcome.PassphraseCheckFailed ? 3 : 1;
+  }
+  (void)std::fprintf(stderr, "ostrel: -: the pass phrase plausibly opens it\n");
+  CheckStrength strength;
+  strength.AddPassed(options.Method, std::string());
+  PrintStrength(strength);
+  return 0;
+}
+
+}  // namespace
+
+int RunVerifyCommand(const ToolOptions& options) {
+  if (options.Paths.size() == 1 && options.Paths.front() == "-")
+    return VerifyStandardInput(options);
+
+  const std::vector<WorkItem> items = CollectWork(options);
+  const CheckedKeys checked = ObtainCheckedKeys(options, items);
+  if (!checked.Keys && AnyPending(items))
+    return checked.ExitStatus;
+  const CipherKeys* const keys = checked.Keys.get();
+  ProgressCounters counters;
+  counters.FilesTotal = static_cast<int64_t>(items.size());
+  ProgressDisplay progress(counters, false);
+  RunReport report(options, progress);
+  CheckStrength strength;
+  RunBatch(items, PlanThreads(options.Jobs, items.size()).Jobs, false, report, counters,
+           [&](const WorkItem& item) {
+             std::string finalBlock;
+             FileOutcome outcome =
+                 CheckFinalBlockOfFile(item, *keys, !options.IgnoreSize, &finalBlock);
+             if (outcome.Kind == OutcomeKind::Done)
+               strength.AddPassed(item.Method, finalBlock);
+             return outcome;
+           });
+  if (options.Json) {
+    PrintJsonSummary(report, strength);
+  } else {
+    (void)std::fprintf(
+        stderr,
+        "ostrel: %lld file%s plausibly opened by the pass phrase, %lld failed, %lld skipped\n",
+        static_cast<long long>(report.Done()), report.Done() == 1 ? "" : "s",
+        static_cast<long long>(report.Failed()), static_cast<long long>(report.Skipped()));
+    PrintStrength(strength);
+  }
+  if (const int error = FinishStandardOutput(); error != 0) {
+    (void)std::fprintf(stderr, "ostrel: %s\n", StandardOutputFailureText(error).c_str());
+    return 1;
+  }
+  return report.ExitStatus();
+}
+
+}  // namespace ostrel

@@ -1,0 +1,364 @@
+#include "tool/restore/work_list.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "errors/exceptions.h"
+#include "names/path_joining.h"
+#include "names/request_plan.h"
+#include "platform/error_text.h"
+#include "platform/file_status.h"
+#include "platform/physical_directory.h"
+#include "platform/text_conversion.h"
+#include "tool/backup/path_patterns.h"
+#include "tool/backup/version_selection.h"
+
+namespace ostrel {
+namespace {
+
+constexpr const char* kDecodesToNothingReason = "the name decodes to nothing";
+
+EncryptionMethod MethodOfName(const std::string& path) {
+  return EncodedMethod(WidenSystemText(FileNameOf(path)));
+}
+
+class WorkCollector {
+ public:
+  WorkCollector(const ToolOptions& options, const WorkSink& sink)
+      : options_(options),
+        sink_(sink),
+        selection_(options.Includes, options.Excludes),
+        // Below one root, two directories never share an output directory, so a directory's
+        // claims can go when it is done; several roots may write into one output tree.
+        claimsAcrossDirectories_(options.Paths.size() > 1) {}
+
+  void AddPath(const std::string& path) {
+    const FileStatus status = StatusOfPath(path);
+    if (status.Kind == FileKind::Missing) {
+      Fail(path, SystemErrorText(status.Error));
+    } else if (status.Kind == FileKind::Directory) {
+      if (options_.Recursive)
+        AddTree(path);
+      else
+        Fail(path, "is a directory (use -r to work on the files below it)");
+    } else if (status.Kind != FileKind::Regular) {
+      Fail(path, "not a regular file");
+    } else {
+      // The output goes beside the file that is actually read: ".." after a symbolic link leads
+      // where the link points, not where the text rule would take it.
+      const std::string real =
+          kHostPathStyle == PathStyle::Posix ? ResolveDotDotAfterLinks(path) : path;
+      WorkItem item = PlanFile(real, std::string(), status.Size, true);
+      item.Input = path;
+      if (item.Incomplete && item.State == ItemState::Pending)
+        item.Reason = "an incomplete transfer: the file may be cut short";
+      ClaimOutput(item, OutputDirectoryKey(ParentOf(item.Output)));
+      sink_(std::move(item));
+    }
+  }
+
+ private:
+  // The items of one directory, planned together and handed on in name order.
+  struct DirectoryPlan {
+    std::unordered_map<std::string, WorkItem> Items;  // by entry name
+  };
+
+  void AddTree(const std::string& root) {
+    std::vector<DirectoryPlan> plans;  // one per directory on the way down
+    TreeVisitor visitor;
+    visitor.Listed = [&](const ListedDirectory& listed) { plans.push_back(PlanDirectory(listed)); };
+    visitor.Entry = [&](const ListedDirectory& listed, const DirectoryEntry& entry) {
+      const auto planned = plans.back().Items.find(entry.Name);
+      if (planned != plans.back().Items.end()) {
+        sink_(std::move(planned->second));
+        plans.back().Items.erase(planned);
+        return;
+      }
+      const std::string path = JoinPath(listed.Directory->Path(), entry.Name);
+      Skip(path, "not a regular file", "not-regular");
+    };
+    visitor.Finished = [&](const ListedDirectory&) {
+      plans.pop_back();
+      if (!claimsAcrossDirectories_)
+        claimed_.clear();
+    };
+    visitor.Unreadable = [&](const std::string& relative, int error) {
+      Fail(JoinPath(root, relative), SystemErrorText(error));
+    };
+    visitor.BeforeEntering = options_.BeforeEnteringDirectory;
+    WalkTree(root, visitor);
+  }
+
+  DirectoryPlan PlanDirectory(const ListedDirectory& listed) {
+    DirectoryPlan plan;
+    std::unordered_set<std::string> subdirectories;
+    std::vector<WorkItem*> order;
+    for (const DirectoryEntry& entry : listed.Entries) {
+      if (entry.Kind == FileKind::Directory) {
+        subdirectories.insert(entry.Name);
+        continue;
+      }
+      if (entry.Kind != FileKind::Regular)
+        continue;
+      const FileStatus status = StatusOfEntry(listed.Directory->Handle(), entry.Name);
+      WorkItem item = PlanFile(JoinPath(listed.Directory->Path(), entry.Name), listed.RelativePath,
+                               status.Size, false);
+      item.Directory = listed.Directory;
+      item.EntryName = entry.Name;
+      WorkItem& placed = plan.Items.emplace(entry.Name, std::move(item)).first->second;
+      order.push_back(&placed);
+    }
+    // Verify checks every encrypted file; a restore chooses among the copies.
+    if (options_.Command == ToolCommand::Decrypt) {
+      SkipUnselected(order, listed.RelativePath);
+      ChooseVersions(order);
+    }
+    std::string key;
+    for (const WorkItem* item : order) {
+      if (!item->Output.empty()) {
+        key = OutputDirectoryKey(ParentOf(item->Output));
+        break;
+      }
+    }
+    for (WorkItem* item : order) {
+      // An output that is a directory of the tree would stand where the walk writes its files.
+      if (item->State == ItemState::Pending && !item->Output.empty() &&
+          subdirectories.contains(FileNameOf(item->Output))) {
+        item->State = ItemState::Failed;
+        item->Reason = "output " + item->Output + " is a directory of the tree";
+      }
+      ClaimOutput(*item, key);
+    }
+    return plan;
+  }
+
+  // --include and --exclude, on the output path relative to its tree; incomplete transfers.
+  void SkipUnselected(const std::vector<WorkItem*>& items, const std::string& relativeDirectory) {
+    for (WorkItem* item : items) {
+      if (item->State != ItemState::Pending)
+        continue;
+      if (item->Incomplete && !options_.IncludeIncomplete) {
+        SkipItem(*item, "an incomplete transfer", "incomplete");
+        continue;
+      }
+      if (item->Incomplete)
+        item->Reason = "an incomplete transfer: the file may be cut short";
+      const std::string name =
+          item->Output.empty() ? FileNameOf(item->Input) : FileNameOf(item->Output);
+      if (!selection_.Empty() &&
+          !selection_.Selects(JoinPath(relativeDirectory, name, PathStyle::Posix)))
+        SkipItem(*item, "excluded by --include/--exclude", "excluded");
+    }
+  }
+
+  void ChooseVersions(const std::vector<WorkItem*>& items) {
+    std::vector<WorkItem*> pending;
+    std::vector<VersionCandidate> candidates;
+    for (WorkItem* item : items) {
+      if (item->State != ItemState::Pending)
+        continue;
+      pending.push_back(item);
+      candidates.push_back({item->Output.empty() ? item->Input : item->Output,
+                            item->Stamp ? &*item->Stamp : nullptr});
+    }
+    // Under "all" a version's output already carries its stamp, so no two share a name.
+    if (options_.Versions == VersionChoice::All)
+      return;
+    const std::vector<VersionDecision> decisions = SelectVersions(candidates, options_.Versions);
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+      WorkItem& item = *pending[i];
+      switch (decisions[i].Verdict) {
+        case VersionVerdict::Take:
+          break;
+        case VersionVerdict::SkipEarlierVersion:
+          SkipItem(item, "an earlier version", "version");
+          break;
+        case VersionVerdict::SameStampAsAnother:
+          item.State = ItemState::Failed;
+          item.Reason =
+              "a version with the same time stamp as " + pending[decisions[i].Other]->Input;
+          break;
+      }
+    }
+  }
+
+  // named: the file was named on the command line, so a name without a cipher is an error for
+  // it rather than a file to pass over.
+  WorkItem PlanFile(const std::string& path, const std::string& relativeDirectory, int64_t size,
+                    bool named) {
+    WorkItem item;
+    item.Input = path;
+    item.Size = size;
+    try {
+      if (options_.Command == ToolCommand::Encrypt) {
+        PlanEncryption(item, relativeDirectory, named);
+      } else {
+        PlanDecryption(item, relativeDirectory, named);
+      }
+    } catch (const Exception& error) {  // a time stamp naming a day its calendar lacks
+      item.State = ItemState::Failed;
+      item.Reason = error.Message();
+    }
+    return item;
+  }
+
+  void PlanDecryption(WorkItem& item, const std::string& relativeDirectory, bool named) {
+    const DecodedFileName decoded = DecodeFileName(WidenSystemText(FileNameOf(item.Input)));
+    item.Method = decoded.Method;
+    if (!SelectsCipher(decoded.Method)) {
+      if (named) {
+        item.State = ItemState::Failed;
+      } else {
+        SkipItem(item, "", "no-cipher");
+      }
+      item.Reason = NoCipherReason(item.Method);
+      return;
+    }
+    if (decoded.PlainName.empty()) {
+      item.State = ItemState::Failed;
+      item.Reason = kDecodesToNothingReason;
+      return;
+    }
+    // In a tree, only the file's own name says that it holds an archive, as in the mount: a
+    // directory's name is no part of the file, and a backup restores to the same names however
+    // its root is spelled. A file named on the command line keeps the rule of its whole path.
+    const DecryptPlanning planning = PlanDecryptRequest(
+        item.Input, kHostPathStyle, named ? ArchiveRule::WholePath : ArchiveRule::FileName);
+    item.Stamp = decoded.TimeStamp;
+    item.PlainSize = decoded.PlainSize;
+    item.PromisedPlainLength = PromisedPlainLength(decoded);
+    item.Incomplete = decoded.RemovedMarker == ArchiveMarker::Incomplete;
+    item.Archive = planning.Archive;
+    if (options_.Command == ToolCommand::Verify || options_.ToStandardOutput)
+      return;
+    std::string beside = planning.Plan.OutputPath;
+    if (options_.Versions == VersionChoice::All && decoded.TimeStamp) {
+      // A version keeps its stamp where the encoded name had it, so versions stay apart.
+      beside = JoinPath(ParentOf(beside), NarrowSystemText(PlainNameWithTimeStamp(decoded)) +
+                                              (item.Archive ? ".zip" : ""));
+    }
+    SetOutput(item, beside, relativeDirectory);
+  }
+
+  void PlanEncryption(WorkItem& item, const std::string& relativeDirectory, bool named) {
+    item.Method = EncryptionMethod::kRijndael;
+    // In a tree, a file that is already encrypted is not encrypted again; a file named on the
+    // command line is, as its name asks.
+    if (!named) {
+      const EncryptionMethod method = MethodOfName(item.Input);
+      if (method != EncryptionMethod::kNone) {
+        SkipItem(item,
+                 "already carries an encryption suffix (method " +
+                     std::to_string(MethodNumber(method)) + ")",
+                 "encrypted");
+        return;
+      }
+    }
+    SetOutput(item, PlanEncryptRequest(item.Input).OutputPath, relativeDirectory);
+  }
+
+  // Beside the input, or under the output directory at the input's place in its tree.
+  void SetOutput(WorkItem& item, const std::string& besideInput,
+                 const std::string& relativeDirectory) {
+    if (options_.OutputDirectory) {
+      item.OutputRoot = *options_.OutputDirectory;
+      item.OutputBelowRoot = relativeDirectory;
+      item.Output = JoinPath(JoinPath(item.OutputRoot, relativeDirectory), FileNameOf(besideInput));
+      return;
+    }
+    item.Output = besideInput;
+    item.OutputRoot = ParentOf(besideInput);
+    const std::string below = "/" + relativeDirectory;
+    if (!relativeDirectory.empty() && item.OutputRoot.ends_with(below)) {
+      item.OutputRoot.resize(item.OutputRoot.size() - below.size());
+      item.OutputBelowRoot = relativeDirectory;
+    }
+  }
+
+  // Outputs are told apart by the device and inode of their directory and their name, so that
+  // two spellings of one directory ("d", "./d", a link to it) are seen to be one. A directory
+  // that does not exist yet can only be told by its spelling; the run itself may create it while
+  // later paths are planned, so the key it first got stays its key for the whole run: otherwise a
+  // claim made before it existed would not meet the same output claimed after.
+  std::string OutputDirectoryKey(const std::string& directory) {
+    if (claimsAcrossDirectories_) {
+      const auto known = directoryKeys_.find(directory);
+      if (known != directoryKeys_.end())
+        return known->second;
+    }
+    const FileStatus status = StatusOfPath(directory.empty() ? "." : directory);
+    std::string key = status.Kind == FileKind::Directory
+                          ? std::to_string(status.Device) + ":" + std::to_string(status.Inode)
+                          : "path:" + directory;
+    if (claimsAcrossDirectories_)
+      directoryKeys_.emplace(directory, key);
+    return key;
+  }
+
+  // Two inputs of one run must not write the same output: the second would replace the first.
+  void ClaimOutput(WorkItem& item, const std::string& directoryKey) {
+    if (item.State != ItemState::Pending || item.Output.empty())
+      return;
+    std::string name = FileNameOf(item.Output);
+    // Unzipped, the archive's file takes the name without ".zip".
+    if (options_.Unzip && item.Archive && name.ends_with(".zip"))
+      name.resize(name.size() - 4);
+    const auto [claim, fresh] = claimed_.emplace(directoryKey + "/" + name, item.Input);
+    if (!fresh) {
+      item.State = ItemState::Failed;
+      item.Reason = "output " + item.Output + " is also the output of " + claim->second;
+    }
+  }
+
+  void SkipItem(WorkItem& item, std::string reason, const char* word) {
+    item.State = ItemState::Skipped;
+    if (!reason.empty())
+      item.Reason = std::move(reason);
+    item.SkipReason = word;
+  }
+
+  void Fail(const std::string& path, std::string reason) {
+    WorkItem item;
+    item.Input = path;
+    item.State = ItemState::Failed;
+    item.Reason = std::move(reason);
+    sink_(std::move(item));
+  }
+  void Skip(const std::string& path, std::string reason, const char* word) {
+    WorkItem item;
+    item.Input = path;
+    SkipItem(item, std::move(reason), word);
+    sink_(std::move(item));
+  }
+
+  const ToolOptions& options_;
+  const WorkSink& sink_;
+  PathSelection selection_;
+  bool claimsAcrossDirectories_;
+  std::unordered_map<std::string, std::string> claimed_;
+  // The key each output directory got when first planned, by its spelling; kept only while
+  // claims are (see OutputDirectoryKey).
+  std::unordered_map<std::string, std::string> directoryKeys_;
+};
+
+}  // namespace
+
+std::string NoCipherReason(EncryptionMethod method) {
+  if (method == EncryptionMethod::kNone)
+    return "no encryption detected";
+  return "method " + std::to_string(MethodNumber(method)) + " selects no cipher";
+}
+
+void CollectWork(const ToolOptions& options, const WorkSink& sink) {
+  WorkCollector collector(options, sink);
+  for (const std::string& path : options.Paths)
+    collector.AddPath(path);
+}
+
+std::vector<WorkItem> CollectWork(const ToolOptions& options) {
+  std::vector<WorkItem> items;
+  CollectWork(options, [&](WorkItem&& item) { items.push_back(std::move(item)); });
+  return items;
+}
+
+}  // namespace ostrel
