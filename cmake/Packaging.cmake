@@ -18,6 +18,11 @@ endif()
 if(TARGET ostrel)
   install(TARGETS ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# The dialog's module: a shared library that no other program links, so not executable.
+if(TARGET ostrel_dialog)
+  install(TARGETS ostrel_dialog LIBRARY DESTINATION ${OSTREL_MODULE_INSTALL_DIR}
+          PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+endif()
 
 # Manual pages: the version comes from the project, and Debian wants them compressed. gzip -n
 # leaves out the time stamp, so the same sources give the same package.

@@ -504,5 +504,61 @@ TEST(DialogWithoutDisplay, SaysSoInOneLineAndExitsWithTwo) {
   EXPECT_NE(output.find("no display"), std::string::npos) << output;
 }
 
+// The dialog is a module of its own: a command-line run loads none of the windowing libraries,
+// dialog mode loads them (the dynamic loader names every library it loads).
+TEST(DialogModule, OnlyDialogModeLoadsTheWindowingLibraries) {
+  TemporaryDirectory directory;
+  WriteFileBytes(directory / "plain.txt", SampleBytes(1000));
+  struct Case {
+    std::vector<std::string> Arguments;
+    int ExitCode;
+    bool LoadsToolkit;
+  };
+  const Case cases[] = {
+      {{"ostrel-decrypt", "/E", directory / "plain.txt", "pw"}, 0, false},
+      {{"ostrel-decrypt", directory / "plain.txt.2crypt", "pw"}, 0, false},
+      {{"ostrel-decrypt", directory / "missing.2crypt", "pw"}, 1, false},
+      {{"ostrel-decrypt"}, 2, true},  // no display: the module says so
+  };
+  for (const Case& run : cases) {
+    ChildProcess program(
+        kProgram, run.Arguments,
+        {{{"LD_DEBUG", "files"},
+          {"LSAN_OPTIONS", std::string("suppressions=") + OSTREL_DIALOG_LSAN_SUPPRESSIONS}},
+         {"DISPLAY", "WAYLAND_DISPLAY"}});
+    EXPECT_EQ(program.WaitForExit(kPatience), run.ExitCode) << program.Output();
+    const std::string output = program.Output();
+    ASSERT_NE(output.find("libstdc++"), std::string::npos) << "the loader named no library";
+    for (const char* library : {"libwx_", "libgtk-3", "libX11"}) {
+      EXPECT_EQ(output.find(library) != std::string::npos, run.LoadsToolkit)
+          << run.Arguments.size() << " arguments, " << library;
+    }
+  }
+}
+
+// A program installed without its dialog's module still does its command-line jobs, and dialog
+// mode tells why it cannot open instead of failing at start-up.
+TEST(DialogModule, WithoutItTheCommandLineWorksAndTheDialogSaysWhy) {
+  TemporaryDirectory directory;
+  const std::string program = directory / "ostrel-decrypt";
+  std::filesystem::copy_file(kProgram, program);
+  const std::string plain = SampleBytes(5000);
+  WriteFileBytes(directory / "notes.txt", plain);
+
+  auto result = testing_support::RunProcess(program, {"/E", directory / "notes.txt", "pw"});
+  ASSERT_EQ(result.ExitCode, 0) << result.Stderr;
+  std::filesystem::rename(directory / "notes.txt", directory / "original.txt");
+  result = testing_support::RunProcess(program, {directory / "notes.txt.2crypt", "pw"});
+  ASSERT_EQ(result.ExitCode, 0) << result.Stderr;
+  EXPECT_EQ(ReadFileBytes(directory / "notes.txt"), plain);
+
+  ChildProcess dialog(program, {"ostrel-decrypt"}, {{}, {"DISPLAY", "WAYLAND_DISPLAY"}});
+  EXPECT_EQ(dialog.WaitForExit(kPatience), 2);
+  const std::string output = dialog.Output();
+  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+  EXPECT_EQ(output.rfind("ostrel-decrypt: cannot open the dialog: ", 0), 0u) << output;
+  EXPECT_NE(output.find("ostrel-decrypt-dialog.so"), std::string::npos) << output;
+}
+
 }  // namespace
 }  // namespace ostrel

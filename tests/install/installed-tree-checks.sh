@@ -6,11 +6,12 @@ fail() {
   exit 1
 }
 
-# expected_files WITH_TOOL: every file below the root, one a line, sorted.
+# expected_files WITH_TOOL WITH_DIALOG: every file below the root, one a line, sorted.
 expected_files() {
-  local with_tool=$1 size
+  local with_tool=$1 with_dialog=$2 size
   {
     echo usr/bin/ostrel-decrypt
+    [[ $with_dialog == 1 ]] && echo usr/lib/ostrel/modules/ostrel-decrypt-dialog.so
     echo usr/share/applications/ostrel-decrypt.desktop
     echo usr/share/doc/ostrel/README.md
     echo usr/share/doc/ostrel/copyright
@@ -29,9 +30,9 @@ expected_files() {
 }
 
 check_file_list() {
-  local root=$1 with_tool=$2 difference
+  local root=$1 with_tool=$2 with_dialog=$3 difference
   difference=$(diff <(cd "$root" && find usr -type f -o -type l | LC_ALL=C sort) \
-    <(expected_files "$with_tool")) || fail "installed files differ from the expected list (< installed, > expected):
+    <(expected_files "$with_tool" "$with_dialog")) || fail "installed files differ from the expected list (< installed, > expected):
 $difference"
 }
 
@@ -95,9 +96,9 @@ check_icons() {
 }
 
 # The installed programs do their job: ostrel-decrypt encrypts and decrypts a file back to the
-# same bytes, and the tool decrypts what ostrel-decrypt wrote.
+# same bytes and finds its dialog's module, and the tool decrypts what ostrel-decrypt wrote.
 check_programs() {
-  local root=$1 version=$2 with_tool=$3
+  local root=$1 version=$2 with_tool=$3 with_dialog=$4
   local files=$TEST_WORK/files
   mkdir -p "$files"
   local plain=$files/report.txt
@@ -113,6 +114,15 @@ check_programs() {
   rm "$plain"
   "$root/usr/bin/ostrel-decrypt" "$plain.2crypt" "install check" || fail "ostrel-decrypt failed to decrypt"
   cmp "$plain" "$files/original" || fail "the decrypted file differs from the original"
+
+  if [[ $with_dialog == 1 ]]; then
+    # Without a display the dialog says so, which only the module's own code can say: the
+    # installed program found its module and loaded everything the module links.
+    local said code=0
+    said=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/ostrel-decrypt" 2>&1) || code=$?
+    [[ $code == 2 && $said == *"no display is available"* ]] ||
+      fail "the installed ostrel-decrypt did not reach its dialog (exit $code): $said"
+  fi
 
   if [[ $with_tool != 1 ]]; then
     echo "ostrel is not built here: the checks of the installed ostrel are skipped"
@@ -150,11 +160,11 @@ check_copyright() {
 }
 
 check_installed_tree() {
-  local root=$1 version=$2 with_tool=$3
-  check_file_list "$root" "$with_tool"
+  local root=$1 version=$2 with_tool=$3 with_dialog=$4
+  check_file_list "$root" "$with_tool" "$with_dialog"
   check_copyright "$root"
   check_manual_pages "$root" "$version" "$with_tool"
   check_desktop_integration "$root"
   check_icons "$root"
-  check_programs "$root" "$version" "$with_tool"
+  check_programs "$root" "$version" "$with_tool" "$with_dialog"
 }

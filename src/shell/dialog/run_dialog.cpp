@@ -1,4 +1,4 @@
-#include "shell/dialog/run_dialog.h"
+#include "shell/dialog/dialog_module_entry.h"
 
 #include <cstdio>
 #include <string>
@@ -23,9 +23,7 @@ class ToolkitSession {
   ToolkitSession& operator=(const ToolkitSession&) = delete;
 };
 
-}  // namespace
-
-int RunDialog(int argc, char** argv) {
+int RunToolkitDialog(int argc, char** argv) {
   const std::string program = ExecutableFileName(argc > 0 ? argv[0] : "ostrel-decrypt");
   wxApp::SetInstance(new TApplication(ApplicationTitle(program)));
 
@@ -33,7 +31,8 @@ int RunDialog(int argc, char** argv) {
   // words and formatting, so it keeps quiet and the failure is told here in one line.
   wxLog::EnableLogging(false);
   if (!wxEntryStart(argc, argv)) {
-    (void)std::fprintf(stderr, "%s: cannot open the dialog: no display is available\n", program.c_str());
+    (void)std::fprintf(stderr, "%s: cannot open the dialog: no display is available\n",
+                       program.c_str());
     return 2;
   }
   wxLog::EnableLogging(true);
@@ -46,4 +45,10 @@ int RunDialog(int argc, char** argv) {
   return code == 0 ? 0 : 2;
 }
 
+}  // namespace
 }  // namespace ostrel
+
+// The module's only exported symbol: the program links the rest of what the dialog calls.
+extern "C" __attribute__((visibility("default"))) int ostrel_run_dialog(int argc, char** argv) {
+  return ostrel::RunToolkitDialog(argc, argv);
+}

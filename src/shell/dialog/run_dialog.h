@@ -4,8 +4,8 @@
 
 namespace ostrel {
 
-// Shows the dialog until the user closes it, then returns 0. Without a display it says so in one
-// line on standard error and returns 2.
+// Shows the dialog until the user closes it, then returns 0. Without a display, or where the
+// dialog's module cannot be loaded, it says so in one line on standard error and returns 2.
 int RunDialog(int argc, char** argv);
 
 }  // namespace ostrel
