@@ -10,8 +10,7 @@
 #include "platform/interrupt_cleanup.h"
 #include "platform/standard_streams.h"
 #include "platform/tool_arguments.h"
-#include "tool/commands/tool_commands.h"
-#include "tool/commands/tool_options.h"
+#include "tool/commands/command_line.h"
 
 int main(int argc, char** argv) {
   // Refused only where the system forbids it; the run goes on either way.
@@ -33,28 +32,14 @@ int main(int argc, char** argv) {
   words.push_back(nullptr);
   const ostrel::ParsedCommandLine parsed =
       ostrel::ParseToolCommandLine(static_cast<int>(arguments.Words.size()), words.data());
-  if (!parsed.Options)
+  if (!parsed.Command)
     return parsed.ExitCode;
-  const ostrel::ToolOptions& options = *parsed.Options;
   try {
     // Before any thread starts: reading the creation mask means setting it for a moment.
     ostrel::FileCreationMask();
-    // A mount writes no file; its signals unmount it, which the file-system layer arranges.
-    if (options.Command != ostrel::ToolCommand::Mount)
+    if (!parsed.Command->HandlesSignals())
       ostrel::InstallInterruptCleanup();
-    switch (options.Command) {
-      case ostrel::ToolCommand::Decrypt:
-      case ostrel::ToolCommand::Encrypt:
-        return ostrel::RunTransformCommand(options);
-      case ostrel::ToolCommand::Names:
-        return ostrel::RunNamesCommand(options);
-      case ostrel::ToolCommand::Verify:
-        return ostrel::RunVerifyCommand(options);
-      case ostrel::ToolCommand::Key:
-        return ostrel::RunKeyCommand(options);
-      case ostrel::ToolCommand::Mount:
-        return ostrel::RunMountCommand(options);
-    }
+    return parsed.Command->Run();
   } catch (const std::exception& error) {
     (void)std::fprintf(stderr, "ostrel: %s\n", error.what());
   }

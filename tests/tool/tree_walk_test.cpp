@@ -36,12 +36,12 @@ TEST(TreeWalk, ADirectorySwappedForALinkWhileTheWalkRunsIsNotFollowed) {
   WriteFileBytes((root / "b" / "g.2crypt").string(), std::string(16, 'g'));
   WriteFileBytes((scratch.Path() / "outside" / "secret.2crypt").string(), std::string(16, 's'));
 
-  ToolOptions options;
-  options.Command = ToolCommand::Decrypt;
+  BatchOptions options;
+  options.Command = BatchCommand::Decrypt;
   options.Recursive = true;
   options.Paths = {root.string()};
   bool swapped = false;
-  options.BeforeEnteringDirectory = [&](const ListedDirectory&, const DirectoryEntry& entry) {
+  const auto beforeEntering = [&](const ListedDirectory&, const DirectoryEntry& entry) {
     if (entry.Name != "b")
       return;
     // The listing said "b" is a directory; now it leads out of the tree.
@@ -50,7 +50,7 @@ TEST(TreeWalk, ADirectorySwappedForALinkWhileTheWalkRunsIsNotFollowed) {
     swapped = true;
   };
 
-  const std::vector<WorkItem> items = CollectWork(options);
+  const std::vector<WorkItem> items = CollectWork(options, beforeEntering);
 
   ASSERT_TRUE(swapped);
   ASSERT_EQ(items.size(), 2U);
@@ -78,8 +78,8 @@ TEST(TreeWalk, AFileSwappedForALinkBeforeItIsOpenedIsNotFollowed) {
   WriteFileBytes((scratch.Path() / "outside" / "secret.2crypt").string(), encrypted("secret"));
   ASSERT_EQ(::setenv("OSTREL_TREE_WALK_PW", kTreePassphrase, 1), 0);
 
-  ToolOptions options;
-  options.Command = ToolCommand::Decrypt;
+  BatchOptions options;
+  options.Command = BatchCommand::Decrypt;
   options.Recursive = true;
   options.Paths = {root.string()};
   options.OutputDirectory = (scratch.Path() / "out").string();
@@ -90,7 +90,7 @@ TEST(TreeWalk, AFileSwappedForALinkBeforeItIsOpenedIsNotFollowed) {
   bool swapped = false;
   // Entries are handed on in name order: "z.2crypt" has been listed, not yet opened, when the
   // walk enters "a".
-  options.BeforeEnteringDirectory = [&](const ListedDirectory&, const DirectoryEntry& entry) {
+  const auto beforeEntering = [&](const ListedDirectory&, const DirectoryEntry& entry) {
     if (entry.Name != "a")
       return;
     std::filesystem::rename(root / "z.2crypt", scratch.Path() / "z-moved");
@@ -100,7 +100,7 @@ TEST(TreeWalk, AFileSwappedForALinkBeforeItIsOpenedIsNotFollowed) {
   };
 
   (void)FileCreationMask();  // read before any thread starts, as the program does
-  const int status = RunTransformCommand(options);
+  const int status = RunTransform(options, beforeEntering);
 
   ASSERT_TRUE(swapped);
   EXPECT_EQ(status, 1);
@@ -125,8 +125,8 @@ TEST(TreeWalk, TwoTreesNeverClaimOneOutputWhileTheRunCreatesItsDirectory) {
 
   for (const bool force : {false, true}) {
     std::filesystem::remove_all(out);
-    ToolOptions options;
-    options.Command = ToolCommand::Decrypt;
+    BatchOptions options;
+    options.Command = BatchCommand::Decrypt;
     options.Recursive = true;
     options.Force = force;
     options.OutputDirectory = out.string();

@@ -1,14 +1,23 @@
 // ostrel key: the key derived from the pass phrase, in hexadecimal, for use with other tools.
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <memory>
 
 #include "primitives/secret_text.h"
-#include "tool/keys/passphrase_input.h"
+#include "tool/commands/shared_options.h"
 #include "tool/commands/tool_commands.h"
+#include "tool/keys/passphrase_input.h"
 
 namespace ostrel {
+namespace {
 
-int RunKeyCommand(const ToolOptions& options) {
+struct KeyOptions {
+  EncryptionMethod Method = EncryptionMethod::kNone;
+  PassphraseChoice Passphrase;
+};
+
+int PrintKey(const KeyOptions& options) {
   const std::unique_ptr<CipherKeys> keys = ObtainKeys(options.Passphrase, false, false);
   if (!keys)
     return 2;
@@ -26,6 +35,36 @@ int RunKeyCommand(const ToolOptions& options) {
     return 1;
   }
   return 0;
+}
+
+class KeyCommandLine : public ToolCommand {
+ public:
+  CLI::App& AddTo(CLI::App& tool) override {
+    CLI::App& command = *tool.add_subcommand(
+        "key",
+        "Print the key derived from the pass phrase, in hexadecimal, for use with other tools.");
+    AddMethodOption(command, options_.Method,
+                    "1: the 16-byte Triple-DES key, 2: the 32-byte Rijndael key");
+    AddPassphraseOptions(command, options_.Passphrase);
+    return command;
+  }
+
+  void CheckUsage() override {
+    CheckPassphraseChoice(options_.Passphrase);
+    if (options_.Method == EncryptionMethod::kNone)
+      RefuseUsage("key needs --method 1 or --method 2");
+  }
+
+  int Run() override { return PrintKey(options_); }
+
+ private:
+  KeyOptions options_;
+};
+
+}  // namespace
+
+std::unique_ptr<ToolCommand> KeyCommand() {
+  return std::make_unique<KeyCommandLine>();
 }
 
 }  // namespace ostrel

@@ -1,6 +1,8 @@
 // ostrel mount: a read-only decrypted view of a backup, for finding and reading single files
 // without restoring the tree. The pass phrase is tried on a sample of files before anything is
 // mounted, so that a mistyped one gives an error, not a tree of unreadable files.
+#include <CLI/CLI.hpp>
+
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -11,16 +13,29 @@
 #include "names/path_joining.h"
 #include "platform/directory_listing.h"
 #include "platform/error_text.h"
+#include "tool/commands/shared_options.h"
+#include "tool/commands/tool_commands.h"
 #include "tool/keys/checked_passphrase.h"
-#include "tool/restore/final_block_check.h"
+#include "tool/keys/passphrase_input.h"
 #include "tool/mount/fuse_file_system.h"
 #include "tool/mount/mount_keys.h"
 #include "tool/mount/mounted_tree.h"
-#include "tool/keys/passphrase_input.h"
-#include "tool/commands/tool_commands.h"
+#include "tool/restore/final_block_check.h"
 
 namespace ostrel {
 namespace {
+
+struct MountOptions {
+  std::string Source;
+  std::string MountPoint;
+  VersionChoice Versions = VersionChoice::Current;
+  bool ShowPlain = false;
+  bool Foreground = false;
+  bool Debug = false;
+  bool AllowOther = false;
+  bool PageCache = false;
+  PassphraseChoice Passphrase;
+};
 
 // Files whose final block the pass phrase is tried on before mounting.
 constexpr std::size_t kSampleFiles = 64;
@@ -81,7 +96,7 @@ std::vector<WorkItem> SampleItems(MountedTree& tree, const std::string& source) 
 }
 
 // The keys, once the pass phrase opens at least one file of the sample; or the exit status.
-std::unique_ptr<CipherKeys> KeysOpeningTheSample(const ToolOptions& options,
+std::unique_ptr<CipherKeys> KeysOpeningTheSample(const MountOptions& options,
                                                  const std::vector<WorkItem>& sample,
                                                  int& exitStatus) {
   if (sample.empty()) {
@@ -89,7 +104,7 @@ std::unique_ptr<CipherKeys> KeysOpeningTheSample(const ToolOptions& options,
     exitStatus = keys ? 0 : 2;
     return keys;
   }
-  CheckedKeys checked = ObtainCheckedKeys(options, sample);
+  CheckedKeys checked = ObtainCheckedKeys(options.Passphrase, sample);
   if (!checked.Keys) {
     exitStatus = checked.ExitStatus;
     return nullptr;
@@ -123,14 +138,12 @@ std::unique_ptr<CipherKeys> KeysOpeningTheSample(const ToolOptions& options,
   return std::move(checked.Keys);
 }
 
-}  // namespace
-
-int RunMountCommand(const ToolOptions& options) {
-  const std::string source = AbsolutePath(options.Paths[0]);
-  const std::string mountPoint = AbsolutePath(options.Paths[1]);
+int Mount(const MountOptions& options) {
+  const std::string source = AbsolutePath(options.Source);
+  const std::string mountPoint = AbsolutePath(options.MountPoint);
   const OpenedFile sourceDirectory = OpenDirectoryHandle(source);
   if (sourceDirectory.handle < 0)
-    return Refuse(options.Paths[0] + ": " + SystemErrorText(sourceDirectory.error));
+    return Refuse(options.Source + ": " + SystemErrorText(sourceDirectory.error));
   if (const std::optional<int> refused = CheckMountPoint(mountPoint, sourceDirectory.handle)) {
     CloseFile(sourceDirectory.handle);
     return *refused;
@@ -157,6 +170,80 @@ int RunMountCommand(const ToolOptions& options) {
   });
   CloseFile(sourceDirectory.handle);
   return exitStatus;
+}
+
+// The mount's --versions value by its name.
+std::optional<VersionChoice> VersionChoiceNamed(const std::string& name) {
+  if (name == "current")
+    return VersionChoice::Current;
+  if (name == "latest")
+    return VersionChoice::Latest;
+  if (name == "all")
+    return VersionChoice::All;
+  return std::nullopt;
+}
+
+class MountCommandLine : public ToolCommand {
+ public:
+  CLI::App& AddTo(CLI::App& tool) override {
+    CLI::App& command = *tool.add_subcommand(
+        "mount",
+        "Mount the tree below SOURCE at MOUNTPOINT as a read-only file system that shows it "
+        "decrypted: encrypted files under their decoded names, with their plain sizes, read by "
+        "decrypting only the blocks a read touches. Runs in the background until unmounted with "
+        "\"fusermount3 -u MOUNTPOINT\". The final blocks of up to 64 files are checked first: when "
+        "none opens, nothing is mounted.");
+    command.add_option("SOURCE", options_.Source, "the directory to show")->required();
+    command.add_option("MOUNTPOINT", options_.MountPoint, "the empty directory to show it in")
+        ->required();
+    command
+        .add_option("--versions", versions_,
+                    "which copies to show: current (names without a time stamp), latest (also "
+                    "the newest version of a file without a current copy) or all (every version, "
+                    "its stamp kept in its name)")
+        ->type_name("current|latest|all")
+        ->check(CLI::Validator(
+            [](const std::string& value) {
+              return VersionChoiceNamed(value) ? std::string() : "choose current, latest or all";
+            },
+            ""));
+    command.add_flag("--show-plain", options_.ShowPlain,
+                     "also show the files that are not encrypted, as they are");
+    command.add_flag("-f,--foreground", options_.Foreground,
+                     "stay in the foreground; Ctrl-C unmounts");
+    command.add_flag("-d,--debug", options_.Debug,
+                     "log every request on standard error (stays in the foreground)");
+    command.add_flag("--allow-other", options_.AllowOther,
+                     "let other users enter the mount (the source's permission bits still apply)");
+    command.add_flag("--page-cache", options_.PageCache,
+                     "read through the system's page cache, so that programs may map files "
+                     "shared; large files read more slowly");
+    AddPassphraseOptions(command, options_.Passphrase);
+    command.footer(
+        "Exit status: 0 after the file system was unmounted; 3 when the pass phrase opens none of "
+        "the files tried; 1 when it could not be mounted; 2 for a usage error.");
+    return command;
+  }
+
+  void CheckUsage() override {
+    CheckPassphraseChoice(options_.Passphrase);
+    options_.Versions = *VersionChoiceNamed(versions_);
+  }
+
+  // A mount writes no file; its signals unmount it, which the file-system layer arranges.
+  bool HandlesSignals() const override { return true; }
+
+  int Run() override { return Mount(options_); }
+
+ private:
+  MountOptions options_;
+  std::string versions_ = "current";
+};
+
+}  // namespace
+
+std::unique_ptr<ToolCommand> MountCommand() {
+  return std::make_unique<MountCommandLine>();
 }
 
 }  // namespace ostrel

@@ -1,5 +1,7 @@
 // ostrel names: what each encoded name decodes to, without a pass phrase and without reading a
 // file.
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,16 +14,23 @@
 #include "platform/directory_tree.h"
 #include "platform/error_text.h"
 #include "platform/file_status.h"
-#include "tool/keys/cipher_keys.h"
-#include "tool/run/json_text.h"
 #include "tool/backup/name_description.h"
+#include "tool/commands/shared_options.h"
+#include "tool/commands/tool_commands.h"
+#include "tool/keys/cipher_keys.h"
+#include "tool/restore/work_list.h"
+#include "tool/run/json_text.h"
 #include "tool/run/standard_output.h"
 #include "tool/run/terminal_text.h"
-#include "tool/commands/tool_commands.h"
-#include "tool/restore/work_list.h"
 
 namespace ostrel {
 namespace {
+
+struct NamesOptions {
+  std::vector<std::string> Paths;
+  bool Recursive = false;
+  bool Json = false;
+};
 
 struct NameToDescribe {
   std::string Path;
@@ -29,7 +38,7 @@ struct NameToDescribe {
 };
 
 // The names to describe: each PATH as given, or with -r the files below a directory.
-std::vector<NameToDescribe> NamesToDescribe(const ToolOptions& options, bool& failed) {
+std::vector<NameToDescribe> NamesToDescribe(const NamesOptions& options, bool& failed) {
   std::vector<NameToDescribe> names;
   for (const std::string& path : options.Paths) {
     if (StatusOfPath(path).Kind != FileKind::Directory) {
@@ -110,9 +119,7 @@ void PrintJson(const NameToDescribe& name, const NameDescription& description) {
   PrintLine(JsonLine(object));
 }
 
-}  // namespace
-
-int RunNamesCommand(const ToolOptions& options) {
+int DescribeNames(const NamesOptions& options) {
   bool failed = false;
   for (const NameToDescribe& name : NamesToDescribe(options, failed)) {
     const std::string& path = name.Path;
@@ -136,6 +143,31 @@ int RunNamesCommand(const ToolOptions& options) {
     return 1;
   }
   return failed ? 1 : 0;
+}
+
+class NamesCommandLine : public ToolCommand {
+ public:
+  CLI::App& AddTo(CLI::App& tool) override {
+    CLI::App& command = *tool.add_subcommand(
+        "names",
+        "Show what encoded file names decode to: method and cipher, plain name, plain size and "
+        "time stamp. Needs no pass phrase and reads no file.");
+    AddPathsArgument(command, options_.Paths, "encoded file names (or, with -r, directories)");
+    command.add_flag("-r,--recursive", options_.Recursive, "list every file below each directory");
+    command.add_flag("--json", options_.Json, "print one JSON object per name");
+    return command;
+  }
+
+  int Run() override { return DescribeNames(options_); }
+
+ private:
+  NamesOptions options_;
+};
+
+}  // namespace
+
+std::unique_ptr<ToolCommand> NamesCommand() {
+  return std::make_unique<NamesCommandLine>();
 }
 
 }  // namespace ostrel

@@ -1,15 +1,30 @@
-// The commands of the ostrel tool. Each returns the process's exit status: 0 when every file
-// succeeded, 1 when any failed, 2 when the call itself cannot work (no pass phrase to be had).
+// The commands of the ostrel tool, in the order the help lists them.
 #pragma once
 
-#include "tool/commands/tool_options.h"
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tool/commands/tool_command.h"
+#include "tool/restore/work_list.h"
+#include "tool/run/batch_options.h"
 
 namespace ostrel {
 
-int RunTransformCommand(const ToolOptions& options);  // decrypt and encrypt
-int RunNamesCommand(const ToolOptions& options);
-int RunVerifyCommand(const ToolOptions& options);
-int RunKeyCommand(const ToolOptions& options);
-int RunMountCommand(const ToolOptions& options);
+std::vector<std::unique_ptr<ToolCommand>> ToolCommands();
+
+// Commands that this build lacks: known by name, so that using one gets a reason rather than
+// "unknown command".
+std::vector<std::string> UnavailableCommands();
+
+std::unique_ptr<ToolCommand> DecryptCommand();
+std::unique_ptr<ToolCommand> EncryptCommand();
+std::unique_ptr<ToolCommand> NamesCommand();
+std::unique_ptr<ToolCommand> VerifyCommand();
+std::unique_ptr<ToolCommand> KeyCommand();
+std::unique_ptr<ToolCommand> MountCommand();
+
+// Runs decrypt or encrypt as the parsed command line asked. beforeEntering: see CollectWork.
+int RunTransform(const BatchOptions& options, const BeforeEnteringDirectory& beforeEntering = {});
 
 }  // namespace ostrel

@@ -1,4 +1,6 @@
 // ostrel decrypt and ostrel encrypt: files, trees and standard input.
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -8,18 +10,19 @@
 
 #include "platform/file_status.h"
 #include "platform/terminal_input.h"
-#include "tool/run/batch_run.h"
+#include "tool/commands/shared_options.h"
+#include "tool/commands/tool_commands.h"
 #include "tool/keys/checked_passphrase.h"
+#include "tool/keys/passphrase_input.h"
 #include "tool/restore/file_transform.h"
 #include "tool/restore/output_directories.h"
-#include "tool/keys/passphrase_input.h"
 #include "tool/restore/pipe_transform.h"
+#include "tool/restore/work_list.h"
+#include "tool/run/batch_run.h"
 #include "tool/run/progress_display.h"
 #include "tool/run/run_report.h"
 #include "tool/run/standard_output.h"
 #include "tool/run/thread_budget.h"
-#include "tool/commands/tool_commands.h"
-#include "tool/restore/work_list.h"
 
 namespace ostrel {
 namespace {
@@ -28,7 +31,7 @@ constexpr int kStandardInput = 0;
 constexpr int kStandardOutput = 1;
 constexpr int kStandardError = 2;
 
-bool ShowsProgress(const ToolOptions& options) {
+bool ShowsProgress(const BatchOptions& options) {
   switch (options.Progress) {
     case ProgressChoice::On:
       return true;
@@ -40,8 +43,8 @@ bool ShowsProgress(const ToolOptions& options) {
   return IsTerminal(kStandardError);
 }
 
-int RunStandardInput(const ToolOptions& options) {
-  const bool encrypt = options.Command == ToolCommand::Encrypt;
+int RunStandardInput(const BatchOptions& options) {
+  const bool encrypt = options.Command == BatchCommand::Encrypt;
   // Cipher text on a terminal is noise at best and control sequences at worst.
   if (encrypt && IsTerminal(kStandardOutput)) {
     (void)std::fputs(
@@ -67,12 +70,94 @@ int RunStandardInput(const ToolOptions& options) {
 // Ends planning early when no pass phrase could be had.
 class NoPassphrase : public std::exception {};
 
+class DecryptCommandLine : public ToolCommand {
+ public:
+  DecryptCommandLine() { options_.Command = BatchCommand::Decrypt; }
+
+  CLI::App& AddTo(CLI::App& tool) override {
+    CLI::App& command = *tool.add_subcommand(
+        "decrypt",
+        "Decrypt files (or, with -r, the encrypted files of trees) beside themselves or under -o. "
+        "The output name is the input's name without the synchronizer's suffixes.");
+    AddPathsArgument(command, options_.Paths, "files or directories; \"-\" for standard input");
+    AddBatchOptions(command, options_, progress_);
+    command.add_flag("-c,--stdout", options_.ToStandardOutput,
+                     "write the plain text to standard output");
+    command.add_flag("--ignore-size", options_.IgnoreSize,
+                     "decrypt a file even when its plain length is not the one its name's size "
+                     "suffix promises");
+    AddRestoreOptions(command, options_);
+    AddMethodOption(command, options_.Method,
+                    "the cipher of standard input: 1 Triple-DES, 2 Rijndael-256");
+    AddPassphraseOptions(command, options_.Passphrase);
+    command.footer(kCheckedExitCodes);
+    return command;
+  }
+
+  void CheckUsage() override {
+    options_.Progress = ChooseProgress(progress_);
+    CheckPassphraseChoice(options_.Passphrase);
+    CheckRestoreOptions(options_);
+    CheckStandardInputUse(options_);
+    CheckBatchOptions(options_);
+    if (options_.ToStandardOutput && (options_.OutputDirectory || options_.DryRun))
+      RefuseUsage("-c writes to standard output: -o and --dry-run do not apply");
+  }
+
+  int Run() override { return RunTransform(options_); }
+
+ private:
+  BatchOptions options_;
+  ProgressFlags progress_;
+};
+
+class EncryptCommandLine : public ToolCommand {
+ public:
+  EncryptCommandLine() { options_.Command = BatchCommand::Encrypt; }
+
+  CLI::App& AddTo(CLI::App& tool) override {
+    CLI::App& command = *tool.add_subcommand(
+        "encrypt",
+        "Encrypt files (or, with -r, every file of trees that carries no encryption suffix) into "
+        "PATH.2crypt, with Rijndael-256. The pass phrase is asked for twice on the terminal.");
+    AddPathsArgument(command, options_.Paths, "files or directories; \"-\" for standard input");
+    AddBatchOptions(command, options_, progress_);
+    AddMethodOption(command, options_.Method, "2 (the only method that encryption uses)");
+    AddPassphraseOptions(command, options_.Passphrase);
+    command.footer(kExitCodes);
+    return command;
+  }
+
+  void CheckUsage() override {
+    options_.Progress = ChooseProgress(progress_);
+    CheckPassphraseChoice(options_.Passphrase);
+    CheckStandardInputUse(options_);
+    CheckBatchOptions(options_);
+    if (options_.Method == EncryptionMethod::kTripleDes)
+      RefuseUsage("encryption always uses method 2 (Rijndael-256)");
+  }
+
+  int Run() override { return RunTransform(options_); }
+
+ private:
+  BatchOptions options_;
+  ProgressFlags progress_;
+};
+
 }  // namespace
 
-int RunTransformCommand(const ToolOptions& options) {
+std::unique_ptr<ToolCommand> DecryptCommand() {
+  return std::make_unique<DecryptCommandLine>();
+}
+
+std::unique_ptr<ToolCommand> EncryptCommand() {
+  return std::make_unique<EncryptCommandLine>();
+}
+
+int RunTransform(const BatchOptions& options, const BeforeEnteringDirectory& beforeEntering) {
   if (options.Paths.size() == 1 && options.Paths.front() == "-")
     return RunStandardInput(options);
-  const bool encrypt = options.Command == ToolCommand::Encrypt;
+  const bool encrypt = options.Command == BatchCommand::Encrypt;
   // A dry run asks for nothing, but uses a pass phrase given by file, variable or descriptor to
   // tell the plain sizes.
   const bool keysForDryRun = options.DryRun && !encrypt &&
@@ -110,29 +195,32 @@ int RunTransformCommand(const ToolOptions& options) {
     waiting.clear();
   };
   try {
-    CollectWork(options, [&](WorkItem&& item) {
-      const bool needsKeys =
-          item.State == ItemState::Pending && !keys && (!options.DryRun || keysForDryRun);
-      if (needsKeys) {
-        if (encrypt) {
-          keys = ObtainKeys(options.Passphrase, true, true);
-        } else {
-          // Tried on this first file before anything is written; asked for again when typed.
-          CheckedKeys checked = ObtainCheckedKeys(options, {item});
-          keys = std::move(checked.Keys);
-          keysFailure = checked.ExitStatus;
-        }
-        if (!keys)
-          throw NoPassphrase();
-      }
-      if (!batch && (item.State == ItemState::Pending || waiting.size() >= BatchRun::kWindow))
-        start(item.State == ItemState::Pending);
-      if (batch) {
-        batch->Push(std::move(item));
-      } else {
-        waiting.push_back(std::move(item));
-      }
-    });
+    CollectWork(
+        options,
+        [&](WorkItem&& item) {
+          const bool needsKeys =
+              item.State == ItemState::Pending && !keys && (!options.DryRun || keysForDryRun);
+          if (needsKeys) {
+            if (encrypt) {
+              keys = ObtainKeys(options.Passphrase, true, true);
+            } else {
+              // Tried on this first file before anything is written; asked for again when typed.
+              CheckedKeys checked = ObtainCheckedKeys(options.Passphrase, {item});
+              keys = std::move(checked.Keys);
+              keysFailure = checked.ExitStatus;
+            }
+            if (!keys)
+              throw NoPassphrase();
+          }
+          if (!batch && (item.State == ItemState::Pending || waiting.size() >= BatchRun::kWindow))
+            start(item.State == ItemState::Pending);
+          if (batch) {
+            batch->Push(std::move(item));
+          } else {
+            waiting.push_back(std::move(item));
+          }
+        },
+        beforeEntering);
   } catch (const NoPassphrase&) {
     // Planning stops: the run cannot go on without a pass phrase.
     if (batch)

@@ -1,21 +1,24 @@
 // ostrel verify: whether the pass phrase plausibly opens each file, from its final block alone.
+#include <CLI/CLI.hpp>
+
 #include <cmath>
 #include <cstdio>
 #include <memory>
 
-#include "tool/run/batch_run.h"
+#include "tool/commands/shared_options.h"
+#include "tool/commands/tool_commands.h"
 #include "tool/keys/check_strength.h"
 #include "tool/keys/checked_passphrase.h"
-#include "tool/restore/final_block_check.h"
-#include "tool/run/json_text.h"
 #include "tool/keys/passphrase_input.h"
+#include "tool/restore/final_block_check.h"
 #include "tool/restore/pipe_transform.h"
+#include "tool/restore/work_list.h"
+#include "tool/run/batch_run.h"
+#include "tool/run/json_text.h"
 #include "tool/run/progress_display.h"
 #include "tool/run/run_report.h"
 #include "tool/run/standard_output.h"
 #include "tool/run/thread_budget.h"
-#include "tool/commands/tool_commands.h"
-#include "tool/restore/work_list.h"
 
 namespace ostrel {
 namespace {
@@ -55,7 +58,7 @@ void PrintJsonSummary(const RunReport& report, const CheckStrength& strength) {
   PrintLine(JsonLine(line));
 }
 
-int VerifyStandardInput(const ToolOptions& options) {
+int VerifyStandardInput(const BatchOptions& options) {
   const std::unique_ptr<CipherKeys> keys = ObtainKeys(options.Passphrase, false, false);
   if (!keys)
     return 2;
@@ -72,14 +75,12 @@ int VerifyStandardInput(const ToolOptions& options) {
   return 0;
 }
 
-}  // namespace
-
-int RunVerifyCommand(const ToolOptions& options) {
+int RunVerify(const BatchOptions& options) {
   if (options.Paths.size() == 1 && options.Paths.front() == "-")
     return VerifyStandardInput(options);
 
   const std::vector<WorkItem> items = CollectWork(options);
-  const CheckedKeys checked = ObtainCheckedKeys(options, items);
+  const CheckedKeys checked = ObtainCheckedKeys(options.Passphrase, items);
   if (!checked.Keys && AnyPending(items))
     return checked.ExitStatus;
   const CipherKeys* const keys = checked.Keys.get();
@@ -112,6 +113,49 @@ int RunVerifyCommand(const ToolOptions& options) {
     return 1;
   }
   return report.ExitStatus();
+}
+
+class VerifyCommandLine : public ToolCommand {
+ public:
+  VerifyCommandLine() { options_.Command = BatchCommand::Verify; }
+
+  CLI::App& AddTo(CLI::App& tool) override {
+    CLI::App& command = *tool.add_subcommand(
+        "verify",
+        "Check, reading only the last block of each file, whether the pass phrase plausibly opens "
+        "it: the tail count and the zero bytes before it, and the plain length that a size suffix "
+        "in the name promises. A wrong pass phrase passes one such check by chance about once in "
+        "255; files whose final blocks are identical count as one check.");
+    AddPathsArgument(command, options_.Paths, "files or directories; \"-\" for standard input");
+    command.add_flag("-r,--recursive", options_.Recursive,
+                     "check every encrypted file below each directory");
+    AddJobsOption(command, options_.Jobs, "check N files at once (default: one per processor)");
+    command.add_flag("--json", options_.Json,
+                     "print one JSON object per file, then one with the run's summary");
+    command.add_flag("--ignore-size", options_.IgnoreSize,
+                     "do not compare plain lengths with the names' size suffixes");
+    AddMethodOption(command, options_.Method,
+                    "the cipher of standard input: 1 Triple-DES, 2 Rijndael-256");
+    AddPassphraseOptions(command, options_.Passphrase);
+    command.footer(kCheckedExitCodes);
+    return command;
+  }
+
+  void CheckUsage() override {
+    CheckPassphraseChoice(options_.Passphrase);
+    CheckStandardInputUse(options_);
+  }
+
+  int Run() override { return RunVerify(options_); }
+
+ private:
+  BatchOptions options_;
+};
+
+}  // namespace
+
+std::unique_ptr<ToolCommand> VerifyCommand() {
+  return std::make_unique<VerifyCommandLine>();
 }
 
 }  // namespace ostrel

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "tool/restore/final_block_check.h"
 #include "tool/keys/passphrase_input.h"
+#include "tool/restore/final_block_check.h"
 
 namespace ostrel {
 namespace {
@@ -47,14 +47,14 @@ bool AnyPending(const std::vector<WorkItem>& items) {
   return false;
 }
 
-CheckedKeys ObtainCheckedKeys(const ToolOptions& options, const std::vector<WorkItem>& items) {
+CheckedKeys ObtainCheckedKeys(const PassphraseChoice& choice, const std::vector<WorkItem>& items) {
   CheckedKeys result;
   if (!AnyPending(items))
     return result;
   const std::vector<const WorkItem*> files = FilesToTry(items);
-  const bool canAskAgain = AsksOnTerminal(options.Passphrase);
+  const bool canAskAgain = AsksOnTerminal(choice);
   for (int attempt = 1; attempt <= kTries; ++attempt) {
-    result.Keys = ObtainKeys(options.Passphrase, false, false);
+    result.Keys = ObtainKeys(choice, false, false);
     if (!result.Keys) {
       result.ExitStatus = 2;
       return result;

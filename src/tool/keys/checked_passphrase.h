@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tool/keys/cipher_keys.h"
-#include "tool/commands/tool_options.h"
+#include "tool/keys/passphrase_choice.h"
 #include "tool/restore/work_list.h"
 
 namespace ostrel {
@@ -17,7 +17,7 @@ struct CheckedKeys {
   int ExitStatus = 0;  // then: 2 when no pass phrase could be had, 3 when none typed opened a file
 };
 
-CheckedKeys ObtainCheckedKeys(const ToolOptions& options, const std::vector<WorkItem>& items);
+CheckedKeys ObtainCheckedKeys(const PassphraseChoice& choice, const std::vector<WorkItem>& items);
 
 bool AnyPending(const std::vector<WorkItem>& items);
 

@@ -7,7 +7,7 @@
 
 #include "primitives/secret_text.h"
 #include "tool/keys/cipher_keys.h"
-#include "tool/commands/tool_options.h"
+#include "tool/keys/passphrase_choice.h"
 
 namespace ostrel {
 

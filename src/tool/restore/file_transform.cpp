@@ -89,10 +89,10 @@ void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys,
 
 }  // namespace
 
-FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, const CipherKeys& keys,
+FileOutcome TransformFile(const WorkItem& item, const BatchOptions& options, const CipherKeys& keys,
                           OutputDirectories& directories, const StreamSchedule& schedule,
                           std::atomic<int64_t>& bytesRead) {
-  const bool encrypt = options.Command == ToolCommand::Encrypt;
+  const bool encrypt = options.Command == BatchCommand::Encrypt;
   const bool toStandardOutput = item.Output.empty();
   try {
     if (std::optional<FileOutcome> skipped = SkipExistingOutput(item, options))
@@ -153,7 +153,7 @@ FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, cons
   }
 }
 
-FileOutcome PlanOnly(const WorkItem& item, const ToolOptions& options, const CipherKeys* keys) {
+FileOutcome PlanOnly(const WorkItem& item, const BatchOptions& options, const CipherKeys* keys) {
   if (std::optional<FileOutcome> skipped = SkipExistingOutput(item, options))
     return *skipped;
   const FileStatus input = item.Directory ? StatusOfEntry(item.Directory->Handle(), item.EntryName)

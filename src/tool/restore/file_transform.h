@@ -9,10 +9,10 @@
 
 #include "cipher/stream_schedule.h"
 #include "tool/keys/cipher_keys.h"
-#include "tool/run/file_outcome.h"
 #include "tool/restore/output_directories.h"
-#include "tool/commands/tool_options.h"
 #include "tool/restore/work_list.h"
+#include "tool/run/batch_options.h"
+#include "tool/run/file_outcome.h"
 
 namespace ostrel {
 
@@ -21,12 +21,12 @@ inline constexpr const char* kWrongPassphraseReason = "wrong pass phrase or dama
 
 // directories: the run's output directories. schedule: this file's share of the machine.
 // bytesRead grows as the input is read, for progress reports.
-FileOutcome TransformFile(const WorkItem& item, const ToolOptions& options, const CipherKeys& keys,
+FileOutcome TransformFile(const WorkItem& item, const BatchOptions& options, const CipherKeys& keys,
                           OutputDirectories& directories, const StreamSchedule& schedule,
                           std::atomic<int64_t>& bytesRead);
 
 // What --dry-run reports for the item: WouldWrite, or Failed when the output exists and may not
 // be replaced. keys, when the run has them, give the plain size of files whose name does not.
-FileOutcome PlanOnly(const WorkItem& item, const ToolOptions& options, const CipherKeys* keys);
+FileOutcome PlanOnly(const WorkItem& item, const BatchOptions& options, const CipherKeys* keys);
 
 }  // namespace ostrel

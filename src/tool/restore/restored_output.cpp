@@ -8,9 +8,9 @@
 #include "platform/directory_tree.h"
 #include "platform/error_text.h"
 #include "platform/file_handle.h"
+#include "tool/backup/output_times.h"
 #include "tool/restore/file_transform.h"
 #include "tool/restore/final_block_check.h"
-#include "tool/backup/output_times.h"
 #include "tool/restore/zip_extraction.h"
 
 namespace ostrel {
@@ -22,17 +22,17 @@ constexpr const char* kArchiveSuffix = ".zip";
   throw Exception(reason);
 }
 
-bool Unzips(const WorkItem& item, const ToolOptions& options) {
-  return options.Command == ToolCommand::Decrypt && options.Unzip && item.Archive &&
+bool Unzips(const WorkItem& item, const BatchOptions& options) {
+  return options.Command == BatchCommand::Decrypt && options.Unzip && item.Archive &&
          item.Output.ends_with(kArchiveSuffix);
 }
 
 // The time for the output: a version's stamp, else the given time; nothing with --no-times (or,
 // when encrypting, without -p).
-std::optional<FileStatus> TimesFor(const WorkItem& item, const ToolOptions& options,
+std::optional<FileStatus> TimesFor(const WorkItem& item, const BatchOptions& options,
                                    const FileStatus& input, std::optional<int64_t> fallback) {
   FileStatus times = input;
-  if (options.Command != ToolCommand::Decrypt) {
+  if (options.Command != BatchCommand::Decrypt) {
     if (!options.Preserve)
       return std::nullopt;
     return times;
@@ -52,7 +52,7 @@ std::optional<FileStatus> TimesFor(const WorkItem& item, const ToolOptions& opti
 // Gives the output its permission bits and, when there are times to give, those. An output that
 // must reach the disk is handed back to be committed with others; one that need not is committed
 // now.
-std::shared_ptr<SafeOutput> Commit(SafeOutput& output, const ToolOptions& options,
+std::shared_ptr<SafeOutput> Commit(SafeOutput& output, const BatchOptions& options,
                                    const FileStatus& input,
                                    const std::optional<FileStatus>& times) {
   const uint32_t permissions = OutputPermissions(input.Permissions, options.Preserve);
@@ -90,13 +90,13 @@ int64_t PlainLengthFromFinalBlock(const WorkItem& item, const CipherKeys& keys) 
 
 }  // namespace
 
-std::string FinalOutputName(const WorkItem& item, const ToolOptions& options) {
+std::string FinalOutputName(const WorkItem& item, const BatchOptions& options) {
   if (!Unzips(item, options) || !item.PlainSize)
     return item.Output;
   return item.Output.substr(0, item.Output.size() - std::char_traits<char>::length(kArchiveSuffix));
 }
 
-std::optional<FileOutcome> SkipExistingOutput(const WorkItem& item, const ToolOptions& options) {
+std::optional<FileOutcome> SkipExistingOutput(const WorkItem& item, const BatchOptions& options) {
   if (!options.SkipExisting || item.Output.empty())
     return std::nullopt;
   // An archive that an earlier run kept as it is (it could not be opened, or that run did not
@@ -111,7 +111,7 @@ std::optional<FileOutcome> SkipExistingOutput(const WorkItem& item, const ToolOp
   return outcome;
 }
 
-FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options,
+FileOutcome FinishOutput(const WorkItem& item, const BatchOptions& options,
                          const std::shared_ptr<const OutputDirectory>& directory,
                          SafeOutput& target, const FileStatus& input, int64_t bytesWritten) {
   std::string warning = item.State == ItemState::Pending ? item.Reason : std::string();
@@ -147,11 +147,11 @@ FileOutcome FinishOutput(const WorkItem& item, const ToolOptions& options,
   return outcome;
 }
 
-FileOutcome DryRunOutcome(const WorkItem& item, const ToolOptions& options, const FileStatus& input,
-                          const CipherKeys* keys) {
+FileOutcome DryRunOutcome(const WorkItem& item, const BatchOptions& options,
+                          const FileStatus& input, const CipherKeys* keys) {
   FileOutcome outcome(OutcomeKind::WouldWrite, item.Reason, 0);
   const int32_t block = CipherMethodFor(item.Method).BlockSize;
-  if (options.Command == ToolCommand::Encrypt) {
+  if (options.Command == BatchCommand::Encrypt) {
     outcome.BytesWritten = input.Size - input.Size % block + block;
     return outcome;
   }

@@ -24,9 +24,11 @@ EncryptionMethod MethodOfName(const std::string& path) {
 
 class WorkCollector {
  public:
-  WorkCollector(const ToolOptions& options, const WorkSink& sink)
+  WorkCollector(const BatchOptions& options, const WorkSink& sink,
+                const BeforeEnteringDirectory& beforeEntering)
       : options_(options),
         sink_(sink),
+        beforeEntering_(beforeEntering),
         selection_(options.Includes, options.Excludes),
         // Below one root, two directories never share an output directory, so a directory's
         // claims can go when it is done; several roots may write into one output tree.
@@ -85,7 +87,7 @@ class WorkCollector {
     visitor.Unreadable = [&](const std::string& relative, int error) {
       Fail(JoinPath(root, relative), SystemErrorText(error));
     };
-    visitor.BeforeEntering = options_.BeforeEnteringDirectory;
+    visitor.BeforeEntering = beforeEntering_;
     WalkTree(root, visitor);
   }
 
@@ -109,7 +111,7 @@ class WorkCollector {
       order.push_back(&placed);
     }
     // Verify checks every encrypted file; a restore chooses among the copies.
-    if (options_.Command == ToolCommand::Decrypt) {
+    if (options_.Command == BatchCommand::Decrypt) {
       SkipUnselected(order, listed.RelativePath);
       ChooseVersions(order);
     }
@@ -190,7 +192,7 @@ class WorkCollector {
     item.Input = path;
     item.Size = size;
     try {
-      if (options_.Command == ToolCommand::Encrypt) {
+      if (options_.Command == BatchCommand::Encrypt) {
         PlanEncryption(item, relativeDirectory, named);
       } else {
         PlanDecryption(item, relativeDirectory, named);
@@ -229,7 +231,7 @@ class WorkCollector {
     item.PromisedPlainLength = PromisedPlainLength(decoded);
     item.Incomplete = decoded.RemovedMarker == ArchiveMarker::Incomplete;
     item.Archive = planning.Archive;
-    if (options_.Command == ToolCommand::Verify || options_.ToStandardOutput)
+    if (options_.Command == BatchCommand::Verify || options_.ToStandardOutput)
       return;
     std::string beside = planning.Plan.OutputPath;
     if (options_.Versions == VersionChoice::All && decoded.TimeStamp) {
@@ -331,8 +333,9 @@ class WorkCollector {
     sink_(std::move(item));
   }
 
-  const ToolOptions& options_;
+  const BatchOptions& options_;
   const WorkSink& sink_;
+  const BeforeEnteringDirectory& beforeEntering_;
   PathSelection selection_;
   bool claimsAcrossDirectories_;
   std::unordered_map<std::string, std::string> claimed_;
@@ -349,15 +352,18 @@ std::string NoCipherReason(EncryptionMethod method) {
   return "method " + std::to_string(MethodNumber(method)) + " selects no cipher";
 }
 
-void CollectWork(const ToolOptions& options, const WorkSink& sink) {
-  WorkCollector collector(options, sink);
+void CollectWork(const BatchOptions& options, const WorkSink& sink,
+                 const BeforeEnteringDirectory& beforeEntering) {
+  WorkCollector collector(options, sink, beforeEntering);
   for (const std::string& path : options.Paths)
     collector.AddPath(path);
 }
 
-std::vector<WorkItem> CollectWork(const ToolOptions& options) {
+std::vector<WorkItem> CollectWork(const BatchOptions& options,
+                                  const BeforeEnteringDirectory& beforeEntering) {
   std::vector<WorkItem> items;
-  CollectWork(options, [&](WorkItem&& item) { items.push_back(std::move(item)); });
+  CollectWork(
+      options, [&](WorkItem&& item) { items.push_back(std::move(item)); }, beforeEntering);
   return items;
 }
 

@@ -14,7 +14,7 @@
 #include "names/encoded_name.h"
 #include "names/encryption_method.h"
 #include "platform/directory_tree.h"
-#include "tool/commands/tool_options.h"
+#include "tool/run/batch_options.h"
 
 namespace ostrel {
 
@@ -45,10 +45,16 @@ struct WorkItem {
 
 using WorkSink = std::function<void(WorkItem&&)>;
 
+// Runs between listing a directory and entering a subdirectory of it: lets tests change the tree
+// at the moment a walk is most exposed to it.
+using BeforeEnteringDirectory = std::function<void(const ListedDirectory&, const DirectoryEntry&)>;
+
 // Plans decrypt, encrypt and verify runs and hands each item to sink as soon as its directory is
 // planned. The order is that of the paths, each tree in name order.
-void CollectWork(const ToolOptions& options, const WorkSink& sink);
-std::vector<WorkItem> CollectWork(const ToolOptions& options);
+void CollectWork(const BatchOptions& options, const WorkSink& sink,
+                 const BeforeEnteringDirectory& beforeEntering = {});
+std::vector<WorkItem> CollectWork(const BatchOptions& options,
+                                  const BeforeEnteringDirectory& beforeEntering = {});
 
 // "no encryption detected" or "method N selects no cipher" for the methods that open nothing.
 std::string NoCipherReason(EncryptionMethod method);

@@ -4,8 +4,8 @@
 
 #include "names/human_size.h"
 #include "platform/text_conversion.h"
-#include "tool/run/json_text.h"
 #include "tool/backup/output_times.h"
+#include "tool/run/json_text.h"
 #include "tool/run/standard_output.h"
 #include "tool/run/terminal_text.h"
 
@@ -28,7 +28,7 @@ const char* ResultName(OutcomeKind kind) {
 
 }  // namespace
 
-RunReport::RunReport(const ToolOptions& options, ProgressDisplay& progress)
+RunReport::RunReport(const BatchOptions& options, ProgressDisplay& progress)
     : options_(options), progress_(progress), start_(std::chrono::steady_clock::now()) {}
 
 void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
@@ -39,7 +39,7 @@ void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
       ++done_;
       bytes_ += outcome.BytesWritten;
       (item.Method == EncryptionMethod::kTripleDes ? doneTripleDes_ : doneRijndael_) += 1;
-      if (options_.Command == ToolCommand::Decrypt && item.Archive && !options_.Unzip)
+      if (options_.Command == BatchCommand::Decrypt && item.Archive && !options_.Unzip)
         ++archivesKept_;
       break;
     case OutcomeKind::Skipped:

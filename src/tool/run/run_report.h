@@ -8,16 +8,16 @@
 #include <mutex>
 #include <string>
 
+#include "tool/restore/work_list.h"
+#include "tool/run/batch_options.h"
 #include "tool/run/file_outcome.h"
 #include "tool/run/progress_display.h"
-#include "tool/commands/tool_options.h"
-#include "tool/restore/work_list.h"
 
 namespace ostrel {
 
 class RunReport {
  public:
-  RunReport(const ToolOptions& options, ProgressDisplay& progress);
+  RunReport(const BatchOptions& options, ProgressDisplay& progress);
 
   void Record(const WorkItem& item, const FileOutcome& outcome);
 
@@ -38,7 +38,7 @@ class RunReport {
   void WriteJson(const WorkItem& item, const FileOutcome& outcome);
   void PrintHints();
 
-  const ToolOptions& options_;
+  const BatchOptions& options_;
   ProgressDisplay& progress_;
   std::mutex mutex_;
   int64_t done_ = 0;

@@ -1,30 +1,24 @@
-// What the command line asked for, after parsing: the command, its paths and its options.
+// What a run over files (decrypt, encrypt, verify) was asked to do: its paths, where outputs go,
+// how the batch runs and what a restore takes from a backup. The commands fill it from the
+// command line; planning, outputs and the report read it.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "names/encryption_method.h"
-#include "platform/directory_tree.h"
 #include "tool/backup/version_selection.h"
+#include "tool/keys/passphrase_choice.h"
 
 namespace ostrel {
 
-enum class ToolCommand { Decrypt, Encrypt, Names, Verify, Key, Mount };
+enum class BatchCommand { Decrypt, Encrypt, Verify };
 
 enum class ProgressChoice { Automatic, On, Off };
 
-struct PassphraseChoice {
-  std::optional<std::string> File;  // "-": standard input
-  std::optional<std::string> EnvironmentVariable;
-  std::optional<int> Descriptor;
-  std::optional<std::string> CodePage;
-};
-
-struct ToolOptions {
-  ToolCommand Command = ToolCommand::Decrypt;
+struct BatchOptions {
+  BatchCommand Command = BatchCommand::Decrypt;
   std::vector<std::string> Paths;
   bool Recursive = false;
   std::optional<std::string> OutputDirectory;
@@ -49,23 +43,6 @@ struct ToolOptions {
   bool SkipExisting = false;
   std::vector<std::string> Includes;
   std::vector<std::string> Excludes;
-  // Tests only: runs between listing a directory and entering a subdirectory of it.
-  std::function<void(const ListedDirectory&, const DirectoryEntry&)> BeforeEnteringDirectory;
-  // mount: Paths holds SOURCE and MOUNTPOINT; Versions as for decrypt.
-  bool ShowPlain = false;
-  bool Foreground = false;
-  bool Debug = false;
-  bool AllowOther = false;
-  bool PageCache = false;
 };
-
-// The outcome of parsing: options to run, or an exit code (0 after --help or --version, 2 for a
-// usage error, whose message has been printed).
-struct ParsedCommandLine {
-  std::optional<ToolOptions> Options;
-  int ExitCode = 0;
-};
-
-ParsedCommandLine ParseToolCommandLine(int argc, char** argv);
 
 }  // namespace ostrel
