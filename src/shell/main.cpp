@@ -88,11 +88,10 @@ int main(int argc, char** argv) {
 #ifdef OSTREL_WITH_DIALOG
     return ostrel::RunDialog(argc, argv);
 #else
-    const char* const text =
-        "ostrel-decrypt: built without the dialog; usage: ostrel-decrypt /E PATH PASSPHRASE"
-        " | ostrel-decrypt PATH PASSPHRASE";
+    const std::string text =
+        "ostrel-decrypt: built without the dialog; " + ostrel::CommandLineUsage("ostrel-decrypt");
     if (ostrel::ConnectStandardError())
-      (void)std::fprintf(stderr, "%s\n", text);
+      (void)std::fprintf(stderr, "%s\n", text.c_str());
     else
       ostrel::ShowSystemMessageBox("ostrel-decrypt", text, ostrel::BoxIcon::Stop);
     return 2;

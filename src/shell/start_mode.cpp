@@ -15,4 +15,8 @@ StartRequest SelectStartMode(const std::vector<std::string>& arguments) {
   return {StartMode::Dialog, {}, {}};
 }
 
+std::string CommandLineUsage(const std::string& program) {
+  return "usage: " + program + " /E PATH PASSPHRASE | " + program + " PATH PASSPHRASE";
+}
+
 }  // namespace ostrel

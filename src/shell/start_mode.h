@@ -19,4 +19,8 @@ struct StartRequest {
 // opens the dialog. An empty argument counts as absent; later arguments are ignored.
 StartRequest SelectStartMode(const std::vector<std::string>& arguments);
 
+// The two command-line forms in one line, for a run that cannot open the dialog:
+// "usage: PROGRAM /E PATH PASSPHRASE | PROGRAM PATH PASSPHRASE".
+std::string CommandLineUsage(const std::string& program);
+
 }  // namespace ostrel

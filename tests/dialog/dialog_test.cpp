@@ -560,5 +560,20 @@ TEST(DialogModule, WithoutItTheCommandLineWorksAndTheDialogSaysWhy) {
   EXPECT_NE(output.find("ostrel-decrypt-dialog.so"), std::string::npos) << output;
 }
 
+// "--help" is no command-line form, so it opens the dialog; where none can open, the user still
+// learns the forms that work.
+TEST(DialogWithoutDisplay, HelpShowsTheCommandLineForms) {
+  ChildProcess program(
+      kProgram, {"ostrel-decrypt", "--help"},
+      {{{"LSAN_OPTIONS", std::string("suppressions=") + OSTREL_DIALOG_LSAN_SUPPRESSIONS}},
+       {"DISPLAY", "WAYLAND_DISPLAY"}});
+  EXPECT_EQ(program.WaitForExit(kPatience), 2);
+  const std::string output = program.Output();
+  EXPECT_NE(
+      output.find("usage: ostrel-decrypt /E PATH PASSPHRASE | ostrel-decrypt PATH PASSPHRASE"),
+      std::string::npos)
+      << output;
+}
+
 }  // namespace
 }  // namespace ostrel

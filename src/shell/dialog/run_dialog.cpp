@@ -10,6 +10,7 @@
 #include "platform/executable_name.h"
 #include "shell/dialog/application.h"
 #include "shell/error_report.h"
+#include "shell/start_mode.h"
 
 namespace ostrel {
 namespace {
@@ -28,11 +29,12 @@ int RunToolkitDialog(int argc, char** argv) {
   wxApp::SetInstance(new TApplication(ApplicationTitle(program)));
 
   // The toolkit's start-up fails only when no display can be opened; it would say so in its own
-  // words and formatting, so it keeps quiet and the failure is told here in one line.
+  // words and formatting, so it keeps quiet and the failure is told here in one line, with the
+  // command-line forms that work without a display.
   wxLog::EnableLogging(false);
   if (!wxEntryStart(argc, argv)) {
-    (void)std::fprintf(stderr, "%s: cannot open the dialog: no display is available\n",
-                       program.c_str());
+    (void)std::fprintf(stderr, "%s: cannot open the dialog: no display is available; %s\n",
+                       program.c_str(), CommandLineUsage(program).c_str());
     return 2;
   }
   wxLog::EnableLogging(true);

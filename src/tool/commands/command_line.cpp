@@ -28,6 +28,10 @@ constexpr const char* kDescription =
           "goes on the command line: it is asked for on the console, or read from a file or an "
           "environment variable.";
 
+constexpr const char* kExitCodes =
+    "Exit status: 0 when every file succeeded, 1 when any file failed, 2 for a usage error, 3 when "
+    "the pass phrase does not open the files (each command's help says when).";
+
 int UsageError(const std::string& reason) {
   (void)std::fprintf(stderr, "ostrel: %s\n", reason.c_str());
   return 2;

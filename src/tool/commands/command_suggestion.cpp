@@ -34,8 +34,10 @@ std::optional<std::string> MistypedCommand(int argc, char** argv, const CLI::App
   const std::string word = argv[1];
   std::string nearest;
   std::size_t best = word.size();
+  std::string commands;
   for (const CLI::App* command : app.get_subcommands({})) {
     const std::string& name = command->get_name();
+    commands += (commands.empty() ? "" : ", ") + name;
     if (name == word)
       return std::nullopt;
     const std::size_t distance = EditDistance(word, name);
@@ -48,7 +50,7 @@ std::optional<std::string> MistypedCommand(int argc, char** argv, const CLI::App
   // Only a near miss is a suggestion; anything further is a guess.
   if (!nearest.empty() && best <= 2)
     message += "; did you mean \"" + nearest + "\"?";
-  return message + " (commands: decrypt, encrypt, names, verify, key)";
+  return message + " (commands: " + commands + ")";
 }
 
 }  // namespace ostrel

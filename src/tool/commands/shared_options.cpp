@@ -40,16 +40,6 @@ bool ReadsStandardInput(const PassphraseChoice& passphrase) {
 
 }  // namespace
 
-const char* const kExitCodes =
-    "Exit status: 0 when every file succeeded, 1 when any file failed, 2 for a usage error.";
-const char* const kCheckedExitCodes =
-    "Exit status: 0 when every file succeeded; 3 when every failure was a final block that the "
-    "pass phrase does not open (a wrong pass phrase, or a damaged file); 1 for other failures; 2 "
-    "for a usage error.\n\nThe final block of each file is checked before anything is written: "
-    "its tail count and the zero bytes before it. Standard input cannot be checked first: it is "
-    "decrypted as it comes, and a final block that fails the check ends the run with status 3, "
-    "having written nothing of that block.";
-
 CLI::Option* Unoffered(CLI::Option* option, bool available) {
   return available ? option : option->group("");
 }

@@ -15,10 +15,6 @@ class Option;
 
 namespace ostrel {
 
-// The exit statuses of commands whose failures are files; of those that check final blocks first.
-extern const char* const kExitCodes;
-extern const char* const kCheckedExitCodes;
-
 // An option this build cannot honour stays known, so that using it gets a reason rather than
 // "not an option", but out of the help.
 CLI::Option* Unoffered(CLI::Option* option, bool available);

@@ -67,6 +67,16 @@ int RunStandardInput(const BatchOptions& options) {
   return 0;
 }
 
+constexpr const char* kEncryptExitCodes =
+    "Exit status: 0 when every file succeeded, 1 when any file failed, 2 for a usage error.";
+constexpr const char* kDecryptExitCodes =
+    "Exit status: 0 when every file succeeded; 3 when every failure was a final block that the "
+    "pass phrase does not open (a wrong pass phrase, or a damaged file); 1 for other failures; 2 "
+    "for a usage error.\n\nThe final block of each file is checked before anything is written: "
+    "its tail count and the zero bytes before it. Standard input cannot be checked first: it is "
+    "decrypted as it comes, and a final block that fails the check ends the run with status 3, "
+    "having written nothing of that block.";
+
 // Ends planning early when no pass phrase could be had.
 class NoPassphrase : public std::exception {};
 
@@ -83,6 +93,9 @@ class DecryptCommandLine : public ToolCommand {
     AddBatchOptions(command, options_, progress_);
     command.add_flag("-c,--stdout", options_.ToStandardOutput,
                      "write the plain text to standard output");
+    command.add_flag("--in-place", inPlace_,
+                     "with -r and without -o: write the plain files beside the encrypted ones, "
+                     "inside the tree");
     command.add_flag("--ignore-size", options_.IgnoreSize,
                      "decrypt a file even when its plain length is not the one its name's size "
                      "suffix promises");
@@ -90,7 +103,7 @@ class DecryptCommandLine : public ToolCommand {
     AddMethodOption(command, options_.Method,
                     "the cipher of standard input: 1 Triple-DES, 2 Rijndael-256");
     AddPassphraseOptions(command, options_.Passphrase);
-    command.footer(kCheckedExitCodes);
+    command.footer(kDecryptExitCodes);
     return command;
   }
 
@@ -102,6 +115,17 @@ class DecryptCommandLine : public ToolCommand {
     CheckBatchOptions(options_);
     if (options_.ToStandardOutput && (options_.OutputDirectory || options_.DryRun))
       RefuseUsage("-c writes to standard output: -o and --dry-run do not apply");
+    if (inPlace_ && options_.OutputDirectory)
+      RefuseUsage("--in-place and -o exclude each other");
+    // A backup tree is usually a folder the synchronizer watches: plain files written into it may
+    // be uploaded unencrypted. Single files and runs that write nothing there need no such care.
+    const bool writesIntoTrees = options_.Recursive && !options_.OutputDirectory &&
+                                 !options_.ToStandardOutput && !options_.DryRun;
+    if (writesIntoTrees && !inPlace_)
+      RefuseUsage(
+          "decrypt -r without -o would write the plain files beside the encrypted ones, into the "
+          "backup folder, where the synchronizer may upload them unencrypted: give -o DIR for the "
+          "restored files, or --in-place to write them there all the same");
   }
 
   int Run() override { return RunTransform(options_); }
@@ -109,6 +133,7 @@ class DecryptCommandLine : public ToolCommand {
  private:
   BatchOptions options_;
   ProgressFlags progress_;
+  bool inPlace_ = false;
 };
 
 class EncryptCommandLine : public ToolCommand {
@@ -124,7 +149,7 @@ class EncryptCommandLine : public ToolCommand {
     AddBatchOptions(command, options_, progress_);
     AddMethodOption(command, options_.Method, "2 (the only method that encryption uses)");
     AddPassphraseOptions(command, options_.Passphrase);
-    command.footer(kExitCodes);
+    command.footer(kEncryptExitCodes);
     return command;
   }
 

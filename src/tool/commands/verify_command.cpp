@@ -25,6 +25,13 @@ namespace {
 
 constexpr int kStandardInput = 0;
 
+constexpr const char* kVerifyExitCodes =
+    "Exit status: 0 when every file passed; 3 when every failure was a final block that the pass "
+    "phrase does not open (a wrong pass phrase, or a damaged file); 1 for other failures; 2 for a "
+    "usage error.\n\nOnly the final block of each file is read: its tail count, the zero bytes "
+    "before it, and the plain length that a size suffix in the name promises. The format carries "
+    "no check value, so a change anywhere else in a file cannot be detected. Nothing is written.";
+
 void PrintStrength(const CheckStrength& strength) {
   (void)std::fprintf(stderr,
                      "ostrel: a wrong pass phrase passes the check of one final block by chance "
@@ -101,6 +108,7 @@ int RunVerify(const BatchOptions& options) {
   if (options.Json) {
     PrintJsonSummary(report, strength);
   } else {
+    FlushStandardOutput();  // the lines before the summary stay whole in a shared file
     (void)std::fprintf(
         stderr,
         "ostrel: %lld file%s plausibly opened by the pass phrase, %lld failed, %lld skipped\n",
@@ -137,7 +145,7 @@ class VerifyCommandLine : public ToolCommand {
     AddMethodOption(command, options_.Method,
                     "the cipher of standard input: 1 Triple-DES, 2 Rijndael-256");
     AddPassphraseOptions(command, options_.Passphrase);
-    command.footer(kCheckedExitCodes);
+    command.footer(kVerifyExitCodes);
     return command;
   }
 

@@ -38,6 +38,7 @@ void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
     case OutcomeKind::WouldWrite:
       ++done_;
       bytes_ += outcome.BytesWritten;
+      sizesUnknown_ += outcome.SizeUnknown ? 1 : 0;
       (item.Method == EncryptionMethod::kTripleDes ? doneTripleDes_ : doneRijndael_) += 1;
       if (options_.Command == BatchCommand::Decrypt && item.Archive && !options_.Unzip)
         ++archivesKept_;
@@ -54,6 +55,11 @@ void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
       break;
   }
   progress_.WriteAbove([&] {
+    // Lines on standard output must be whole before a line goes to standard error: both may go
+    // to one file.
+    if (outcome.Kind == OutcomeKind::Failed ||
+        (outcome.Kind == OutcomeKind::Done && !outcome.Reason.empty()))
+      FlushStandardOutput();
     if (outcome.Kind == OutcomeKind::Failed) {
       (void)std::fprintf(stderr, "ostrel: %s: %s\n", EscapeControlCharacters(item.Input).c_str(),
                          EscapeControlCharacters(outcome.Reason).c_str());
@@ -144,6 +150,14 @@ void RunReport::PrintHints() {
        "outputs are archives the synchronizer made", "--unzip restores the files inside");
 }
 
+std::string RunReport::SizeText() const {
+  if (sizesUnknown_ == 0)
+    return HumanSize(bytes_);
+  if (sizesUnknown_ == done_)
+    return sizesUnknown_ == 1 ? "size unknown" : "sizes unknown";
+  return HumanSize(bytes_) + " and " + std::to_string(sizesUnknown_) + " of unknown size";
+}
+
 void RunReport::PrintSummary(const char* verb) {
   if (options_.Json)
     return;
@@ -151,10 +165,11 @@ void RunReport::PrintSummary(const char* verb) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   const std::lock_guard lock(mutex_);
   progress_.WriteAbove([&] {
-    (void)std::fprintf(
-        stderr, "ostrel: %s %lld file%s (%s), skipped %lld, failed %lld, in %.2f s\n", verb,
-        static_cast<long long>(done_), done_ == 1 ? "" : "s", HumanSize(bytes_).c_str(),
-        static_cast<long long>(skipped_), static_cast<long long>(failed_), seconds);
+    FlushStandardOutput();
+    (void)std::fprintf(stderr,
+                       "ostrel: %s %lld file%s (%s), skipped %lld, failed %lld, in %.2f s\n", verb,
+                       static_cast<long long>(done_), done_ == 1 ? "" : "s", SizeText().c_str(),
+                       static_cast<long long>(skipped_), static_cast<long long>(failed_), seconds);
     PrintHints();
   });
 }

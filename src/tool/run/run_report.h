@@ -37,6 +37,8 @@ class RunReport {
  private:
   void WriteJson(const WorkItem& item, const FileOutcome& outcome);
   void PrintHints();
+  // The bytes done; files whose plain size a dry run could not tell are counted apart, as such.
+  std::string SizeText() const;
 
   const BatchOptions& options_;
   ProgressDisplay& progress_;
@@ -46,6 +48,7 @@ class RunReport {
   int64_t failedPassphraseCheck_ = 0;
   int64_t skipped_ = 0;
   int64_t bytes_ = 0;
+  int64_t sizesUnknown_ = 0;
   int64_t doneTripleDes_ = 0;
   int64_t doneRijndael_ = 0;
   // What a restore passed over or left for the user, for the hints of the summary.

@@ -126,7 +126,7 @@ TEST_F(ToolTest, JsonGivesOneObjectPerFile) {
   Write("t/\x80.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "low", kPassphrase));
   Write("t/\xff.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "odd", kPassphrase));
 
-  const ToolRun run = OstrelKeyed({"decrypt", "-r", "t", "--json", "-j", "1"});
+  const ToolRun run = OstrelKeyed({"decrypt", "-r", "t", "--in-place", "--json", "-j", "1"});
 
   EXPECT_EQ(run.ExitCode, 1);
   const std::vector<nlohmann::json> objects = JsonLines(run.Stdout);
