@@ -10,8 +10,8 @@
 
 #include "names/encryption_method.h"
 #include "support/library_files.h"
+#include "support/process.h"
 #include "support/temporary_directory.h"
-#include "tool_process.h"
 
 namespace ostrel::testing_support {
 
