@@ -46,6 +46,9 @@ class KeyCommandLine : public ToolCommand {
     AddMethodOption(command, options_.Method,
                     "1: the 16-byte Triple-DES key, 2: the 32-byte Rijndael key");
     AddPassphraseOptions(command, options_.Passphrase);
+    command.footer(
+        "Exit status: 0 when the key was printed; 1 when standard output could not take it; 2 for "
+        "a usage error or when no pass phrase could be had.");
     return command;
   }
 

@@ -155,6 +155,10 @@ class NamesCommandLine : public ToolCommand {
     AddPathsArgument(command, options_.Paths, "encoded file names (or, with -r, directories)");
     command.add_flag("-r,--recursive", options_.Recursive, "list every file below each directory");
     command.add_flag("--json", options_.Json, "print one JSON object per name");
+    command.footer(
+        "Exit status: 0 when every name was described; 1 when any could not be (a directory "
+        "without -r, one that cannot be read, a time stamp naming a day that does not exist) or "
+        "standard output could not take the list; 2 for a usage error.");
     return command;
   }
 
