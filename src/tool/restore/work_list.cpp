@@ -343,12 +343,6 @@ class WorkCollector {
 
 }  // namespace
 
-std::string NoCipherReason(EncryptionMethod method) {
-  if (method == EncryptionMethod::kNone)
-    return "no encryption detected";
-  return "method " + std::to_string(MethodNumber(method)) + " selects no cipher";
-}
-
 void CollectWork(const ToolOptions& options, const WorkSink& sink) {
   WorkCollector collector(options, sink);
   for (const std::string& path : options.Paths)

@@ -14,6 +14,7 @@
 #include "names/encoded_name.h"
 #include "names/encryption_method.h"
 #include "platform/directory_tree.h"
+#include "tool/backup/backup_directory.h"
 #include "tool/commands/tool_options.h"
 
 namespace ostrel {
@@ -49,8 +50,5 @@ using WorkSink = std::function<void(WorkItem&&)>;
 // planned. The order is that of the paths, each tree in name order.
 void CollectWork(const ToolOptions& options, const WorkSink& sink);
 std::vector<WorkItem> CollectWork(const ToolOptions& options);
-
-// "no encryption detected" or "method N selects no cipher" for the methods that open nothing.
-std::string NoCipherReason(EncryptionMethod method);
 
 }  // namespace ostrel
