@@ -161,7 +161,8 @@ int MountedTree::ListingOf(const std::string& sourcePath, bool fresh,
   // A name left out is reported when the directory is first listed, and again only when it is
   // new, so that listing a directory over and over does not fill the log.
   listing.Entries = std::make_shared<const std::vector<ShownEntry>>(
-      ShowDirectory(listed, settings_, [&](const std::string& name, const std::string& reason) {
+      ShowDirectory(listed, settings_, [&](const std::string& name, EntryVerdict /*verdict*/,
+                                          const std::string& reason) {
         listing.LeftOut.push_back(name);
         if (std::find(reported.begin(), reported.end(), name) == reported.end())
           log_.Note("left out " + JoinSource(sourcePath, name) + ": " + reason);
