@@ -8,8 +8,8 @@
 
 #include "platform/file_status.h"
 #include "platform/tool_features.h"
-#include "tool/commands/command_suggestion.h"
 #include "tool/backup/path_patterns.h"
+#include "tool/commands/command_suggestion.h"
 
 namespace ostrel {
 namespace {
@@ -299,6 +299,8 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
       ->check(Quiet(CLI::Range(1U, 64U)));
   verify->add_flag("--json", options.Json,
                    "print one JSON object per file, then one with the run's summary");
+  verify->add_flag("--include-incomplete", options.IncludeIncomplete,
+                   "check the incomplete transfers of trees too");
   verify->add_flag("--ignore-size", options.IgnoreSize,
                    "do not compare plain lengths with the names' size suffixes");
   AddMethodOption(*verify, options, "the cipher of standard input: 1 Triple-DES, 2 Rijndael-256");
@@ -342,6 +344,9 @@ ParsedCommandLine ParseToolCommandLine(int argc, char** argv) {
             ""));
     mount->add_flag("--show-plain", options.ShowPlain,
                     "also show the files that are not encrypted, as they are");
+    mount->add_flag("--include-incomplete", options.IncludeIncomplete,
+                    "also show the incomplete transfers (files the synchronizer had not finished "
+                    "copying; they may be cut short)");
     mount->add_flag("-f,--foreground", options.Foreground,
                     "stay in the foreground; Ctrl-C unmounts");
     mount->add_flag("-d,--debug", options.Debug,
