@@ -71,6 +71,10 @@ std::string OutputDirectory(const std::string& directory, PathStyle style) {
 
 }  // namespace
 
+bool MarksArchive(std::string_view text) {
+  return text.find(".zip.") != std::string_view::npos;
+}
+
 std::optional<uint64_t> PromisedPlainLength(const DecodedFileName& name) {
   if (name.RemovedMarker != ArchiveMarker::None)
     return std::nullopt;
@@ -98,7 +102,7 @@ DecryptPlanning PlanDecryptRequest(std::string_view path, PathStyle style, Archi
                         kDecodesToNothing);
   } else {
     const std::string_view searched = rule == ArchiveRule::WholePath ? path : name;
-    planning.Archive = searched.find(".zip.") != std::string_view::npos;
+    planning.Archive = MarksArchive(searched);
     // The synchronizer archives such files; the plain name gets its ".zip" back.
     if (planning.Archive)
       planning.Plan.OutputPath += ".zip";

@@ -37,6 +37,10 @@ struct DecryptPlanning {
 // root is spelled.
 enum class ArchiveRule { WholePath, FileName };
 
+// Whether the text marks an archive that the synchronizer made: it holds ".zip." (case-sensitive),
+// so that the plain name gets its ".zip" back.
+bool MarksArchive(std::string_view text);
+
 // The plain length the file name promises: the size suffix after the encryption suffix, when no
 // archive or incomplete marker says that the encrypted bytes are something else.
 std::optional<uint64_t> PromisedPlainLength(const DecodedFileName& name);

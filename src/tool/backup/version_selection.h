@@ -1,6 +1,7 @@
-// Which copies of a file are taken, for a restore and for a mount alike. A backup directory keeps
-// the current copy of a file under its plain encoded name and earlier versions with a time stamp
-// in the name; all of them decode to one plain name. Versions are found within one directory.
+// Which copies of a file are taken: the version step of the backup model (backup_directory.h),
+// which alone calls it. A backup directory keeps the current copy of a file under its plain
+// encoded name and earlier versions with a time stamp in the name; all of them decode to one plain
+// name. Versions are found within one directory.
 #pragma once
 
 #include <cstdint>
@@ -33,8 +34,8 @@ struct VersionDecision {
 };
 
 // One decision per candidate, in the candidates' order. Current copies are always taken, every
-// one of them, so that two copies decoding to one name reach the caller's own check of shared
-// names instead of one hiding the other. Under Latest, a file without a current copy gets its
+// one of them, so that two copies decoding to one name reach the model's check of shared names
+// instead of one hiding the other. Under Latest, a file without a current copy gets its
 // newest version; of versions with equal newest stamps the first (in the given order) is taken
 // and the others are refused, so that the choice is never made silently.
 std::vector<VersionDecision> SelectVersions(const std::vector<VersionCandidate>& candidates,

@@ -21,6 +21,7 @@
 #include "tool/mount/mount_keys.h"
 #include "tool/mount/mounted_tree.h"
 #include "tool/restore/final_block_check.h"
+#include "tool/run/terminal_text.h"
 
 namespace ostrel {
 namespace {
@@ -30,6 +31,7 @@ struct MountOptions {
   std::string MountPoint;
   VersionChoice Versions = VersionChoice::Current;
   bool ShowPlain = false;
+  bool IncludeIncomplete = false;
   bool Foreground = false;
   bool Debug = false;
   bool AllowOther = false;
@@ -95,8 +97,23 @@ std::vector<WorkItem> SampleItems(MountedTree& tree, const std::string& source) 
   return items;
 }
 
+// A sample file's path without the source's own path before it.
+std::string BelowSource(const std::string& path, const std::string& source) {
+  const std::string prefix = source.ends_with('/') ? source : source + "/";
+  return path.starts_with(prefix) ? path.substr(prefix.size()) : path;
+}
+
+// The names, escaped for a terminal, in one line.
+std::string NameList(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& name : names)
+    list += (list.empty() ? "" : ", ") + EscapeControlCharacters(name);
+  return list;
+}
+
 // The keys, once the pass phrase opens at least one file of the sample; or the exit status.
 std::unique_ptr<CipherKeys> KeysOpeningTheSample(const MountOptions& options,
+                                                 const std::string& source,
                                                  const std::vector<WorkItem>& sample,
                                                  int& exitStatus) {
   if (sample.empty()) {
@@ -113,27 +130,27 @@ std::unique_ptr<CipherKeys> KeysOpeningTheSample(const MountOptions& options,
   // empty, truncated or unreadable neither opens nor fails, and must not let a wrong pass phrase
   // through.
   std::size_t checkable = 0;
-  std::size_t failed = 0;
+  std::vector<std::string> failed;  // below the source
   for (const WorkItem& item : sample) {
     const FileOutcome outcome = CheckFinalBlockOfFile(item, *checked.Keys, false);
     if (outcome.PassphraseCheckFailed)
-      ++failed;
+      failed.push_back(BelowSource(item.Input, source));
     if (outcome.PassphraseCheckFailed || outcome.Kind == OutcomeKind::Done)
       ++checkable;
   }
-  if (checkable > 0 && failed == checkable) {
+  if (checkable > 0 && failed.size() == checkable) {
     (void)std::fprintf(stderr,
                        "ostrel: the pass phrase opens none of the %zu files tried; nothing was "
-                       "mounted\n",
-                       checkable);
+                       "mounted (tried: %s)\n",
+                       checkable, NameList(failed).c_str());
     exitStatus = 3;
     return nullptr;
   }
-  if (failed > 0) {
+  if (!failed.empty()) {
     (void)std::fprintf(stderr,
                        "ostrel: the pass phrase does not open %zu of the %zu files tried (another "
-                       "pass phrase, or damaged); such files fail to read\n",
-                       failed, checkable);
+                       "pass phrase, or damaged); such files fail to read: %s\n",
+                       failed.size(), checkable, NameList(failed).c_str());
   }
   return std::move(checked.Keys);
 }
@@ -152,10 +169,11 @@ int Mount(const MountOptions& options) {
   MountLog log;
   // Declared before the tree, so that the keys outlive the work it does in the background.
   std::optional<MountKeys> mountKeys;
-  MountedTree tree(sourceDirectory.handle, {options.Versions, options.ShowPlain}, log);
+  MountedTree tree(sourceDirectory.handle,
+                   {options.Versions, options.ShowPlain, options.IncludeIncomplete}, log);
   int exitStatus = 0;
   std::unique_ptr<CipherKeys> keys =
-      KeysOpeningTheSample(options, SampleItems(tree, source), exitStatus);
+      KeysOpeningTheSample(options, source, SampleItems(tree, source), exitStatus);
   if (!keys) {
     CloseFile(sourceDirectory.handle);
     return exitStatus;
@@ -209,6 +227,9 @@ class MountCommandLine : public ToolCommand {
             ""));
     command.add_flag("--show-plain", options_.ShowPlain,
                      "also show the files that are not encrypted, as they are");
+    command.add_flag("--include-incomplete", options_.IncludeIncomplete,
+                     "also show the incomplete transfers (files the synchronizer had not finished "
+                     "copying; they may be cut short)");
     command.add_flag("-f,--foreground", options_.Foreground,
                      "stay in the foreground; Ctrl-C unmounts");
     command.add_flag("-d,--debug", options_.Debug,

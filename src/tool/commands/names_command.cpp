@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "platform/directory_tree.h"
 #include "platform/error_text.h"
 #include "platform/file_status.h"
+#include "tool/backup/backup_directory.h"
 #include "tool/backup/name_description.h"
 #include "tool/commands/shared_options.h"
 #include "tool/commands/tool_commands.h"
@@ -34,7 +37,9 @@ struct NamesOptions {
 
 struct NameToDescribe {
   std::string Path;
-  bool InTree = false;  // found below a directory: the archive rule reads the file's own name
+  // Found below a directory: the backup model's judgement of the entry, whose name (and so the
+  // archive rule) is the file's own.
+  std::optional<BackupEntry> InTree;
 };
 
 // The names to describe: each PATH as given, or with -r the files below a directory.
@@ -42,7 +47,7 @@ std::vector<NameToDescribe> NamesToDescribe(const NamesOptions& options, bool& f
   std::vector<NameToDescribe> names;
   for (const std::string& path : options.Paths) {
     if (StatusOfPath(path).Kind != FileKind::Directory) {
-      names.push_back({path});
+      names.push_back({path, std::nullopt});
       continue;
     }
     if (!options.Recursive) {
@@ -51,10 +56,26 @@ std::vector<NameToDescribe> NamesToDescribe(const NamesOptions& options, bool& f
       failed = true;
       continue;
     }
+    // Every file is described on its own, whichever copy a restore would take.
+    BackupChoices everyCopy;
+    everyCopy.EveryCopy = true;
+    everyCopy.IncludeIncomplete = true;
+    // Per directory on the way down: its entries as judged, by name.
+    std::vector<std::map<std::string, BackupEntry>> judged;
     TreeVisitor visitor;
+    visitor.Listed = [&](const ListedDirectory& listed) {
+      std::vector<ListedName> listedNames;
+      for (const DirectoryEntry& entry : listed.Entries)
+        listedNames.push_back({entry.Name, entry.Kind});
+      judged.emplace_back();
+      for (BackupEntry& entry : ReadBackupDirectory(listedNames, everyCopy))
+        judged.back().emplace(entry.SourceName, std::move(entry));
+    };
+    visitor.Finished = [&](const ListedDirectory&) { judged.pop_back(); };
     visitor.Entry = [&](const ListedDirectory& listed, const DirectoryEntry& entry) {
-      if (entry.Kind == FileKind::Regular)
-        names.push_back({JoinPath(listed.Directory->Path(), entry.Name), true});
+      const auto found = judged.back().find(entry.Name);
+      if (entry.Kind == FileKind::Regular && found != judged.back().end())
+        names.push_back({JoinPath(listed.Directory->Path(), entry.Name), found->second});
     };
     visitor.Unreadable = [&](const std::string& relative, int error) {
       (void)std::fprintf(stderr, "ostrel: %s: %s\n",
@@ -67,11 +88,15 @@ std::vector<NameToDescribe> NamesToDescribe(const NamesOptions& options, bool& f
   return names;
 }
 
-// The output that decrypt gives the file, by the same archive rule.
+// The output that decrypt gives the file: in a tree under the name the backup model gives it.
 std::string OutputOf(const NameToDescribe& name) {
-  return PlanDecryptRequest(name.Path, kHostPathStyle,
-                            name.InTree ? ArchiveRule::FileName : ArchiveRule::WholePath)
-      .Plan.OutputPath;
+  const std::string beside =
+      PlanDecryptRequest(name.Path, kHostPathStyle,
+                         name.InTree ? ArchiveRule::FileName : ArchiveRule::WholePath)
+          .Plan.OutputPath;
+  if (!name.InTree || FileNameOf(beside) == name.InTree->PlainName)
+    return beside;
+  return JoinPath(ParentOf(beside), name.InTree->PlainName);
 }
 
 void PrintText(const NameToDescribe& name, const NameDescription& description) {

@@ -140,6 +140,8 @@ class VerifyCommandLine : public ToolCommand {
     AddJobsOption(command, options_.Jobs, "check N files at once (default: one per processor)");
     command.add_flag("--json", options_.Json,
                      "print one JSON object per file, then one with the run's summary");
+    command.add_flag("--include-incomplete", options_.IncludeIncomplete,
+                     "check the incomplete transfers of trees too");
     command.add_flag("--ignore-size", options_.IgnoreSize,
                      "do not compare plain lengths with the names' size suffixes");
     AddMethodOption(command, options_.Method,

@@ -22,6 +22,7 @@ namespace {
 // What the file system serves, and how.
 struct Served {
   MountedTree& Tree;
+  MountLog& Log;
   bool PageCache;
 };
 
@@ -31,6 +32,22 @@ Served& Serving() {
 
 MountedTree& Tree() {
   return Serving().Tree;
+}
+
+// Every request is answered, whatever fails while answering it: an exception that reached FUSE's
+// C code would end the process and leave a dead mount point behind.
+template <typename Work>
+int Answered(const char* path, const Work& work) {
+  try {
+    return work();
+  } catch (const std::exception& error) {
+    try {
+      Serving().Log.Note(std::string(path) + ": " + error.what());
+    } catch (...) {
+    }
+  } catch (...) {
+  }
+  return -EIO;
 }
 
 // The read size that files suggest to programs (most take it for their buffers): a large one
@@ -54,6 +71,8 @@ void FillStatus(const ShownAttributes& attributes, struct stat& status) {
   if (!attributes.Directory)
     status.st_blksize = kSuggestedReadBytes;
   status.st_size = attributes.Size;
+  // What "du" and file managers count: the plain bytes, not the encrypted file's.
+  status.st_blocks = static_cast<blkcnt_t>(ShownBlocks(attributes));
   status.st_mtim.tv_sec = attributes.Seconds;
   status.st_mtim.tv_nsec = attributes.Nanoseconds;
   status.st_atim = status.st_mtim;
@@ -78,11 +97,13 @@ void* Initialise(struct fuse_conn_info* connection, struct fuse_config* config) 
 }
 
 int GetAttributes(const char* path, struct stat* status, struct fuse_file_info* /*file*/) {
-  ShownAttributes attributes;
-  const int result = Tree().Attributes(path, attributes);
-  if (result == 0)
-    FillStatus(attributes, *status);
-  return result;
+  return Answered(path, [&] {
+    ShownAttributes attributes;
+    const int result = Tree().Attributes(path, attributes);
+    if (result == 0)
+      FillStatus(attributes, *status);
+    return result;
+  });
 }
 
 // Entries from which a listing counts as large, for giving its memory back when it is released.
@@ -97,11 +118,13 @@ OpenedDirectory* DirectoryOf(const fuse_file_info* file) {
 }
 
 int OpenDirectory(const char* path, struct fuse_file_info* file) {
-  auto directory = std::make_unique<OpenedDirectory>();
-  const int result = Tree().List(path, *directory);
-  if (result == 0)
-    file->fh = reinterpret_cast<uint64_t>(directory.release());
-  return result;
+  return Answered(path, [&] {
+    auto directory = std::make_unique<OpenedDirectory>();
+    const int result = Tree().List(path, *directory);
+    if (result == 0)
+      file->fh = reinterpret_cast<uint64_t>(directory.release());
+    return result;
+  });
 }
 
 // Entries go out with their attributes and with offsets (each the position of the entry after
@@ -143,16 +166,18 @@ int ReleaseDirectory(const char* /*path*/, struct fuse_file_info* file) {
 int OpenFile(const char* path, struct fuse_file_info* file) {
   if ((file->flags & O_ACCMODE) != O_RDONLY || (file->flags & O_TRUNC) != 0)
     return -EROFS;
-  SharedFile opened;
-  const int result = Tree().Open(path, opened);
-  if (result == 0) {
-    file->fh = reinterpret_cast<uint64_t>(new SharedFile(std::move(opened)));
-    // Straight to the tree: the kernel neither keeps a second copy of the plain bytes nor splits
-    // a program's reads into its read-ahead steps. A program may then map a file privately (as
-    // running it does), not shared.
-    file->direct_io = Serving().PageCache ? 0 : 1;
-  }
-  return result;
+  return Answered(path, [&] {
+    SharedFile opened;
+    const int result = Tree().Open(path, opened);
+    if (result == 0) {
+      file->fh = reinterpret_cast<uint64_t>(new SharedFile(std::move(opened)));
+      // Straight to the tree: the kernel neither keeps a second copy of the plain bytes nor
+      // splits a program's reads into its read-ahead steps. A program may then map a file
+      // privately (as running it does), not shared.
+      file->direct_io = Serving().PageCache ? 0 : 1;
+    }
+    return result;
+  });
 }
 
 int ReadFile(const char* /*path*/, char* buffer, size_t size, off_t offset,
@@ -203,7 +228,7 @@ int ServeMountedTree(MountedTree& tree, MountLog& log, const FuseMountRequest& r
     pointers.push_back(argument.data());
   fuse_args args = FUSE_ARGS_INIT(static_cast<int>(pointers.size()), pointers.data());
   const fuse_operations operations = Operations();
-  Served served{tree, request.PageCache};
+  Served served{tree, log, request.PageCache};
   fuse* const session = fuse_new(&args, &operations, sizeof(operations), &served);
   fuse_opt_free_args(&args);
   if (session == nullptr) {

@@ -14,7 +14,9 @@ void MountLog::UseSystemLog() {
 
 void MountLog::Note(const std::string& line) {
   const std::lock_guard lock(mutex_);
-  if (systemLog_)
+  if (sink_)
+    sink_(line);
+  else if (systemLog_)
     ::syslog(LOG_NOTICE, "mount: %s", line.c_str());
   else
     (void)std::fprintf(stderr, "ostrel mount: %s\n", line.c_str());

@@ -3,6 +3,7 @@
 // nowhere).
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -10,6 +11,11 @@ namespace ostrel {
 
 class MountLog {
  public:
+  using Sink = std::function<void(const std::string&)>;
+  MountLog() = default;
+  // Lines go to sink instead, without the prefix: for a tree served in-process.
+  explicit MountLog(Sink sink) : sink_(std::move(sink)) {}
+
   // Lines go to standard error until UseSystemLog.
   void UseSystemLog();
   // One line, prefixed "ostrel mount: ".
@@ -18,6 +24,7 @@ class MountLog {
  private:
   std::mutex mutex_;
   bool systemLog_ = false;
+  Sink sink_;
 };
 
 }  // namespace ostrel

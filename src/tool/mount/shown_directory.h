@@ -1,8 +1,7 @@
-// What one source directory looks like through a mount: its directories, its encrypted files
-// under their decoded names (the planning of decrypt, versions chosen as asked) and, when asked,
-// its plain files as they are. An entry that cannot be shown truthfully is left out and reported:
-// a name that decodes to nothing, a time stamp naming a day that does not exist, and names that
-// two entries would share, since showing one would hide the other.
+// What one source directory looks like through a mount: the entries the backup model takes, by the
+// same choices as a restore (versions, incomplete transfers, and plain files when asked), under
+// the names a restore gives them. Every entry the model does not take is left out and reported
+// with its reason.
 #pragma once
 
 #include <cstdint>
@@ -13,13 +12,14 @@
 
 #include "names/encryption_method.h"
 #include "platform/directory_listing.h"
-#include "tool/backup/version_selection.h"
+#include "tool/backup/backup_directory.h"
 
 namespace ostrel {
 
 struct ShowSettings {
   VersionChoice Versions = VersionChoice::Current;
   bool ShowPlain = false;
+  bool IncludeIncomplete = false;
 };
 
 enum class ShownKind { Directory, EncryptedFile, PlainFile };
@@ -33,8 +33,9 @@ struct ShownEntry {
   std::optional<int64_t> StampSeconds;                // the version stamp's time
 };
 
-// sourceName and why it is not shown.
-using LeftOutReport = std::function<void(const std::string&, const std::string&)>;
+// An entry not shown: its source name, the model's verdict and its reason.
+using LeftOutReport =
+    std::function<void(const std::string&, EntryVerdict verdict, const std::string&)>;
 
 // The entries to show, sorted by Name, from the listing of one source directory.
 std::vector<ShownEntry> ShowDirectory(const std::vector<ListedEntry>& listed,

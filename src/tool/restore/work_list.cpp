@@ -1,7 +1,6 @@
 #include "tool/restore/work_list.h"
 
 #include <unordered_map>
-#include <unordered_set>
 
 #include "errors/exceptions.h"
 #include "names/path_joining.h"
@@ -10,8 +9,8 @@
 #include "platform/file_status.h"
 #include "platform/physical_directory.h"
 #include "platform/text_conversion.h"
+#include "tool/backup/backup_directory.h"
 #include "tool/backup/path_patterns.h"
-#include "tool/backup/version_selection.h"
 
 namespace ostrel {
 namespace {
@@ -92,14 +91,110 @@ class WorkCollector {
   }
 
   DirectoryPlan PlanDirectory(const ListedDirectory& listed) {
+    if (options_.Command == BatchCommand::Encrypt)
+      return PlanEncryptionDirectory(listed);
     DirectoryPlan plan;
-    std::unordered_set<std::string> subdirectories;
+    std::vector<ListedName> names;
+    names.reserve(listed.Entries.size());
+    for (const DirectoryEntry& entry : listed.Entries)
+      names.push_back({entry.Name, entry.Kind});
+    // A restore chooses among the copies; verify checks every encrypted file on its own.
+    const bool restoring = options_.Command == BatchCommand::Decrypt;
+    BackupChoices choices;
+    choices.Versions = options_.Versions;
+    choices.IncludeIncomplete = options_.IncludeIncomplete;
+    choices.EveryCopy = !restoring;
+    const std::vector<BackupEntry> entries =
+        ReadBackupDirectory(names, choices, listed.RelativePath, restoring ? &selection_ : nullptr);
+    std::vector<WorkItem*> order;
+    for (const BackupEntry& entry : entries) {
+      if (entry.Kind == FileKind::Directory)
+        continue;
+      WorkItem item = PlanEntry(listed, entry);
+      WorkItem& placed = plan.Items.emplace(entry.SourceName, std::move(item)).first->second;
+      order.push_back(&placed);
+    }
+    for (std::size_t index = 0; index < entries.size(); ++index)
+      RefuseAsTheModelSays(listed, entries, index, plan);
+    std::string key;
+    for (const WorkItem* item : order) {
+      if (!item->Output.empty()) {
+        key = OutputDirectoryKey(ParentOf(item->Output));
+        break;
+      }
+    }
+    for (WorkItem* item : order)
+      ClaimOutput(*item, key);
+    return plan;
+  }
+
+  // The item of one entry of a backup directory, as the backup model judged it; its refusals by
+  // another entry are given their reasons once every output is known.
+  WorkItem PlanEntry(const ListedDirectory& listed, const BackupEntry& entry) {
+    WorkItem item;
+    item.Input = JoinPath(listed.Directory->Path(), entry.SourceName);
+    if (entry.Kind != FileKind::Regular) {
+      SkipItem(item, entry.Reason, VerdictWord(entry.Verdict));
+      return item;
+    }
+    item.Size = StatusOfEntry(listed.Directory->Handle(), entry.SourceName).Size;
+    item.Directory = listed.Directory;
+    item.EntryName = entry.SourceName;
+    item.Method = entry.Method;
+    item.Stamp = entry.Stamp;
+    item.PlainSize = entry.PlainSize;
+    item.PromisedPlainLength = entry.PromisedPlainLength;
+    item.Incomplete = entry.Incomplete;
+    item.Archive = entry.Archive;
+    item.Reason = entry.Reason;
+    if (IsRefused(entry.Verdict)) {
+      item.State = ItemState::Failed;
+    } else if (!IsTaken(entry.Verdict)) {
+      SkipItem(item, entry.Reason, VerdictWord(entry.Verdict));
+    }
+    if (!entry.Encrypted || entry.PlainName.empty() || options_.Command == BatchCommand::Verify ||
+        options_.ToStandardOutput)
+      return item;
+    try {
+      const std::string beside =
+          PlanDecryptRequest(item.Input, kHostPathStyle, ArchiveRule::FileName).Plan.OutputPath;
+      SetOutput(item,
+                FileNameOf(beside) == entry.PlainName ? beside
+                                                      : JoinPath(ParentOf(beside), entry.PlainName),
+                listed.RelativePath);
+    } catch (const Exception& error) {
+      item.State = ItemState::Failed;
+      item.Reason = error.Message();
+    }
+    return item;
+  }
+
+  // A refusal because of another entry, told in the terms of outputs and inputs.
+  void RefuseAsTheModelSays(const ListedDirectory& listed, const std::vector<BackupEntry>& entries,
+                            std::size_t index, DirectoryPlan& plan) {
+    const BackupEntry& entry = entries[index];
+    if (entry.Verdict != EntryVerdict::RefusedSameStamp &&
+        entry.Verdict != EntryVerdict::RefusedSharedName)
+      return;
+    WorkItem& item = plan.Items.at(entry.SourceName);
+    const BackupEntry& other = entries[entry.Other];
+    const std::string otherInput = JoinPath(listed.Directory->Path(), other.SourceName);
+    if (entry.Verdict == EntryVerdict::RefusedSameStamp) {
+      item.Reason = "a version with the same time stamp as " + otherInput;
+    } else if (item.Output.empty()) {
+      item.Reason = entry.Reason;
+    } else if (other.Kind == FileKind::Directory) {
+      // An output that is a directory of the tree would stand where the walk writes its files.
+      item.Reason = "output " + item.Output + " is a directory of the tree";
+    } else {
+      item.Reason = "output " + item.Output + " is also the output of " + otherInput;
+    }
+  }
+
+  DirectoryPlan PlanEncryptionDirectory(const ListedDirectory& listed) {
+    DirectoryPlan plan;
     std::vector<WorkItem*> order;
     for (const DirectoryEntry& entry : listed.Entries) {
-      if (entry.Kind == FileKind::Directory) {
-        subdirectories.insert(entry.Name);
-        continue;
-      }
       if (entry.Kind != FileKind::Regular)
         continue;
       const FileStatus status = StatusOfEntry(listed.Directory->Handle(), entry.Name);
@@ -110,11 +205,6 @@ class WorkCollector {
       WorkItem& placed = plan.Items.emplace(entry.Name, std::move(item)).first->second;
       order.push_back(&placed);
     }
-    // Verify checks every encrypted file; a restore chooses among the copies.
-    if (options_.Command == BatchCommand::Decrypt) {
-      SkipUnselected(order, listed.RelativePath);
-      ChooseVersions(order);
-    }
     std::string key;
     for (const WorkItem* item : order) {
       if (!item->Output.empty()) {
@@ -122,66 +212,9 @@ class WorkCollector {
         break;
       }
     }
-    for (WorkItem* item : order) {
-      // An output that is a directory of the tree would stand where the walk writes its files.
-      if (item->State == ItemState::Pending && !item->Output.empty() &&
-          subdirectories.contains(FileNameOf(item->Output))) {
-        item->State = ItemState::Failed;
-        item->Reason = "output " + item->Output + " is a directory of the tree";
-      }
+    for (WorkItem* item : order)
       ClaimOutput(*item, key);
-    }
     return plan;
-  }
-
-  // --include and --exclude, on the output path relative to its tree; incomplete transfers.
-  void SkipUnselected(const std::vector<WorkItem*>& items, const std::string& relativeDirectory) {
-    for (WorkItem* item : items) {
-      if (item->State != ItemState::Pending)
-        continue;
-      if (item->Incomplete && !options_.IncludeIncomplete) {
-        SkipItem(*item, "an incomplete transfer", "incomplete");
-        continue;
-      }
-      if (item->Incomplete)
-        item->Reason = "an incomplete transfer: the file may be cut short";
-      const std::string name =
-          item->Output.empty() ? FileNameOf(item->Input) : FileNameOf(item->Output);
-      if (!selection_.Empty() &&
-          !selection_.Selects(JoinPath(relativeDirectory, name, PathStyle::Posix)))
-        SkipItem(*item, "excluded by --include/--exclude", "excluded");
-    }
-  }
-
-  void ChooseVersions(const std::vector<WorkItem*>& items) {
-    std::vector<WorkItem*> pending;
-    std::vector<VersionCandidate> candidates;
-    for (WorkItem* item : items) {
-      if (item->State != ItemState::Pending)
-        continue;
-      pending.push_back(item);
-      candidates.push_back({item->Output.empty() ? item->Input : item->Output,
-                            item->Stamp ? &*item->Stamp : nullptr});
-    }
-    // Under "all" a version's output already carries its stamp, so no two share a name.
-    if (options_.Versions == VersionChoice::All)
-      return;
-    const std::vector<VersionDecision> decisions = SelectVersions(candidates, options_.Versions);
-    for (std::size_t i = 0; i < pending.size(); ++i) {
-      WorkItem& item = *pending[i];
-      switch (decisions[i].Verdict) {
-        case VersionVerdict::Take:
-          break;
-        case VersionVerdict::SkipEarlierVersion:
-          SkipItem(item, "an earlier version", "version");
-          break;
-        case VersionVerdict::SameStampAsAnother:
-          item.State = ItemState::Failed;
-          item.Reason =
-              "a version with the same time stamp as " + pending[decisions[i].Other]->Input;
-          break;
-      }
-    }
   }
 
   // named: the file was named on the command line, so a name without a cipher is an error for
@@ -195,7 +228,7 @@ class WorkCollector {
       if (options_.Command == BatchCommand::Encrypt) {
         PlanEncryption(item, relativeDirectory, named);
       } else {
-        PlanDecryption(item, relativeDirectory, named);
+        PlanNamedDecryption(item);
       }
     } catch (const Exception& error) {  // a time stamp naming a day its calendar lacks
       item.State = ItemState::Failed;
@@ -204,15 +237,12 @@ class WorkCollector {
     return item;
   }
 
-  void PlanDecryption(WorkItem& item, const std::string& relativeDirectory, bool named) {
+  // A file named on the command line: the files of trees are planned by the backup model.
+  void PlanNamedDecryption(WorkItem& item) {
     const DecodedFileName decoded = DecodeFileName(WidenSystemText(FileNameOf(item.Input)));
     item.Method = decoded.Method;
     if (!SelectsCipher(decoded.Method)) {
-      if (named) {
-        item.State = ItemState::Failed;
-      } else {
-        SkipItem(item, "", "no-cipher");
-      }
+      item.State = ItemState::Failed;
       item.Reason = NoCipherReason(item.Method);
       return;
     }
@@ -221,11 +251,9 @@ class WorkCollector {
       item.Reason = kDecodesToNothingReason;
       return;
     }
-    // In a tree, only the file's own name says that it holds an archive, as in the mount: a
-    // directory's name is no part of the file, and a backup restores to the same names however
-    // its root is spelled. A file named on the command line keeps the rule of its whole path.
-    const DecryptPlanning planning = PlanDecryptRequest(
-        item.Input, kHostPathStyle, named ? ArchiveRule::WholePath : ArchiveRule::FileName);
+    // A file named on the command line keeps the archive rule of its whole path.
+    const DecryptPlanning planning =
+        PlanDecryptRequest(item.Input, kHostPathStyle, ArchiveRule::WholePath);
     item.Stamp = decoded.TimeStamp;
     item.PlainSize = decoded.PlainSize;
     item.PromisedPlainLength = PromisedPlainLength(decoded);
@@ -239,7 +267,7 @@ class WorkCollector {
       beside = JoinPath(ParentOf(beside), NarrowSystemText(PlainNameWithTimeStamp(decoded)) +
                                               (item.Archive ? ".zip" : ""));
     }
-    SetOutput(item, beside, relativeDirectory);
+    SetOutput(item, beside, std::string());
   }
 
   void PlanEncryption(WorkItem& item, const std::string& relativeDirectory, bool named) {
@@ -345,12 +373,6 @@ class WorkCollector {
 };
 
 }  // namespace
-
-std::string NoCipherReason(EncryptionMethod method) {
-  if (method == EncryptionMethod::kNone)
-    return "no encryption detected";
-  return "method " + std::to_string(MethodNumber(method)) + " selects no cipher";
-}
 
 void CollectWork(const BatchOptions& options, const WorkSink& sink,
                  const BeforeEnteringDirectory& beforeEntering) {

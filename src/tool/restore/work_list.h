@@ -14,6 +14,7 @@
 #include "names/encoded_name.h"
 #include "names/encryption_method.h"
 #include "platform/directory_tree.h"
+#include "tool/backup/backup_directory.h"
 #include "tool/run/batch_options.h"
 
 namespace ostrel {
@@ -55,8 +56,5 @@ void CollectWork(const BatchOptions& options, const WorkSink& sink,
                  const BeforeEnteringDirectory& beforeEntering = {});
 std::vector<WorkItem> CollectWork(const BatchOptions& options,
                                   const BeforeEnteringDirectory& beforeEntering = {});
-
-// "no encryption detected" or "method N selects no cipher" for the methods that open nothing.
-std::string NoCipherReason(EncryptionMethod method);
 
 }  // namespace ostrel

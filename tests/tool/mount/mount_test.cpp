@@ -114,7 +114,6 @@ TEST_F(MountTest, ShowsDecodedNamesExactSizesAndPlainBytesForEveryTailCountOfBot
     struct stat status {};
     ASSERT_EQ(::stat(MountedOf(name).c_str(), &status), 0);
     EXPECT_EQ(status.st_size, static_cast<off_t>(plain.size()));
-    EXPECT_EQ(status.st_mode & 0222, 0U);
     EXPECT_EQ(ReadFileBytes(MountedOf(name)), plain);
   }
   EXPECT_EQ(Unmount(), 0);
@@ -204,7 +203,7 @@ TEST_F(MountTest, ShowsCurrentCopiesLatestVersionsOrAllVersionsWithTheirStampTim
   WriteEncrypted("notes.d20240201-t080000.txt.s8.2crypt", EncryptionMethod::kRijndael, "february");
   WriteEncrypted("gone.d20230101-t000000.txt.1crypt", EncryptionMethod::kTripleDes, "old");
   WriteEncrypted("gone.d20230505-t101010.txt.2crypt", EncryptionMethod::kRijndael, "newest");
-  // Two versions with one stamp: neither is the newest, and neither may hide the other.
+  // Two versions with one stamp: neither is the newer.
   WriteEncrypted("tie.d20240104-t000000.txt.2crypt", EncryptionMethod::kRijndael, "one");
   WriteEncrypted("tie.d20240104-t000000.txt.s3.2crypt", EncryptionMethod::kRijndael, "two");
   struct Case {
@@ -213,13 +212,15 @@ TEST_F(MountTest, ShowsCurrentCopiesLatestVersionsOrAllVersionsWithTheirStampTim
   };
   const std::vector<Case> cases = {
       {"current", {{"notes.txt", "current"}}},
-      {"latest", {{"gone.txt", "newest"}, {"notes.txt", "current"}}},
+      // Of two versions with one stamp, the one a restore takes: the first in name order.
+      {"latest", {{"gone.txt", "newest"}, {"notes.txt", "current"}, {"tie.txt", "one"}}},
       {"all",
        {{"gone.d20230101-t000000.txt", "old"},
         {"gone.d20230505-t101010.txt", "newest"},
         {"notes.d20240131-t120000.txt", "january"},
         {"notes.d20240201-t080000.txt", "february"},
-        {"notes.txt", "current"}}},
+        {"notes.txt", "current"},
+        {"tie.d20240104-t000000.txt", "one"}}},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.Versions);
@@ -339,6 +340,7 @@ TEST_F(MountTest, AWrongPassphraseIsRefusedAndNothingIsMounted) {
              PassphraseFailingTailCheck(EncryptionMethod::kRijndael, encrypted));
   EXPECT_EQ(run.ExitCode, 3);
   EXPECT_THAT(run.Stderr, HasSubstr("opens none of the 2 files tried"));
+  EXPECT_THAT(run.Stderr, HasSubstr("(tried: a.txt.2crypt, b.txt.2crypt)"));
   EXPECT_FALSE(IsMounted());
 }
 
@@ -356,6 +358,7 @@ TEST_F(MountTest, ADamagedFileFailsWithAnIoErrorWhileTheRestReads) {
   EXPECT_EQ(ReadFileBytes(MountedOf("fine.txt")), "fine");
   EXPECT_EQ(Unmount(), 0);
   EXPECT_THAT(Log(), HasSubstr("does not open 1 of the 3 files tried"));
+  EXPECT_THAT(Log(), HasSubstr("such files fail to read: bad.txt.2crypt\n"));
   EXPECT_THAT(Log(), HasSubstr("bad.txt.2crypt: wrong pass phrase or damaged file"));
 }
 
@@ -479,7 +482,7 @@ TEST_F(MountTest, OtherUsersAreRefusedWhatTheSourceRefusesThem) {
   ASSERT_EQ(::stat(MountedOf("private.txt").c_str(), &shown), 0);
   EXPECT_EQ(shown.st_uid, source.st_uid);
   EXPECT_EQ(shown.st_gid, source.st_gid);
-  EXPECT_EQ(shown.st_mode & 07777, 0400U);
+  EXPECT_EQ(shown.st_mode & 07777, 0600U);
   const auto catAsNobody = [&](const std::string& name) {
     return RunProcess("/usr/bin/setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
                                            "/bin/cat", MountedOf(name)});
@@ -541,6 +544,7 @@ TEST_F(MountTest, EveryKindOfWriteIsRefusedAsReadOnly) {
   EXPECT_EQ(Unmount(), 0);
 }
 
+// Of two entries shown under one name, the one a restore takes is shown, the other left out.
 TEST_F(MountTest, NamesThatCannotBeShownTruthfullyAreLeftOutAndLogged) {
   WriteEncrypted("a.txt.2crypt", EncryptionMethod::kRijndael, "one");
   WriteEncrypted("a.txt.s3.2crypt", EncryptionMethod::kRijndael, "two");
@@ -550,14 +554,86 @@ TEST_F(MountTest, NamesThatCannotBeShownTruthfullyAreLeftOutAndLogged) {
   std::filesystem::create_symlink(SourceOf("kept.txt.2crypt"), SourceOf("link.txt.2crypt"));
   WriteFileBytes(SourceOf("readme"), "plain");
   Mount({"--show-plain"});
-  EXPECT_THAT(Listing(), ElementsAre("caf\xe9.txt", "kept.txt", "readme"));
+  EXPECT_THAT(Listing(), ElementsAre("a.txt", "caf\xe9.txt", "kept.txt", "readme"));
+  EXPECT_EQ(ReadFileBytes(MountedOf("a.txt")), "one");
   EXPECT_EQ(ReadFileBytes(MountedOf("caf\xe9.txt")), "latin-1 name");
   EXPECT_EQ(ReadFileBytes(MountedOf("readme")), "plain");
   EXPECT_EQ(Unmount(), 0);
   const std::string log = Log();
-  EXPECT_THAT(log, HasSubstr("left out a.txt.2crypt"));
-  EXPECT_THAT(log, HasSubstr("left out a.txt.s3.2crypt"));
+  EXPECT_THAT(log,
+              HasSubstr("left out a.txt.s3.2crypt: shares the name \"a.txt\" with a.txt.2crypt"));
+  EXPECT_THAT(log, HasSubstr("left out link.txt.2crypt: not a regular file"));
   EXPECT_THAT(log, HasSubstr("left out feb.d20230230-t000000.txt.2crypt"));
+}
+
+// A name that decodes to nothing is left out wherever it lies: among the files sampled before
+// mounting, and in a directory listed only once mounted; the mount keeps serving.
+TEST_F(MountTest, ANameThatDecodesToNothingIsLeftOutAndTheMountGoesOn) {
+  WriteEncrypted(".2crypt", EncryptionMethod::kRijndael, "sampled");
+  for (int file = 0; file < 80; ++file) {
+    std::string name = "f";
+    name += std::to_string(file);
+    name += ".txt.2crypt";
+    WriteEncrypted(name, EncryptionMethod::kRijndael, "f");
+  }
+  WriteEncrypted("z/y/.2crypt", EncryptionMethod::kRijndael, "nameless");
+  WriteEncrypted("z/y/kept.txt.2crypt", EncryptionMethod::kRijndael, "kept");
+  Mount();
+  EXPECT_THAT(Listing("z/y"), ElementsAre("kept.txt"));
+  EXPECT_EQ(ReadFileBytes(MountedOf("z/y/kept.txt")), "kept");
+  EXPECT_EQ(Listing().size(), 81U);
+  EXPECT_EQ(Unmount(), 0);
+  EXPECT_THAT(Log(), HasSubstr("left out .2crypt: the name decodes to nothing"));
+  EXPECT_THAT(Log(), HasSubstr("left out z/y/.2crypt: the name decodes to nothing"));
+}
+
+// An incomplete transfer is left out as a restore leaves it out, with the option that shows it;
+// a folder that shows nothing because all it holds are versions says so in the log.
+TEST_F(MountTest, IncompleteTransfersAndVersionsAreLeftOutWithTheOptionThatShowsThem) {
+  WriteEncrypted("part.bin.s5000.incomplete.2crypt", EncryptionMethod::kRijndael, "cut sh");
+  WriteEncrypted("whole.bin.2crypt", EncryptionMethod::kRijndael, "whole");
+  WriteEncrypted("old/a.d20240101-t000000.txt.2crypt", EncryptionMethod::kRijndael, "a");
+  WriteEncrypted("old/b.d20240102-t000000.txt.2crypt", EncryptionMethod::kRijndael, "b");
+  Mount();
+  EXPECT_THAT(Listing(), ElementsAre("old", "whole.bin"));
+  EXPECT_THAT(Listing("old"), ElementsAre());
+  EXPECT_EQ(Unmount(), 0);
+  EXPECT_THAT(Log(),
+              HasSubstr("left out part.bin.s5000.incomplete.2crypt: an incomplete transfer"));
+  EXPECT_THAT(Log(), HasSubstr("old shows no file: 2 files there exist only as earlier versions "
+                               "(--versions latest"));
+
+  Mount({"--include-incomplete", "--versions", "latest"});
+  EXPECT_THAT(Listing(), ElementsAre("old", "part.bin", "whole.bin"));
+  EXPECT_EQ(ReadFileBytes(MountedOf("part.bin")), "cut sh");
+  EXPECT_THAT(Listing("old"), ElementsAre("a.txt", "b.txt"));
+  EXPECT_EQ(Unmount(), 0);
+}
+
+// Copied out of the mount, files and directories keep the modes the backup has, write bits and
+// all, and "du" counts the plain bytes; the mount itself stays read-only.
+TEST_F(MountTest, ModesKeepTheirWriteBitsAndBlockCountsFollowThePlainSize) {
+  const std::string plain = PatternBytes(20000, 4);
+  WriteEncrypted("dir/big.bin.s20000.2crypt", EncryptionMethod::kRijndael, plain);
+  using std::filesystem::perms;
+  std::filesystem::permissions(SourceOf("dir"), static_cast<perms>(0750));
+  std::filesystem::permissions(SourceOf("dir/big.bin.s20000.2crypt"), static_cast<perms>(0640));
+  Mount();
+  struct stat file {};
+  struct stat directory {};
+  ASSERT_EQ(::stat(MountedOf("dir/big.bin").c_str(), &file), 0);
+  ASSERT_EQ(::stat(MountedOf("dir").c_str(), &directory), 0);
+  EXPECT_EQ(file.st_mode & 07777, 0640U);
+  EXPECT_EQ(directory.st_mode & 07777, 0750U);
+  EXPECT_EQ(file.st_blocks, (20000 + 511) / 512);
+  EXPECT_EQ(OpenError(MountedOf("dir/big.bin"), O_WRONLY), EROFS);
+  const ProcessResult copied = RunProcess("/bin/cp", {"-rp", MountedOf("dir"), PathOf("copy")});
+  EXPECT_EQ(copied.ExitCode, 0) << copied.Stderr;
+  struct stat copy {};
+  ASSERT_EQ(::stat(PathOf("copy/big.bin").c_str(), &copy), 0);
+  EXPECT_EQ(copy.st_mode & 07777, 0640U);
+  EXPECT_EQ(ReadFileBytes(PathOf("copy/big.bin")), plain);
+  EXPECT_EQ(Unmount(), 0);
 }
 
 TEST_F(MountTest, ChangesBelowTheSourceShowOnceListedAgainAndAVanishedSourceFailsCleanly) {

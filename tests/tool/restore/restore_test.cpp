@@ -418,6 +418,24 @@ TEST_F(RestoreTest, IncompleteTransfersAreSkippedInTreesAndRestoredWhenAsked) {
   EXPECT_THAT(run.Stderr, HasSubstr("warning: an incomplete transfer"));
 }
 
+// verify passes over an incomplete transfer as a restore does: cut short, it would pass for damage
+// or a wrong pass phrase. Asked for, it is checked.
+TEST_F(RestoreTest, VerifySkipsIncompleteTransfersUnlessAsked) {
+  WriteBackup();
+  const std::string cut =
+      EncryptWithLibrary(EncryptionMethod::kRijndael, PatternBytes(5000), kPassphrase)
+          .substr(0, 1024);
+  Write("backup/part.bin.s5000.incomplete.2crypt", cut);
+  ToolRun run = OstrelKeyed({"verify", "-r", "--json", "backup"});
+  EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
+  EXPECT_THAT(run.Stdout, HasSubstr("\"input\":\"backup/part.bin.s5000.incomplete.2crypt\""));
+  EXPECT_THAT(run.Stdout, HasSubstr("\"skipped_reason\":\"incomplete\""));
+
+  run = OstrelKeyed({"verify", "-r", "--include-incomplete", "backup"});
+  EXPECT_NE(run.ExitCode, 0);
+  EXPECT_THAT(run.Stderr, HasSubstr("part.bin.s5000.incomplete.2crypt"));
+}
+
 struct SelectionCase {
   std::vector<std::string> Options;
   std::vector<std::string> Outputs;

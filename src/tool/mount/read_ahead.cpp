@@ -1,0 +1,111 @@
+#include "tool/mount/read_ahead.h"
+
+#include <algorithm>
+
+#include "cipher/ecb_random_access.h"
+#include "cipher/handle_random_access.h"
+
+namespace ostrel {
+namespace {
+
+// 64 pieces bound the cache at 8 MiB.
+constexpr std::size_t kCachedPieces = 64;
+// Pieces decrypted ahead of a reader going through a file: enough to keep the other cores busy
+// while the kernel copies, few enough to stay well inside the cache.
+constexpr int64_t kAheadPieces = 8;
+constexpr std::size_t kQueuedAheadPieces = 32;
+
+PlainChunkKey KeyOf(const FileStatus& state, int64_t index) {
+  return {state.Device,
+          state.Inode,
+          state.Size,
+          state.ModificationSeconds,
+          state.ModificationNanoseconds,
+          index};
+}
+
+// The plain piece key names, of a file whose plain length is length; nothing when the file proved
+// shorter than its state said (changed under the reader).
+PlainChunk DecryptPiece(int handle, const BlockCipher& cipher, const PlainChunkKey& key,
+                        int64_t length) {
+  HandleRandomAccess input(handle, key.Size);
+  EcbPlainReader reader(input, cipher, FinalBlockCheck::kTailCountAndPadding);
+  const int64_t bytesPerPiece = PlainPieces::kPieceBytes;
+  auto bytes = std::make_shared<PlainBytes>(
+      static_cast<std::size_t>(std::min(bytesPerPiece, length - key.Chunk * bytesPerPiece)));
+  if (reader.Read(key.Chunk * bytesPerPiece, bytes->data(), static_cast<int64_t>(bytes->size())) !=
+      static_cast<int64_t>(bytes->size()))
+    return nullptr;
+  return bytes;
+}
+
+}  // namespace
+
+PlainPieces::PlainPieces(unsigned aheadThreads)
+    : pieces_(kCachedPieces), ahead_(aheadThreads, kQueuedAheadPieces) {}
+
+PlainChunk PlainPieces::Piece(const OpenedShownFile& file, const BlockCipher& cipher,
+                              const FileStatus& state, int64_t index, int64_t length) {
+  const PlainChunkKey key = KeyOf(state, index);
+  PlainChunk piece = pieces_.FindOrClaim(key);
+  if (piece)
+    return piece;
+  // The claim is ended whatever happens, so that no reader waits for the piece for ever.
+  try {
+    piece = DecryptPiece(file.Handle, cipher, key, length);
+  } catch (...) {
+    pieces_.Keep(key, nullptr);
+    throw;
+  }
+  pieces_.Keep(key, piece);
+  return piece;
+}
+
+void PlainPieces::ReadAhead(const std::shared_ptr<OpenedShownFile>& file, const BlockCipher& cipher,
+                            int64_t offset, int64_t end) {
+  int64_t first = 0;
+  int64_t last = 0;
+  FileStatus state;
+  int64_t length = 0;
+  {
+    const std::lock_guard lock(file->Mutex);
+    // Requests of one pass through a file may arrive slightly out of order from the kernel's
+    // threads; a read far from where the last one ended is a jump, and nothing is done ahead.
+    // The first read of a file may be its only one (a program looking at how a file starts).
+    const bool onward = file->NextOffset >= 0 && offset >= file->NextOffset - kPieceBytes &&
+                        offset <= file->NextOffset + kPieceBytes;
+    file->NextOffset = end;
+    if (!onward)
+      return;
+    state = file->State;
+    length = file->PlainLength;
+    first = std::max((end - 1) / kPieceBytes + 1, file->AheadUntil);
+    last = std::min((end - 1) / kPieceBytes + kAheadPieces, (length - 1) / kPieceBytes);
+    if (first > last)
+      return;
+    file->AheadUntil = last + 1;
+  }
+  for (int64_t index = first; index <= last; ++index) {
+    const PlainChunkKey key = KeyOf(state, index);
+    const bool queued = ahead_.Post([this, file, &cipher, key, length] {
+      if (!pieces_.ClaimIfAbsent(key))
+        return;
+      // A piece that fails is left to its reader, which reports why.
+      PlainChunk piece;
+      try {
+        piece = DecryptPiece(file->Handle, cipher, key, length);
+      } catch (...) {
+        piece = nullptr;
+      }
+      pieces_.Keep(key, std::move(piece));
+    });
+    if (!queued) {
+      // Asked again by a later read.
+      const std::lock_guard lock(file->Mutex);
+      file->AheadUntil = std::min(file->AheadUntil, index);
+      return;
+    }
+  }
+}
+
+}  // namespace ostrel
