@@ -148,7 +148,9 @@ bool StripCryptSuffixAlone(TSearchRecW& record) {
   return true;
 }
 
-ArchiveMarker StripArchiveMarker(TSearchRecW& record) {
+// markerSize receives the size suffix that the marker removed, for ".incomplete" too, where the
+// record does not keep it.
+ArchiveMarker StripArchiveMarker(TSearchRecW& record, std::optional<uint64_t>* markerSize) {
   SplitPathResult<std::u16string> parts = SplitName(record.Name);
   const std::u16string_view stem = parts.Stem;
   const bool zip = EqualsIgnoringAsciiCase(parts.Extension, ".zip");
@@ -166,6 +168,8 @@ ArchiveMarker StripArchiveMarker(TSearchRecW& record) {
     return ArchiveMarker::None;
   if (zip)
     SetPlainSize(record, size);
+  if (markerSize != nullptr)
+    *markerSize = static_cast<uint64_t>(size);
   record.Name = std::u16string(stem.substr(0, *dot));
   return zip ? ArchiveMarker::Archive : ArchiveMarker::Incomplete;
 }
@@ -236,7 +240,7 @@ bool StripCryptSizeSuffix(TSearchRecW& record) {
 }
 
 bool StripArchiveSuffix(TSearchRecW& record) {
-  return StripArchiveMarker(record) != ArchiveMarker::None;
+  return StripArchiveMarker(record, nullptr) != ArchiveMarker::None;
 }
 
 bool StripTimeStamp(TSearchRecW& record, bool whole) {
@@ -247,7 +251,10 @@ DecodedFileName DecodeFileName(std::u16string_view name) {
   TSearchRecW record = RecordBeforeDecoding(name);
   DecodedFileName decoded;
   bool sizeCarried = StripCryptSuffixAlone(record) && StripCryptSizeSuffix(record);
-  decoded.RemovedMarker = StripArchiveMarker(record);
+  std::optional<uint64_t> markerSize;
+  decoded.RemovedMarker = StripArchiveMarker(record, &markerSize);
+  if (decoded.RemovedMarker == ArchiveMarker::Incomplete)
+    decoded.IncompleteSize = markerSize;
   sizeCarried = sizeCarried || decoded.RemovedMarker == ArchiveMarker::Archive;
   decoded.TimeStamp = StripStamp(record, false);
   decoded.Method = MethodOf(record);

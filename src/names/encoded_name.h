@@ -45,6 +45,9 @@ struct DecodedFileName {
   // place; nothing when neither carried one.
   std::optional<uint64_t> PlainSize;
   ArchiveMarker RemovedMarker = ArchiveMarker::None;
+  // For an incomplete transfer, the size suffix before ".incomplete": the plain size of the whole
+  // file, of which the stored file may hold less, so no plain length is promised by it.
+  std::optional<uint64_t> IncompleteSize;
   std::optional<NameTimeStamp> TimeStamp;
 };
 

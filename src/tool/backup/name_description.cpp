@@ -24,7 +24,8 @@ NameDescription DescribeEncodedName(std::string_view fileName) {
     const DecodedFileName decoded = DecodeFileName(name);
     description.Method = decoded.Method;
     description.PlainName = NarrowSystemText(decoded.PlainName);
-    description.PlainSize = decoded.PlainSize;
+    description.Incomplete = decoded.RemovedMarker == ArchiveMarker::Incomplete;
+    description.PlainSize = description.Incomplete ? decoded.IncompleteSize : decoded.PlainSize;
     if (decoded.TimeStamp)
       description.TimeStamp = TimeStampText(*decoded.TimeStamp);
   } catch (const EConvertError& error) {

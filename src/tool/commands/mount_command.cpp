@@ -20,6 +20,7 @@
 #include "tool/mount/fuse_file_system.h"
 #include "tool/mount/mount_keys.h"
 #include "tool/mount/mounted_tree.h"
+#include "tool/restore/file_transform.h"
 #include "tool/restore/final_block_check.h"
 #include "tool/run/terminal_text.h"
 
@@ -111,7 +112,7 @@ std::string NameList(const std::vector<std::string>& names) {
   return list;
 }
 
-// The keys, once the pass phrase opens at least one file of the sample; or the exit status.
+// The keys, once the pass phrase is judged right on the sample; or the exit status.
 std::unique_ptr<CipherKeys> KeysOpeningTheSample(const MountOptions& options,
                                                  const std::string& source,
                                                  const std::vector<WorkItem>& sample,
@@ -121,36 +122,22 @@ std::unique_ptr<CipherKeys> KeysOpeningTheSample(const MountOptions& options,
     exitStatus = keys ? 0 : 2;
     return keys;
   }
-  CheckedKeys checked = ObtainCheckedKeys(options.Passphrase, sample);
+  CheckedKeys checked = ObtainCheckedKeys(options.Passphrase, sample, "mounted");
   if (!checked.Keys) {
     exitStatus = checked.ExitStatus;
     return nullptr;
   }
-  // Only a file whose final block can be read says anything about the pass phrase: one that is
-  // empty, truncated or unreadable neither opens nor fails, and must not let a wrong pass phrase
-  // through.
-  std::size_t checkable = 0;
-  std::vector<std::string> failed;  // below the source
-  for (const WorkItem& item : sample) {
-    const FileOutcome outcome = CheckFinalBlockOfFile(item, *checked.Keys, false);
-    if (outcome.PassphraseCheckFailed)
-      failed.push_back(BelowSource(item.Input, source));
-    if (outcome.PassphraseCheckFailed || outcome.Kind == OutcomeKind::Done)
-      ++checkable;
-  }
-  if (checkable > 0 && failed.size() == checkable) {
+  // Judged right, the pass phrase leaves the files it does not open for damaged: they are named
+  // now, as the reads of them will fail.
+  const PassphraseJudgement& judgement = checked.Judgement;
+  if (!judgement.NotOpened.empty()) {
+    std::vector<std::string> damaged;  // below the source
+    for (const std::string& input : judgement.NotOpened)
+      damaged.push_back(BelowSource(input, source));
     (void)std::fprintf(stderr,
-                       "ostrel: the pass phrase opens none of the %zu files tried; nothing was "
-                       "mounted (tried: %s)\n",
-                       checkable, NameList(failed).c_str());
-    exitStatus = 3;
-    return nullptr;
-  }
-  if (!failed.empty()) {
-    (void)std::fprintf(stderr,
-                       "ostrel: the pass phrase does not open %zu of the %zu files tried (another "
-                       "pass phrase, or damaged); such files fail to read: %s\n",
-                       failed.size(), checkable, NameList(failed).c_str());
+                       "ostrel: %zu of the %zu files tried are damaged (%s); such files fail to "
+                       "read: %s\n",
+                       damaged.size(), judgement.Tried, kDamagedReason, NameList(damaged).c_str());
   }
   return std::move(checked.Keys);
 }
@@ -210,7 +197,7 @@ class MountCommandLine : public ToolCommand {
         "decrypted: encrypted files under their decoded names, with their plain sizes, read by "
         "decrypting only the blocks a read touches. Runs in the background until unmounted with "
         "\"fusermount3 -u MOUNTPOINT\". The final blocks of up to 64 files are checked first: when "
-        "none opens, nothing is mounted.");
+        "the pass phrase opens fewer than half of them, nothing is mounted.");
     command.add_option("SOURCE", options_.Source, "the directory to show")->required();
     command.add_option("MOUNTPOINT", options_.MountPoint, "the empty directory to show it in")
         ->required();
@@ -241,8 +228,9 @@ class MountCommandLine : public ToolCommand {
                      "shared; large files read more slowly");
     AddPassphraseOptions(command, options_.Passphrase);
     command.footer(
-        "Exit status: 0 after the file system was unmounted; 3 when the pass phrase opens none of "
-        "the files tried; 1 when it could not be mounted; 2 for a usage error.");
+        "Exit status: 0 after the file system was unmounted; 3 when the pass phrase was judged "
+        "wrong (see \"ostrel decrypt --help\"); 1 when it could not be mounted; 2 for a usage "
+        "error.");
     return command;
   }
 

@@ -99,6 +99,13 @@ std::string OutputOf(const NameToDescribe& name) {
   return JoinPath(ParentOf(beside), name.InTree->PlainName);
 }
 
+// Whether decrypt takes the file for an archive, by the same rule as its output.
+bool IsArchive(const NameToDescribe& name) {
+  return PlanDecryptRequest(name.Path, kHostPathStyle,
+                            name.InTree ? ArchiveRule::FileName : ArchiveRule::WholePath)
+      .Archive;
+}
+
 void PrintText(const NameToDescribe& name, const NameDescription& description) {
   const std::string& path = name.Path;
   if (!SelectsCipher(description.Method)) {
@@ -116,6 +123,10 @@ void PrintText(const NameToDescribe& name, const NameDescription& description) {
           EscapeControlCharacters(OutputOf(name));
   if (description.PlainSize)
     line += ", plain size " + std::to_string(*description.PlainSize);
+  if (IsArchive(name))
+    line += ", archive";
+  if (description.Incomplete)
+    line += ", incomplete";
   if (description.TimeStamp)
     line += ", time stamp " + EscapeControlCharacters(*description.TimeStamp);
   PrintLine(line);
@@ -131,11 +142,14 @@ void PrintJson(const NameToDescribe& name, const NameDescription& description) {
     object["error"] = *description.DateError;
   } else {
     SetJsonName(object, "plain_name", description.PlainName);
-    if (SelectsCipher(description.Method) && !description.PlainName.empty()) {
+    const bool decodes = SelectsCipher(description.Method) && !description.PlainName.empty();
+    if (decodes) {
       SetJsonName(object, "output", OutputOf(name));
     } else {
       object["output"] = nullptr;
     }
+    object["archive"] = decodes && IsArchive(name);
+    object["incomplete"] = description.Incomplete;
     object["plain_size"] =
         description.PlainSize ? nlohmann::json(*description.PlainSize) : nlohmann::json(nullptr);
     object["time_stamp"] =
@@ -175,8 +189,9 @@ class NamesCommandLine : public ToolCommand {
   CLI::App& AddTo(CLI::App& tool) override {
     CLI::App& command = *tool.add_subcommand(
         "names",
-        "Show what encoded file names decode to: method and cipher, plain name, plain size and "
-        "time stamp. Needs no pass phrase and reads no file.");
+        "Show what encoded file names decode to, in this order: method and cipher, plain name, "
+        "output, plain size, whether it is an archive or an incomplete transfer, and the time "
+        "stamp as a date and time. Needs no pass phrase and reads no file.");
     AddPathsArgument(command, options_.Paths, "encoded file names (or, with -r, directories)");
     command.add_flag("-r,--recursive", options_.Recursive, "list every file below each directory");
     command.add_flag("--json", options_.Json, "print one JSON object per name");

@@ -14,6 +14,7 @@
 #include "tool/commands/tool_commands.h"
 #include "tool/keys/checked_passphrase.h"
 #include "tool/keys/passphrase_input.h"
+#include "tool/keys/passphrase_judgement.h"
 #include "tool/restore/file_transform.h"
 #include "tool/restore/output_directories.h"
 #include "tool/restore/pipe_transform.h"
@@ -69,16 +70,31 @@ int RunStandardInput(const BatchOptions& options) {
 
 constexpr const char* kEncryptExitCodes =
     "Exit status: 0 when every file succeeded, 1 when any file failed, 2 for a usage error.";
-constexpr const char* kDecryptExitCodes =
-    "Exit status: 0 when every file succeeded; 3 when every failure was a final block that the "
-    "pass phrase does not open (a wrong pass phrase, or a damaged file); 1 for other failures; 2 "
-    "for a usage error.\n\nThe final block of each file is checked before anything is written: "
-    "its tail count and the zero bytes before it. Standard input cannot be checked first: it is "
-    "decrypted as it comes, and a final block that fails the check ends the run with status 3, "
-    "having written nothing of that block.";
+const std::string kDecryptExitCodes =
+    std::string(
+        "Exit status: 0 when every file succeeded; 1 when any file failed, damaged files "
+        "among them; 3 when the pass phrase was judged wrong and nothing was written; 2 "
+        "for a usage error.\n\n") +
+    kJudgementRule +
+    "\n\nA final block opens when its tail count lies within the block and the bytes before it "
+    "are zero. Standard input cannot be checked first: it is decrypted as it comes, and a final "
+    "block that fails the check ends the run with status 3, having written nothing of that "
+    "block.";
 
 // Ends planning early when no pass phrase could be had.
 class NoPassphrase : public std::exception {};
+
+// The files the pass phrase is judged on, from a walk of its own ahead of the run: the run plans
+// and writes as it walks, and the judgement must come before the first write. The walk lists the
+// directories once more, which costs little beside decrypting their files.
+std::vector<WorkItem> SampleOfRun(const BatchOptions& options) {
+  JudgementSample sample;
+  CollectWork(options, [&](WorkItem&& item) {
+    if (item.State == ItemState::Pending)
+      sample.Offer(item);
+  });
+  return sample.Take();
+}
 
 class DecryptCommandLine : public ToolCommand {
  public:
@@ -194,6 +210,17 @@ int RunTransform(const BatchOptions& options, const BeforeEnteringDirectory& bef
   // planned until then wait, as long as there are not too many of them.
   std::unique_ptr<CipherKeys> keys;
   int keysFailure = 2;
+  // Decrypting, the pass phrase is judged before the run starts, and not asked for at all when
+  // no file needs it.
+  if (!encrypt && (!options.DryRun || keysForDryRun)) {
+    const std::vector<WorkItem> sample = SampleOfRun(options);
+    if (!sample.empty()) {
+      CheckedKeys checked = ObtainCheckedKeys(options.Passphrase, sample);
+      if (!checked.Keys)
+        return checked.ExitStatus;
+      keys = std::move(checked.Keys);
+    }
+  }
   std::vector<WorkItem> waiting;
   ProgressCounters counters;
   std::optional<ProgressDisplay> progress;
@@ -229,7 +256,7 @@ int RunTransform(const BatchOptions& options, const BeforeEnteringDirectory& bef
             if (encrypt) {
               keys = ObtainKeys(options.Passphrase, true, true);
             } else {
-              // Tried on this first file before anything is written; asked for again when typed.
+              // A file that turned up after the sample's walk found none: judged on itself.
               CheckedKeys checked = ObtainCheckedKeys(options.Passphrase, {item});
               keys = std::move(checked.Keys);
               keysFailure = checked.ExitStatus;

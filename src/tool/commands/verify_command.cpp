@@ -1,6 +1,7 @@
 // ostrel verify: whether the pass phrase plausibly opens each file, from its final block alone.
 #include <CLI/CLI.hpp>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -25,12 +26,15 @@ namespace {
 
 constexpr int kStandardInput = 0;
 
-constexpr const char* kVerifyExitCodes =
-    "Exit status: 0 when every file passed; 3 when every failure was a final block that the pass "
-    "phrase does not open (a wrong pass phrase, or a damaged file); 1 for other failures; 2 for a "
-    "usage error.\n\nOnly the final block of each file is read: its tail count, the zero bytes "
-    "before it, and the plain length that a size suffix in the name promises. The format carries "
-    "no check value, so a change anywhere else in a file cannot be detected. Nothing is written.";
+const std::string kVerifyExitCodes =
+    std::string(
+        "Three verdicts: the pass phrase is wrong (status 3); files are damaged, each "
+        "listed (status 1, as for any file that cannot be checked); all good (status 0). "
+        "Status 2 is a usage error.\n\n") +
+    kJudgementRule +
+    "\n\nOnly the final block of each file is read: its tail count, the zero bytes before it, "
+    "and the plain length that a size suffix in the name promises. The format carries no check "
+    "value, so a change anywhere else in a file cannot be detected. Nothing is written.";
 
 void PrintStrength(const CheckStrength& strength) {
   (void)std::fprintf(stderr,
@@ -51,10 +55,34 @@ void PrintStrength(const CheckStrength& strength) {
       -strength.ChanceLog2());
 }
 
-void PrintJsonSummary(const RunReport& report, const CheckStrength& strength) {
+// Only the final block is read: what the format can say, and no more.
+constexpr const char* kWhatWasRead =
+    "ostrel: only the final block of each file was read; this format has no check value, so "
+    "changes elsewhere in a file cannot be detected\n";
+
+void PrintVerdict(const RunReport& report, int64_t damaged) {
+  const int64_t otherFailures = report.Failed() - damaged;
+  if (report.Failed() == 0) {
+    (void)std::fprintf(stderr, "ostrel: all good: the pass phrase opens all %lld file%s checked",
+                       static_cast<long long>(report.Done()), report.Done() == 1 ? "" : "s");
+  } else {
+    (void)std::fprintf(stderr, "ostrel: the pass phrase opens %lld file%s; %lld damaged",
+                       static_cast<long long>(report.Done()), report.Done() == 1 ? "" : "s",
+                       static_cast<long long>(damaged));
+    if (otherFailures > 0)
+      (void)std::fprintf(stderr, ", %lld could not be checked",
+                         static_cast<long long>(otherFailures));
+    (void)std::fputs(" (each listed above)", stderr);
+  }
+  (void)std::fprintf(stderr, "; %lld skipped\n", static_cast<long long>(report.Skipped()));
+  (void)std::fputs(kWhatWasRead, stderr);
+}
+
+void PrintJsonSummary(const RunReport& report, const CheckStrength& strength, int64_t damaged) {
   nlohmann::json summary;
   summary["passed"] = report.Done();
   summary["failed"] = report.Failed();
+  summary["damaged"] = damaged;
   summary["skipped"] = report.Skipped();
   summary["distinct_checks"] = strength.DistinctChecks();
   summary["distinct_checks_triple_des"] = strength.DistinctChecks(EncryptionMethod::kTripleDes);
@@ -76,6 +104,7 @@ int VerifyStandardInput(const BatchOptions& options) {
     return outcome.PassphraseCheckFailed ? 3 : 1;
   }
   (void)std::fprintf(stderr, "ostrel: -: the pass phrase plausibly opens it\n");
+  (void)std::fputs(kWhatWasRead, stderr);
   CheckStrength strength;
   strength.AddPassed(options.Method, std::string());
   PrintStrength(strength);
@@ -87,15 +116,19 @@ int RunVerify(const BatchOptions& options) {
     return VerifyStandardInput(options);
 
   const std::vector<WorkItem> items = CollectWork(options);
-  const CheckedKeys checked = ObtainCheckedKeys(options.Passphrase, items);
-  if (!checked.Keys && AnyPending(items))
-    return checked.ExitStatus;
+  CheckedKeys checked;
+  if (AnyPending(items)) {
+    checked = ObtainCheckedKeys(options.Passphrase, SampleOfPending(items), "checked further");
+    if (!checked.Keys)
+      return checked.ExitStatus;
+  }
   const CipherKeys* const keys = checked.Keys.get();
   ProgressCounters counters;
   counters.FilesTotal = static_cast<int64_t>(items.size());
   ProgressDisplay progress(counters, false);
   RunReport report(options, progress);
   CheckStrength strength;
+  std::atomic<int64_t> damaged = 0;
   RunBatch(items, PlanThreads(options.Jobs, items.size()).Jobs, false, report, counters,
            [&](const WorkItem& item) {
              std::string finalBlock;
@@ -103,17 +136,15 @@ int RunVerify(const BatchOptions& options) {
                  CheckFinalBlockOfFile(item, *keys, !options.IgnoreSize, &finalBlock);
              if (outcome.Kind == OutcomeKind::Done)
                strength.AddPassed(item.Method, finalBlock);
+             if (outcome.PassphraseCheckFailed)
+               ++damaged;
              return outcome;
            });
   if (options.Json) {
-    PrintJsonSummary(report, strength);
+    PrintJsonSummary(report, strength, damaged);
   } else {
     FlushStandardOutput();  // the lines before the summary stay whole in a shared file
-    (void)std::fprintf(
-        stderr,
-        "ostrel: %lld file%s plausibly opened by the pass phrase, %lld failed, %lld skipped\n",
-        static_cast<long long>(report.Done()), report.Done() == 1 ? "" : "s",
-        static_cast<long long>(report.Failed()), static_cast<long long>(report.Skipped()));
+    PrintVerdict(report, damaged);
     PrintStrength(strength);
   }
   if (const int error = FinishStandardOutput(); error != 0) {
@@ -130,10 +161,9 @@ class VerifyCommandLine : public ToolCommand {
   CLI::App& AddTo(CLI::App& tool) override {
     CLI::App& command = *tool.add_subcommand(
         "verify",
-        "Check, reading only the last block of each file, whether the pass phrase plausibly opens "
-        "it: the tail count and the zero bytes before it, and the plain length that a size suffix "
-        "in the name promises. A wrong pass phrase passes one such check by chance about once in "
-        "255; files whose final blocks are identical count as one check.");
+        "Check, reading only the last block of each file, whether the pass phrase opens it: the "
+        "tail count and the zero bytes before it, and the plain length that a size suffix in the "
+        "name promises. Files whose final blocks are identical count as one check.");
     AddPathsArgument(command, options_.Paths, "files or directories; \"-\" for standard input");
     command.add_flag("-r,--recursive", options_.Recursive,
                      "check every encrypted file below each directory");

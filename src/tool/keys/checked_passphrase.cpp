@@ -1,40 +1,20 @@
 #include "tool/keys/checked_passphrase.h"
 
 #include <cstdio>
+#include <string>
 
+#include "errors/exceptions.h"
+#include "primitives/secret_text.h"
+#include "tool/keys/code_page_guess.h"
 #include "tool/keys/passphrase_input.h"
-#include "tool/restore/final_block_check.h"
 
 namespace ostrel {
 namespace {
 
 constexpr int kTries = 3;
-// A damaged first file must not lock the user out: the pass phrase has to fail on every one of
-// the first few files before it is taken for mistyped.
-constexpr std::size_t kFilesTried = 4;
 
 bool AsksOnTerminal(const PassphraseChoice& choice) {
   return !choice.File && !choice.EnvironmentVariable && !choice.Descriptor;
-}
-
-// The first files to be worked on; empty when there is nothing to try the pass phrase on.
-std::vector<const WorkItem*> FilesToTry(const std::vector<WorkItem>& items) {
-  std::vector<const WorkItem*> files;
-  for (const WorkItem& item : items) {
-    if (item.State == ItemState::Pending && files.size() < kFilesTried)
-      files.push_back(&item);
-  }
-  return files;
-}
-
-// Whether the keys open any of the files; a file that fails for another reason (unreadable,
-// truncated) says nothing about the pass phrase and counts as opened.
-bool OpensAny(const CipherKeys& keys, const std::vector<const WorkItem*>& files) {
-  for (const WorkItem* item : files) {
-    if (!CheckFinalBlockOfFile(*item, keys, false).PassphraseCheckFailed)
-      return true;
-  }
-  return files.empty();
 }
 
 }  // namespace
@@ -47,26 +27,72 @@ bool AnyPending(const std::vector<WorkItem>& items) {
   return false;
 }
 
-CheckedKeys ObtainCheckedKeys(const PassphraseChoice& choice, const std::vector<WorkItem>& items) {
+std::vector<WorkItem> SampleOfPending(const std::vector<WorkItem>& items) {
+  JudgementSample sample;
+  for (const WorkItem& item : items) {
+    if (item.State == ItemState::Pending)
+      sample.Offer(item);
+  }
+  return sample.Take();
+}
+
+CheckedKeys ObtainCheckedKeys(const PassphraseChoice& chosen, const std::vector<WorkItem>& sample,
+                              const char* nothingDone) {
   CheckedKeys result;
-  if (!AnyPending(items))
-    return result;
-  const std::vector<const WorkItem*> files = FilesToTry(items);
+  PassphraseChoice choice = chosen;
+  const bool automaticCodePage = choice.CodePage == kAutomaticCodePage;
+  // A code page the user named is the user's answer; without one, or with "auto", others are
+  // tried when the pass phrase as typed opens nothing.
+  const bool triesCodePages = !choice.CodePage || automaticCodePage;
+  if (automaticCodePage)
+    choice.CodePage.reset();
   const bool canAskAgain = AsksOnTerminal(choice);
   for (int attempt = 1; attempt <= kTries; ++attempt) {
-    result.Keys = ObtainKeys(choice, false, false);
-    if (!result.Keys) {
+    SecretText passphrase;
+    try {
+      ReadPassphrase(choice, false, passphrase);
+    } catch (const Exception& error) {
+      (void)std::fprintf(stderr, "ostrel: %s\n", error.Message().c_str());
       result.ExitStatus = 2;
       return result;
     }
-    if (!canAskAgain || OpensAny(*result.Keys, files))
+    auto keys = std::make_unique<CipherKeys>(passphrase.View());
+    const PassphraseJudgement judgement = JudgePassphrase(*keys, sample);
+    if (judgement.Right()) {
+      result.Keys = std::move(keys);
+      result.Judgement = judgement;
       return result;
-    (void)std::fprintf(stderr, "ostrel: that pass phrase does not open %s%s\n",
-                       files.front()->Input.c_str(),
-                       files.size() > 1 ? " nor the files after it" : "");
-    result.Keys.reset();
+    }
+    if (triesCodePages && judgement.Opened == 0 && HasCharactersBeyondAscii(passphrase.View())) {
+      if (std::optional<CodePageMatch> match = FindOpeningCodePage(passphrase.View(), sample)) {
+        if (automaticCodePage) {
+          (void)std::fprintf(stderr,
+                             "ostrel: the pass phrase opens the files when read as %s; using "
+                             "%s\n",
+                             match->CodePage.c_str(), match->CodePage.c_str());
+          result.Keys = std::move(match->Keys);
+          result.Judgement = match->Judgement;
+          return result;
+        }
+        // Asking again would not help: the pass phrase is right, its bytes are not.
+        (void)std::fprintf(stderr,
+                           "ostrel: this pass phrase opens the files when read as %s: add "
+                           "--codepage %s; nothing was %s\n",
+                           match->CodePage.c_str(), match->CodePage.c_str(), nothingDone);
+        result.ExitStatus = 3;
+        return result;
+      }
+    }
+    if (!canAskAgain) {
+      (void)std::fprintf(stderr, "ostrel: the pass phrase %s; nothing was %s\n",
+                         judgement.Summary().c_str(), nothingDone);
+      result.ExitStatus = 3;
+      return result;
+    }
+    (void)std::fprintf(stderr, "ostrel: that pass phrase %s\n", judgement.Summary().c_str());
   }
-  (void)std::fprintf(stderr, "ostrel: %d pass phrases tried; nothing was written\n", kTries);
+  (void)std::fprintf(stderr, "ostrel: %d pass phrases tried; nothing was %s\n", kTries,
+                     nothingDone);
   result.ExitStatus = 3;
   return result;
 }

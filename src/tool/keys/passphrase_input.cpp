@@ -137,6 +137,10 @@ void ReadPassphrase(const PassphraseChoice& choice, bool confirm, SecretText& pa
   } else {
     AskOnTerminal(confirm, passphrase);
   }
+  if (choice.CodePage == kAutomaticCodePage)
+    Fail(
+        "--codepage auto needs files to try the pass phrase on: use it with decrypt, verify or "
+        "mount, or name the code page");
   if (choice.CodePage)
     ConvertCodePage(*choice.CodePage, passphrase);
 }

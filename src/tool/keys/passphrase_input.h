@@ -11,6 +11,10 @@
 
 namespace ostrel {
 
+// --codepage auto: the code page is found by trying the pass phrase on the run's files, so only
+// the commands that have files to try it on take it.
+inline constexpr const char* kAutomaticCodePage = "auto";
+
 // Fills passphrase or raises Exception with a one-line reason. confirm asks twice on the
 // terminal and refuses two different answers.
 void ReadPassphrase(const PassphraseChoice& choice, bool confirm, SecretText& passphrase);

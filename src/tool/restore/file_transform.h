@@ -17,7 +17,10 @@
 namespace ostrel {
 
 inline constexpr const char* kTruncatedReason = "truncated or not an encrypted file";
+// A stream on standard input is one file: nothing tells a wrong pass phrase from damage there.
 inline constexpr const char* kWrongPassphraseReason = "wrong pass phrase or damaged file";
+// A file whose final block does not open in a run whose pass phrase was judged right.
+inline constexpr const char* kDamagedReason = "damaged: the final block does not open";
 
 // directories: the run's output directories. schedule: this file's share of the machine.
 // bytesRead grows as the input is read, for progress reports.

@@ -12,7 +12,7 @@
 
 namespace ostrel {
 
-EPassphraseCheckFailed::EPassphraseCheckFailed() : Exception(kWrongPassphraseReason) {}
+EPassphraseCheckFailed::EPassphraseCheckFailed() : Exception(kDamagedReason) {}
 
 namespace {
 
@@ -65,7 +65,7 @@ FileOutcome CheckFinalBlockOfFile(const WorkItem& item, const CipherKeys& keys, 
     return {OutcomeKind::Failed, SystemErrorText(file.error), 0};
   FileOutcome outcome{OutcomeKind::Done, std::string(), 0};
   try {
-    CheckFinalBlock(file.handle, item, keys, checkSize, finalCipherBlock);
+    outcome.BytesWritten = CheckFinalBlock(file.handle, item, keys, checkSize, finalCipherBlock);
   } catch (const EPassphraseCheckFailed& error) {
     outcome = {OutcomeKind::Failed, error.Message(), 0, true};
   } catch (const Exception& error) {

@@ -9,12 +9,13 @@
 
 #include "errors/exceptions.h"
 #include "tool/keys/cipher_keys.h"
-#include "tool/run/file_outcome.h"
 #include "tool/restore/work_list.h"
+#include "tool/run/file_outcome.h"
 
 namespace ostrel {
 
-// The final block did not open: a wrong pass phrase or a damaged end.
+// The final block did not open. The run's pass phrase has been judged right before any file is
+// worked on, so this is a damaged end.
 class EPassphraseCheckFailed : public Exception {
  public:
   EPassphraseCheckFailed();
@@ -29,8 +30,9 @@ int64_t CheckFinalBlock(int handle, const WorkItem& item, const CipherKeys& keys
 int64_t CheckFinalBlock(int handle, int64_t size, const WorkItem& item, const CipherKeys& keys,
                         bool checkSize);
 
-// Opens the item's file and checks it: Done, or Failed with the reason (PassphraseCheckFailed set
-// when the final block did not open). finalCipherBlock receives the stored final block.
+// Opens the item's file and checks it: Done with the plain length, or Failed with the reason
+// (PassphraseCheckFailed set when the final block did not open). finalCipherBlock receives the
+// stored final block.
 FileOutcome CheckFinalBlockOfFile(const WorkItem& item, const CipherKeys& keys, bool checkSize,
                                   std::string* finalCipherBlock = nullptr);
 

@@ -51,7 +51,6 @@ void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
       break;
     case OutcomeKind::Failed:
       ++failed_;
-      failedPassphraseCheck_ += outcome.PassphraseCheckFailed ? 1 : 0;
       break;
   }
   progress_.WriteAbove([&] {
@@ -85,9 +84,9 @@ void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
 }
 
 int RunReport::ExitStatus() const {
-  if (failed_ == 0)
-    return 0;
-  return failed_ == failedPassphraseCheck_ ? 3 : 1;
+  // Status 3 is the judgement of the pass phrase alone, made before the run; a file whose final
+  // block does not open after it is a damaged file like any other failure.
+  return failed_ == 0 ? 0 : 1;
 }
 
 void RunReport::WriteJson(const WorkItem& item, const FileOutcome& outcome) {

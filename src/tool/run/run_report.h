@@ -27,7 +27,7 @@ class RunReport {
   int64_t Done() const { return done_; }
   int64_t Failed() const { return failed_; }
   int64_t Skipped() const { return skipped_; }
-  // 0 when nothing failed, 3 when every failure was a final block that did not open, else 1.
+  // 0 when nothing failed, else 1.
   int ExitStatus() const;
   // Files that passed as Rijndael and as Triple-DES (for the strength of a verify answer).
   int64_t DoneWithMethod(EncryptionMethod method) const {
@@ -45,7 +45,6 @@ class RunReport {
   std::mutex mutex_;
   int64_t done_ = 0;
   int64_t failed_ = 0;
-  int64_t failedPassphraseCheck_ = 0;
   int64_t skipped_ = 0;
   int64_t bytes_ = 0;
   int64_t sizesUnknown_ = 0;
