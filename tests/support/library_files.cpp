@@ -83,4 +83,20 @@ std::string PassphraseFailingOnlyPadding(EncryptionMethod method, const std::str
   }
 }
 
+bool FinalBlockOpens(EncryptionMethod method, const std::string& encrypted,
+                     std::string_view passphrase) {
+  const std::size_t block = BlockOf(method);
+  const std::string final = DecryptedFinalBlock(method, encrypted, passphrase);
+  const auto tail = static_cast<uint8_t>(final.back());
+  return tail <= block - 1 && final.find_first_not_of('\0', tail) >= block - 1;
+}
+
+std::string WrongPassphraseOpeningByChance(EncryptionMethod method, const std::string& encrypted) {
+  for (int i = 0;; ++i) {
+    const std::string candidate = "lucky " + std::to_string(i);
+    if (FinalBlockOpens(method, encrypted, candidate))
+      return candidate;
+  }
+}
+
 }  // namespace ostrel::testing_support

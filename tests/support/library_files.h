@@ -23,5 +23,12 @@ std::string PassphraseFailingTailCheck(EncryptionMethod method, const std::strin
 // A pass phrase under which the file's final block has a tail count in range but a non-zero byte
 // where the writer puts zeros: only the padding gives the wrong key away.
 std::string PassphraseFailingOnlyPadding(EncryptionMethod method, const std::string& encrypted);
+// Whether the file's final block is well formed under the pass phrase: a tail count within the
+// block and zero bytes between the tail and the count.
+bool FinalBlockOpens(EncryptionMethod method, const std::string& encrypted,
+                     std::string_view passphrase);
+// A pass phrase other than the file's under which its final block opens all the same, as about
+// one wrong pass phrase in 255 does.
+std::string WrongPassphraseOpeningByChance(EncryptionMethod method, const std::string& encrypted);
 
 }  // namespace ostrel::testing_support

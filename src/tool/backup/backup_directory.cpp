@@ -57,7 +57,10 @@ void ChooseVersions(std::vector<BackupEntry>& entries, VersionChoice choice) {
       case VersionVerdict::Take:
         break;
       case VersionVerdict::SkipEarlierVersion:
-        Skip(entry, EntryVerdict::SkippedVersion, "an earlier version");
+        entry.NewestOfOnlyVersions = decisions[i].NewestWithoutCurrentCopy;
+        Skip(entry, EntryVerdict::SkippedVersion,
+             entry.NewestOfOnlyVersions ? "the newest version of a file without a current copy"
+                                        : "an earlier version");
         break;
       case VersionVerdict::SameStampAsAnother:
         entry.Other = taken[decisions[i].Other];

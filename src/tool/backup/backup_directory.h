@@ -87,6 +87,9 @@ struct BackupEntry {
   std::optional<NameTimeStamp> Stamp;           // a version's time stamp
   bool Archive = false;                         // an archive the synchronizer made: ".zip" kept
   bool Incomplete = false;                      // a transfer that never finished
+  // Skipped as a version, yet the newest copy of a file that has no current copy: the file
+  // exists only as versions, and --versions latest would take this one.
+  bool NewestOfOnlyVersions = false;
   EntryVerdict Verdict = EntryVerdict::Taken;
   std::string Reason;  // why it was not taken; for a taken incomplete transfer, the warning
   // For RefusedSameStamp and RefusedSharedName: the index of the entry that was taken.

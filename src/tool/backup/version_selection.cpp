@@ -25,13 +25,6 @@ std::vector<VersionDecision> SelectVersions(const std::vector<VersionCandidate>&
   std::vector<VersionDecision> decisions(candidates.size());
   if (choice == VersionChoice::All)
     return decisions;
-  if (choice == VersionChoice::Current) {
-    for (std::size_t i = 0; i < candidates.size(); ++i) {
-      if (candidates[i].Stamp != nullptr)
-        decisions[i].Verdict = VersionVerdict::SkipEarlierVersion;
-    }
-    return decisions;
-  }
   std::unordered_map<std::string, NameHistory> histories;
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     NameHistory& history = histories[candidates[i].OutputName];
@@ -49,6 +42,11 @@ std::vector<VersionDecision> SelectVersions(const std::vector<VersionCandidate>&
     if (stamp == nullptr)
       continue;
     const NameHistory& history = histories.at(candidates[i].OutputName);
+    decisions[i].NewestWithoutCurrentCopy = !history.HasCurrent && history.Newest == i;
+    if (choice == VersionChoice::Current) {
+      decisions[i].Verdict = VersionVerdict::SkipEarlierVersion;
+      continue;
+    }
     if (history.HasCurrent || StampOrder(*stamp) < StampOrder(*history.NewestStamp))
       decisions[i].Verdict = VersionVerdict::SkipEarlierVersion;
     else if (history.Newest != i)

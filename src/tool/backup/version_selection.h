@@ -31,6 +31,9 @@ enum class VersionVerdict {
 struct VersionDecision {
   VersionVerdict Verdict = VersionVerdict::Take;
   std::size_t Other = 0;  // for SameStampAsAnother: the candidate that was taken
+  // The newest version of a file that has no current copy (taken under Latest, skipped under
+  // Current): such a file exists only as versions.
+  bool NewestWithoutCurrentCopy = false;
 };
 
 // One decision per candidate, in the candidates' order. Current copies are always taken, every

@@ -124,6 +124,14 @@ std::unique_ptr<CipherKeys> KeysOpeningTheSample(const MountOptions& options,
   }
   CheckedKeys checked = ObtainCheckedKeys(options.Passphrase, sample, "mounted");
   if (!checked.Keys) {
+    // The files that refused the pass phrase, so that the user can see which tree they are in.
+    if (checked.ExitStatus == 3 && !checked.Judgement.NotOpened.empty()) {
+      std::vector<std::string> refused;  // below the source
+      for (const std::string& input : checked.Judgement.NotOpened)
+        refused.push_back(BelowSource(input, source));
+      (void)std::fprintf(stderr, "ostrel: the pass phrase does not open: %s\n",
+                         NameList(refused).c_str());
+    }
     exitStatus = checked.ExitStatus;
     return nullptr;
   }
@@ -135,9 +143,11 @@ std::unique_ptr<CipherKeys> KeysOpeningTheSample(const MountOptions& options,
     for (const std::string& input : judgement.NotOpened)
       damaged.push_back(BelowSource(input, source));
     (void)std::fprintf(stderr,
-                       "ostrel: %zu of the %zu files tried are damaged (%s); such files fail to "
-                       "read: %s\n",
-                       damaged.size(), judgement.Tried, kDamagedReason, NameList(damaged).c_str());
+                       "ostrel: damaged: %zu of the %zu files tried (%s); such files fail to read: "
+                       "%s
+                       ",
+                       damaged.size(),
+                       judgement.Tried, kDamagedReason, NameList(damaged).c_str());
   }
   return std::move(checked.Keys);
 }

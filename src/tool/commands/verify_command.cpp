@@ -66,11 +66,12 @@ void PrintVerdict(const RunReport& report, int64_t damaged) {
     (void)std::fprintf(stderr, "ostrel: all good: the pass phrase opens all %lld file%s checked",
                        static_cast<long long>(report.Done()), report.Done() == 1 ? "" : "s");
   } else {
-    (void)std::fprintf(stderr, "ostrel: the pass phrase opens %lld file%s; %lld damaged",
-                       static_cast<long long>(report.Done()), report.Done() == 1 ? "" : "s",
-                       static_cast<long long>(damaged));
+    (void)std::fprintf(stderr, "ostrel: the pass phrase opens %lld file%s",
+                       static_cast<long long>(report.Done()), report.Done() == 1 ? "" : "s");
+    if (damaged > 0)
+      (void)std::fprintf(stderr, "; %lld damaged", static_cast<long long>(damaged));
     if (otherFailures > 0)
-      (void)std::fprintf(stderr, ", %lld could not be checked",
+      (void)std::fprintf(stderr, "; %lld could not be checked",
                          static_cast<long long>(otherFailures));
     (void)std::fputs(" (each listed above)", stderr);
   }

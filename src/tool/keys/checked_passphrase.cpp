@@ -83,6 +83,7 @@ CheckedKeys ObtainCheckedKeys(const PassphraseChoice& chosen, const std::vector<
         return result;
       }
     }
+    result.Judgement = judgement;  // of the last pass phrase tried, when it ends the run
     if (!canAskAgain) {
       (void)std::fprintf(stderr, "ostrel: the pass phrase %s; nothing was %s\n",
                          judgement.Summary().c_str(), nothingDone);

@@ -87,6 +87,12 @@ void RunCipher(const WorkItem& item, bool encrypt, const CipherKeys& keys,
   Fail(error.Message());
 }
 
+FileOutcome OutputExistsOutcome(const EOutputExists& error) {
+  FileOutcome outcome(OutcomeKind::Failed, error.Message(), 0);
+  outcome.OutputExists = true;
+  return outcome;
+}
+
 }  // namespace
 
 FileOutcome TransformFile(const WorkItem& item, const BatchOptions& options, const CipherKeys& keys,
@@ -146,6 +152,8 @@ FileOutcome TransformFile(const WorkItem& item, const BatchOptions& options, con
     return FinishOutput(item, options, directory, target, status, output.Position());
   } catch (const EPassphraseCheckFailed& error) {
     return {OutcomeKind::Failed, error.Message(), 0, true};
+  } catch (const EOutputExists& error) {
+    return OutputExistsOutcome(error);
   } catch (const Exception& error) {
     return {OutcomeKind::Failed, error.Message(), 0};
   } catch (const std::bad_alloc&) {
@@ -161,6 +169,8 @@ FileOutcome PlanOnly(const WorkItem& item, const BatchOptions& options, const Ci
   try {
     const std::string finalName = FinalOutputName(item, options);
     CheckExistingOutput(StatusOfPath(finalName), finalName, input, options.Force);
+  } catch (const EOutputExists& error) {
+    return OutputExistsOutcome(error);
   } catch (const Exception& error) {
     return {OutcomeKind::Failed, error.Message(), 0};
   }

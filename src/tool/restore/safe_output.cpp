@@ -15,9 +15,8 @@
 
 namespace ostrel {
 
-std::string OutputExistsReason(const std::string& output) {
-  return "output " + output + " exists (use --force to replace it)";
-}
+EOutputExists::EOutputExists(const std::string& output)
+    : Exception("output " + output + " exists") {}
 
 void CheckExistingOutput(const FileStatus& existing, const std::string& shown,
                          const FileStatus& input, bool force) {
@@ -26,7 +25,7 @@ void CheckExistingOutput(const FileStatus& existing, const std::string& shown,
   if (existing.IsSameFileAs(input))
     throw Exception("output " + shown + " is the input itself");
   if (!force)
-    throw Exception(OutputExistsReason(shown));
+    throw EOutputExists(shown);
 }
 
 SafeOutput::SafeOutput(std::shared_ptr<const OutputDirectory> directory, std::string name,
@@ -126,7 +125,7 @@ void SafeOutput::Rename() {
   } else {
     error = RenameWithoutReplacing(directory, temporary_, final_);
     if (error == kErrorNameTaken)
-      throw Exception(OutputExistsReason(shown_));
+      throw EOutputExists(shown_);
   }
   if (error != 0)
     throw Exception("cannot create " + shown_ + ": " + SystemErrorText(error));

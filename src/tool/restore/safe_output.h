@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "errors/exceptions.h"
+
 #include "platform/file_status.h"
 #include "platform/output_directory.h"
 
@@ -70,7 +72,11 @@ class SafeOutput {
 void CheckExistingOutput(const FileStatus& existing, const std::string& shown,
                          const FileStatus& input, bool force);
 
-// The reason given when an output exists and may not be replaced.
-std::string OutputExistsReason(const std::string& output);
+// An output exists and may not be replaced. The run counts these, to name the options that
+// resume a run or replace the outputs once, in its summary.
+class EOutputExists : public Exception {
+ public:
+  explicit EOutputExists(const std::string& output);
+};
 
 }  // namespace ostrel

@@ -146,6 +146,7 @@ class WorkCollector {
     item.PromisedPlainLength = entry.PromisedPlainLength;
     item.Incomplete = entry.Incomplete;
     item.Archive = entry.Archive;
+    item.NewestOfOnlyVersions = entry.NewestOfOnlyVersions;
     item.Reason = entry.Reason;
     if (IsRefused(entry.Verdict)) {
       item.State = ItemState::Failed;

@@ -35,6 +35,9 @@ struct WorkItem {
   std::optional<NameTimeStamp> Stamp;  // the time stamp the name carried
   std::optional<uint64_t> PlainSize;   // from the size suffix
   bool Incomplete = false;             // the name marks a transfer that never finished
+  // A skipped version that is the newest copy of a file without a current copy: the file exists
+  // only as versions, and --versions latest would take this one.
+  bool NewestOfOnlyVersions = false;
   bool Archive = false;  // Output is a ".zip" that the name rule appended: an archive of the file
   // The output's directory in two parts: the one the user named (-o, a tree's root, a named
   // file's own directory), whose links are the user's choice, and the "/"-separated path below it

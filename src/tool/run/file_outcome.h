@@ -33,6 +33,8 @@ struct FileOutcome {
   // Failed because the final block did not open under the pass phrase: a wrong pass phrase, or a
   // damaged end. A run whose every failure is this one says so by its exit status.
   bool PassphraseCheckFailed = false;
+  // Failed because the output exists and may not be replaced.
+  bool OutputExists = false;
   // For Done: the output, written and sealed, when it still has to reach the disk and get its
   // name. The run commits it together with others, on a thread that waits for the disk while
   // the next files are worked on, and reports the file only then.

@@ -45,12 +45,14 @@ void RunReport::Record(const WorkItem& item, const FileOutcome& outcome) {
       break;
     case OutcomeKind::Skipped:
       ++skipped_;
-      versionsSkipped_ += outcome.SkipReason == "version" ? 1 : 0;
+      versionsSkipped_ += outcome.SkipReason == "version" && !item.NewestOfOnlyVersions ? 1 : 0;
+      onlyAsVersions_ += outcome.SkipReason == "version" && item.NewestOfOnlyVersions ? 1 : 0;
       incompleteSkipped_ += outcome.SkipReason == "incomplete" ? 1 : 0;
       existingSkipped_ += outcome.SkipReason == "exists" ? 1 : 0;
       break;
     case OutcomeKind::Failed:
       ++failed_;
+      existingRefused_ += outcome.OutputExists ? 1 : 0;
       break;
   }
   progress_.WriteAbove([&] {
@@ -139,10 +141,15 @@ void RunReport::PrintHints() {
                          count == 1 ? one : many, advice);
     }
   };
+  hint(onlyAsVersions_, "file exists only as versions and was skipped",
+       "files exist only as versions and were skipped",
+       "--versions latest restores the newest version of each, --versions all every version");
   hint(versionsSkipped_, "earlier version skipped", "earlier versions skipped",
        "--versions all restores them");
   hint(incompleteSkipped_, "incomplete transfer skipped", "incomplete transfers skipped",
        "--include-incomplete restores them");
+  hint(existingRefused_, "output exists already", "outputs exist already",
+       "--skip-existing leaves them alone (to resume a run), --force replaces them");
   hint(existingSkipped_, "existing output left alone", "existing outputs left alone",
        "--force replaces them");
   hint(archivesKept_, "output is an archive the synchronizer made",

@@ -54,6 +54,8 @@ class RunReport {
   int64_t versionsSkipped_ = 0;
   int64_t incompleteSkipped_ = 0;
   int64_t existingSkipped_ = 0;
+  int64_t existingRefused_ = 0;  // failed: the output exists
+  int64_t onlyAsVersions_ = 0;   // files without a current copy, whose versions were skipped
   int64_t archivesKept_ = 0;
   std::chrono::steady_clock::time_point start_;
 };

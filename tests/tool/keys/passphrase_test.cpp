@@ -162,5 +162,39 @@ TEST_F(ToolTest, ACodePageTurnsTheTypedPassphraseIntoTheEncryptingMachinesBytes)
   EXPECT_THAT(unknown.Stderr, HasSubstr("unknown code page no-such-page"));
 }
 
+// A pass phrase typed with letters beyond ASCII that opens nothing as typed is tried in the common
+// code pages: the one that opens the files is named, and with --codepage auto used.
+TEST_F(ToolTest, TheCodePageThatOpensTheFilesIsNamedOrWithAutoUsed) {
+  Write("made-elsewhere.2crypt",
+        EncryptWithLibrary(EncryptionMethod::kRijndael, "from a cp1252 machine", kCp1252));
+
+  const ToolRun named = OstrelKeyed({"decrypt", "made-elsewhere.2crypt"}, {}, kTypedUtf8);
+  EXPECT_EQ(named.ExitCode, 3);
+  EXPECT_THAT(named.Stderr, HasSubstr("this pass phrase opens the files when read as cp1252: add "
+                                      "--codepage cp1252; nothing was written"));
+  EXPECT_FALSE(Exists("made-elsewhere"));
+
+  for (const char* command : {"verify", "decrypt"}) {
+    SCOPED_TRACE(command);
+    const ToolRun automatic =
+        OstrelKeyed({command, "--codepage", "auto", "made-elsewhere.2crypt"}, {}, kTypedUtf8);
+    EXPECT_EQ(automatic.ExitCode, 0) << automatic.Stderr;
+    EXPECT_THAT(automatic.Stderr,
+                HasSubstr("the pass phrase opens the files when read as cp1252; using cp1252"));
+  }
+  EXPECT_EQ(Read("made-elsewhere"), "from a cp1252 machine");
+
+  // A phrase that opens the files as typed is used as typed; nothing else has files to try on.
+  Write("made-here.2crypt", EncryptWithLibrary(EncryptionMethod::kRijndael, "here", kTypedUtf8));
+  const ToolRun asTyped =
+      OstrelKeyed({"decrypt", "--codepage", "auto", "made-here.2crypt"}, {}, kTypedUtf8);
+  EXPECT_EQ(asTyped.ExitCode, 0) << asTyped.Stderr;
+  EXPECT_THAT(asTyped.Stderr, Not(HasSubstr("cp1252")));
+  EXPECT_EQ(Read("made-here"), "here");
+  const ToolRun key = OstrelKeyed({"key", "--method", "2", "--codepage", "auto"}, {}, kTypedUtf8);
+  EXPECT_EQ(key.ExitCode, 2);
+  EXPECT_THAT(key.Stderr, HasSubstr("--codepage auto needs files to try the pass phrase on"));
+}
+
 }  // namespace
 }  // namespace ostrel::testing_support

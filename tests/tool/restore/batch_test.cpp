@@ -136,7 +136,7 @@ TEST_F(ToolTest, AFailingFileIsReportedAndTheOthersAreStillDone) {
       {"in/2-truncated.2crypt: truncated or not an encrypted file\n", "in/2-truncated"},
       {"in/3-ragged.2crypt: truncated or not an encrypted file\n", "in/3-ragged"},
       {"in/4-zero.2crypt: truncated or not an encrypted file\n", "in/4-zero"},
-      {"in/5-wrong-key.2crypt: wrong pass phrase or damaged file\n", "in/5-wrong-key"},
+      {"in/5-wrong-key.2crypt: damaged: the final block does not open\n", "in/5-wrong-key"},
       {"in/6-plain.txt: no encryption detected\n", nullptr},
       {"in/7-nothing.3crypt: method 3 selects no cipher\n", nullptr},
       {"in/8-triple.1crypt: truncated or not an encrypted file\n", "in/8-triple"},

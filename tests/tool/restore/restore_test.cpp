@@ -176,7 +176,10 @@ TEST_F(RestoreTest, EachVersionChoiceRestoresItsCopiesUnderTheirNames) {
   const VersionCase cases[] = {
       {"current",
        {{"notes.txt", "current notes"}, {"report.doc.zip", ""}, {"sub/a.txt", "sub a"}},
-       "4 earlier versions skipped; --versions all restores them"},
+       // gone.doc has no current copy: its newest version is the file, its older one a version.
+       "1 file exists only as versions and was skipped; --versions latest restores the newest "
+       "version of each, --versions all every version\nostrel: 3 earlier versions skipped; "
+       "--versions all restores them"},
       {"latest",
        {{"notes.txt", "current notes"},
         {"gone.doc", "gone, late"},
