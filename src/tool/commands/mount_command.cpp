@@ -143,11 +143,9 @@ std::unique_ptr<CipherKeys> KeysOpeningTheSample(const MountOptions& options,
     for (const std::string& input : judgement.NotOpened)
       damaged.push_back(BelowSource(input, source));
     (void)std::fprintf(stderr,
-                       "ostrel: damaged: %zu of the %zu files tried (%s); such files fail to read: "
-                       "%s
-                       ",
-                       damaged.size(),
-                       judgement.Tried, kDamagedReason, NameList(damaged).c_str());
+                       "ostrel: %zu of the %zu files tried are damaged (the final block does not "
+                       "open); such files fail to read: %s\n",
+                       damaged.size(), judgement.Tried, NameList(damaged).c_str());
   }
   return std::move(checked.Keys);
 }

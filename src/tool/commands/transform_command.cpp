@@ -75,7 +75,7 @@ const std::string kDecryptExitCodes =
         "Exit status: 0 when every file succeeded; 1 when any file failed, damaged files "
         "among them; 3 when the pass phrase was judged wrong and nothing was written; 2 "
         "for a usage error.\n\n") +
-    kJudgementRule +
+    kJudgementRule + " " + kJudgementChance +
     "\n\nA final block opens when its tail count lies within the block and the bytes before it "
     "are zero. Standard input cannot be checked first: it is decrypted as it comes, and a final "
     "block that fails the check ends the run with status 3, having written nothing of that "

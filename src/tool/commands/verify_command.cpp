@@ -31,10 +31,13 @@ const std::string kVerifyExitCodes =
         "Three verdicts: the pass phrase is wrong (status 3); files are damaged, each "
         "listed (status 1, as for any file that cannot be checked); all good (status 0). "
         "Status 2 is a usage error.\n\n") +
-    kJudgementRule +
+    "The pass phrase is judged first, on the final blocks of up to 64 files spread over the run: "
+    "one that opens fewer than half of those whose final block can be read is wrong, and no file "
+    "is checked further; otherwise the files it does not open are damaged. " +
+    kJudgementChance +
     "\n\nOnly the final block of each file is read: its tail count, the zero bytes before it, "
-    "and the plain length that a size suffix in the name promises. The format carries no check "
-    "value, so a change anywhere else in a file cannot be detected. Nothing is written.";
+    "and the plain length that a size suffix in the name promises; a change anywhere else in a "
+    "file cannot be detected. Nothing is written.";
 
 void PrintStrength(const CheckStrength& strength) {
   (void)std::fprintf(stderr,

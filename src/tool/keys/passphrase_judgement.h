@@ -49,12 +49,14 @@ struct PassphraseJudgement {
 
 PassphraseJudgement JudgePassphrase(const CipherKeys& keys, const std::vector<WorkItem>& sample);
 
-// The rule and the chance that it errs, for help texts.
+// The rule, as a run that writes states it, and the chance that it errs, for help texts.
 inline constexpr const char* kJudgementRule =
     "Before anything is written, the final blocks of up to 64 files spread over the run are "
     "checked. A pass phrase that opens fewer than half of those whose final block can be read is "
     "wrong: nothing is written and the status is 3. Otherwise the files it does not open are "
-    "damaged, and reported so. The format has no check value: a wrong pass phrase opens one final "
+    "damaged, and reported so.";
+inline constexpr const char* kJudgementChance =
+    "The format has no check value: a wrong pass phrase opens one final "
     "block by chance about once in 255, so it is taken for right about once in 255 when one file "
     "is tried, once in 128 for two, once in 10000 for three or four, and less than once in a "
     "million for five or more.";

@@ -357,7 +357,7 @@ TEST_F(MountTest, ADamagedFileFailsWithAnIoErrorWhileTheRestReads) {
   EXPECT_EQ(ReadFileBytes(MountedOf("good.txt")), "good");
   EXPECT_EQ(ReadFileBytes(MountedOf("fine.txt")), "fine");
   EXPECT_EQ(Unmount(), 0);
-  EXPECT_THAT(Log(), HasSubstr("damaged: 1 of the 3 files tried"));
+  EXPECT_THAT(Log(), HasSubstr("1 of the 3 files tried are damaged"));
   EXPECT_THAT(Log(), HasSubstr("such files fail to read: bad.txt.2crypt\n"));
   EXPECT_THAT(Log(), HasSubstr("bad.txt.2crypt: wrong pass phrase or damaged file"));
 }
