@@ -95,7 +95,7 @@ void WalkTree(const std::string& root, const TreeVisitor& visitor) {
   directory_walk::WalkOpen(handle, root, std::string(), visitor);
 }
 
-OpenedEntry OpenEntryForReading(const OpenDirectory& directory, const std::string& name) {
+OpenedFile OpenEntryForReading(const OpenDirectory& directory, const std::string& name) {
   const int handle = ::openat(directory.Handle(), name.c_str(),
                               O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (handle < 0)

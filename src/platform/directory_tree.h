@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_handle.h"
 #include "platform/file_status.h"
 
 namespace ostrel {
@@ -64,10 +65,6 @@ void WalkTree(const std::string& root, const TreeVisitor& visitor);
 
 // Opens a file of the directory for reading, not following a symbolic link; the handle or a
 // negative handle and the system's code.
-struct OpenedEntry {
-  int Handle = -1;
-  int Error = 0;
-};
-OpenedEntry OpenEntryForReading(const OpenDirectory& directory, const std::string& name);
+OpenedFile OpenEntryForReading(const OpenDirectory& directory, const std::string& name);
 
 }  // namespace ostrel

@@ -98,7 +98,7 @@ void WalkTree(const std::string& root, const TreeVisitor& visitor) {
   directory_walk::WalkOpen(opened.handle, root, std::string(), visitor);
 }
 
-OpenedEntry OpenEntryForReading(const OpenDirectory& directory, const std::string& name) {
+OpenedFile OpenEntryForReading(const OpenDirectory& directory, const std::string& name) {
   std::wstring path;
   if (const int error = windows_tool::PathBelow(directory.Handle(), name, path); error != 0)
     return {-1, error};

@@ -18,7 +18,6 @@
 #include "tool/keys/checked_passphrase.h"
 #include "tool/keys/passphrase_input.h"
 #include "tool/mount/fuse_file_system.h"
-#include "tool/mount/mount_keys.h"
 #include "tool/mount/mounted_tree.h"
 #include "tool/restore/file_transform.h"
 #include "tool/restore/final_block_check.h"
@@ -163,7 +162,7 @@ int Mount(const MountOptions& options) {
 
   MountLog log;
   // Declared before the tree, so that the keys outlive the work it does in the background.
-  std::optional<MountKeys> mountKeys;
+  std::unique_ptr<CipherKeys> mountKeys;
   MountedTree tree(sourceDirectory.handle,
                    {options.Versions, options.ShowPlain, options.IncludeIncomplete}, log);
   int exitStatus = 0;
@@ -177,8 +176,8 @@ int Mount(const MountOptions& options) {
   const FuseMountRequest request{mountPoint, options.Foreground, options.Debug, options.AllowOther,
                                  options.PageCache};
   exitStatus = ServeMountedTree(tree, log, request, [&] {
-    mountKeys.emplace(*keys);
-    keys.reset();  // wipes the copy in ordinary memory
+    mountKeys = keys->CopyLockedInMemory();
+    keys.reset();  // wipes the copy on pages this process has not locked
     tree.UseKeys(*mountKeys);
   });
   CloseFile(sourceDirectory.handle);

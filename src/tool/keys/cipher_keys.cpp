@@ -1,5 +1,11 @@
 #include "tool/keys/cipher_keys.h"
 
+#include <atomic>
+#include <cstring>
+
+#include "errors/exceptions.h"
+#include "platform/error_text.h"
+#include "platform/locked_memory.h"
 #include "platform/undumpable_memory.h"
 #include "primitives/fold_digest.h"
 #include "primitives/secure_wipe.h"
@@ -7,21 +13,24 @@
 namespace ostrel {
 namespace {
 
-void DeriveKey(uint8_t* key, EncryptionMethod method, std::string_view passphrase) {
-  const int32_t length = CipherMethodFor(method).KeyLength;
-  PassphraseToKey(key, length, passphrase);
-}
+constexpr EncryptionMethod kCipherMethods[] = {EncryptionMethod::kTripleDes,
+                                               EncryptionMethod::kRijndael};
+
+std::atomic<int64_t> schedulesMade{0};
 
 }  // namespace
 
+int CipherKeys::SlotOf(EncryptionMethod method) {
+  return method == EncryptionMethod::kTripleDes ? 0 : 1;
+}
+
 CipherKeys::CipherKeys(std::string_view passphrase) {
-  DeriveKey(tripleDes_, EncryptionMethod::kTripleDes, passphrase);
-  DeriveKey(rijndael_, EncryptionMethod::kRijndael, passphrase);
+  for (const EncryptionMethod method : kCipherMethods)
+    PassphraseToKey(keys_[SlotOf(method)], CipherMethodFor(method).KeyLength, passphrase);
 }
 
 CipherKeys::~CipherKeys() {
-  SecureWipe(tripleDes_);
-  SecureWipe(rijndael_);
+  SecureWipe(keys_);
 }
 
 void* CipherKeys::operator new(std::size_t size) {
@@ -33,15 +42,28 @@ void CipherKeys::operator delete(void* memory) noexcept {
 }
 
 const uint8_t* CipherKeys::KeyFor(EncryptionMethod method) const {
-  return method == EncryptionMethod::kTripleDes ? tripleDes_ : rijndael_;
+  return keys_[SlotOf(method)];
 }
 
 const BlockCipher& CipherKeys::CipherFor(EncryptionMethod method, bool encrypt) const {
-  const bool tripleDes = method == EncryptionMethod::kTripleDes;
-  KeyedCipher& keyed = ciphers_[tripleDes ? 0 : 1][encrypt ? 1 : 0];
-  std::call_once(keyed.Made,
-                 [&] { keyed.Cipher = MakeCipherFor(method, KeyFor(method), encrypt); });
+  KeyedCipher& keyed = ciphers_[SlotOf(method)][encrypt ? 1 : 0];
+  std::call_once(keyed.Made, [&] {
+    keyed.Cipher = MakeCipherFor(method, KeyFor(method), encrypt);
+    schedulesMade.fetch_add(1, std::memory_order_relaxed);
+  });
   return *keyed.Cipher;
+}
+
+std::unique_ptr<CipherKeys> CipherKeys::CopyLockedInMemory() const {
+  std::unique_ptr<CipherKeys> copy(new CipherKeys());
+  if (const int error = LockPages(copy.get(), sizeof(CipherKeys)); error != 0)
+    throw Exception("cannot lock memory for the keys: " + SystemErrorText(error));
+  std::memcpy(copy->keys_, keys_, sizeof(keys_));
+  return copy;
+}
+
+int64_t CipherKeys::SchedulesMade() {
+  return schedulesMade.load(std::memory_order_relaxed);
 }
 
 const char* CipherNameOrNone(EncryptionMethod method) {

@@ -147,14 +147,12 @@ int MountedTree::Resolve(std::string_view path, Resolved& resolved) {
   return 0;
 }
 
-void MountedTree::UseKeys(const MountKeys& keys) {
-  for (const EncryptionMethod method : {EncryptionMethod::kTripleDes, EncryptionMethod::kRijndael})
-    decryptors_[method == EncryptionMethod::kTripleDes ? 0 : 1] =
-        MakeCipherFor(method, keys.KeyFor(method), false);
+void MountedTree::UseKeys(const CipherKeys& keys) {
+  keys_ = &keys;
 }
 
 const BlockCipher& MountedTree::Decryptor(EncryptionMethod method) const {
-  return *decryptors_[method == EncryptionMethod::kTripleDes ? 0 : 1];
+  return keys_->CipherFor(method, false);
 }
 
 int64_t MountedTree::PlainLengthOf(int handle, const std::string& sourcePath,

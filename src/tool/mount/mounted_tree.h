@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "cipher/block_cipher.h"
+#include "tool/keys/cipher_keys.h"
 #include "tool/mount/length_cache.h"
 #include "tool/mount/listing_cache.h"
-#include "tool/mount/mount_keys.h"
 #include "tool/mount/mount_log.h"
 #include "tool/mount/opened_shown_file.h"
 #include "tool/mount/prepared_listings.h"
@@ -47,9 +47,9 @@ class MountedTree {
   MountedTree(const MountedTree&) = delete;
   MountedTree& operator=(const MountedTree&) = delete;
 
-  // The keys for what follows; before any attribute or read of an encrypted file. One cipher per
-  // method is keyed from them and serves every thread for the life of the tree.
-  void UseKeys(const MountKeys& keys);
+  // The keys for what follows; before any attribute or read of an encrypted file. Their cipher
+  // per method serves every thread for the life of the tree; they must outlive its work.
+  void UseKeys(const CipherKeys& keys);
 
   int Attributes(std::string_view path, ShownAttributes& attributes);
   // Lists the directory afresh: changes below the source show from now on.
@@ -104,8 +104,7 @@ class MountedTree {
   const int source_;
   const ShowSettings settings_;
   MountLog& log_;
-  // Triple-DES, then Rijndael; declared before the work that uses them, so that they end last.
-  std::unique_ptr<BlockCipher> decryptors_[2];
+  const CipherKeys* keys_ = nullptr;
   PlainLengthCache lengths_;
   ListingCache listings_;
   PlainPieces pieces_;

@@ -15,6 +15,7 @@
 #include "platform/file_status.h"
 #include "platform/output_directory.h"
 #include "tool/restore/final_block_check.h"
+#include "tool/restore/item_input.h"
 #include "tool/restore/output_directories.h"
 #include "tool/restore/restored_output.h"
 #include "tool/restore/safe_output.h"
@@ -27,32 +28,6 @@ constexpr int kStandardOutput = 1;
 [[noreturn]] void Fail(const std::string& reason) {
   throw Exception(reason);
 }
-
-// Closes the input however the transformation ends.
-class OpenInput {
- public:
-  explicit OpenInput(const WorkItem& item) {
-    // A file of a tree is opened relative to its directory, never by its path again.
-    if (item.Directory) {
-      const OpenedEntry entry = OpenEntryForReading(*item.Directory, item.EntryName);
-      if (entry.Handle < 0)
-        Fail(SystemErrorText(entry.Error));
-      handle_ = entry.Handle;
-      return;
-    }
-    const OpenedFile file = OpenExistingFile(item.Input, FileAccess::Read);
-    if (file.handle < 0)
-      Fail(file.error == kNotARegularFile ? "not a regular file" : SystemErrorText(file.error));
-    handle_ = file.handle;
-  }
-  ~OpenInput() { CloseFile(handle_); }
-  OpenInput(const OpenInput&) = delete;
-  OpenInput& operator=(const OpenInput&) = delete;
-  int Handle() const { return handle_; }
-
- private:
-  int handle_ = -1;
-};
 
 // Files are read by their size; their final block has passed the check before, and must pass it
 // again in case the file changed meanwhile.
@@ -103,7 +78,7 @@ FileOutcome TransformFile(const WorkItem& item, const BatchOptions& options, con
   try {
     if (std::optional<FileOutcome> skipped = SkipExistingOutput(item, options))
       return *skipped;
-    const OpenInput in(item);
+    const ItemInput in(item);
     const FileStatus status = StatusOfHandle(in.Handle());
     if (status.Error != 0)
       Fail(SystemErrorText(status.Error));

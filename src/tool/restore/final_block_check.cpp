@@ -6,9 +6,8 @@
 #include "cipher/ecb_random_access.h"
 #include "cipher/handle_random_access.h"
 #include "cipher/stream_errors.h"
-#include "platform/error_text.h"
-#include "platform/file_handle.h"
 #include "tool/restore/file_transform.h"
+#include "tool/restore/item_input.h"
 
 namespace ostrel {
 
@@ -60,18 +59,15 @@ int64_t CheckFinalBlock(int handle, int64_t size, const WorkItem& item, const Ci
 
 FileOutcome CheckFinalBlockOfFile(const WorkItem& item, const CipherKeys& keys, bool checkSize,
                                   std::string* finalCipherBlock) {
-  const OpenedFile file = OpenExistingFile(item.Input, FileAccess::Read);
-  if (file.handle < 0)
-    return {OutcomeKind::Failed, SystemErrorText(file.error), 0};
   FileOutcome outcome{OutcomeKind::Done, std::string(), 0};
   try {
-    outcome.BytesWritten = CheckFinalBlock(file.handle, item, keys, checkSize, finalCipherBlock);
+    const ItemInput input(item);
+    outcome.BytesWritten = CheckFinalBlock(input.Handle(), item, keys, checkSize, finalCipherBlock);
   } catch (const EPassphraseCheckFailed& error) {
-    outcome = {OutcomeKind::Failed, error.Message(), 0, true};
+    return {OutcomeKind::Failed, error.Message(), 0, true};
   } catch (const Exception& error) {
-    outcome = {OutcomeKind::Failed, error.Message(), 0};
+    return {OutcomeKind::Failed, error.Message(), 0};
   }
-  CloseFile(file.handle);
   return outcome;
 }
 

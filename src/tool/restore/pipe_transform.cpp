@@ -76,10 +76,10 @@ FileOutcome RunStreaming(const Job& job) {
 FileOutcome DecryptStreaming(EncryptionMethod method, const CipherKeys& keys, int input, int output,
                              const StreamSchedule& schedule) {
   return RunStreaming([&] {
-    const auto cipher = MakeCipherFor(method, keys.KeyFor(method), false);
+    const BlockCipher& cipher = keys.CipherFor(method, false);
     PipeInput in(input);
     PipeOutput out(output);
-    DecryptStream(in, out, *cipher, StreamLayout::kEcb, InputExtent::kToEnd,
+    DecryptStream(in, out, cipher, StreamLayout::kEcb, InputExtent::kToEnd,
                   FinalBlockCheck::kTailCountAndPadding, schedule);
     return out.Written();
   });
@@ -88,10 +88,10 @@ FileOutcome DecryptStreaming(EncryptionMethod method, const CipherKeys& keys, in
 FileOutcome EncryptStreaming(EncryptionMethod method, const CipherKeys& keys, int input, int output,
                              const StreamSchedule& schedule) {
   return RunStreaming([&] {
-    const auto cipher = MakeCipherFor(method, keys.KeyFor(method), true);
+    const BlockCipher& cipher = keys.CipherFor(method, true);
     PipeInput in(input);
     PipeOutput out(output);
-    EncryptStream(in, out, *cipher, StreamLayout::kEcb, InputExtent::kToEnd, schedule);
+    EncryptStream(in, out, cipher, StreamLayout::kEcb, InputExtent::kToEnd, schedule);
     return out.Written();
   });
 }
@@ -99,9 +99,9 @@ FileOutcome EncryptStreaming(EncryptionMethod method, const CipherKeys& keys, in
 FileOutcome VerifyStreaming(EncryptionMethod method, const CipherKeys& keys, int input,
                             const StreamSchedule& schedule) {
   return RunStreaming([&] {
-    const auto cipher = MakeCipherFor(method, keys.KeyFor(method), false);
+    const BlockCipher& cipher = keys.CipherFor(method, false);
     PipeInput in(input);
-    PlainLengthOfStream(in, *cipher, StreamLayout::kEcb, FinalBlockCheck::kTailCountAndPadding,
+    PlainLengthOfStream(in, cipher, StreamLayout::kEcb, FinalBlockCheck::kTailCountAndPadding,
                         schedule);
     return int64_t{0};
   });

@@ -11,16 +11,13 @@
 #include "tool/backup/output_times.h"
 #include "tool/restore/file_transform.h"
 #include "tool/restore/final_block_check.h"
+#include "tool/restore/item_input.h"
 #include "tool/restore/zip_extraction.h"
 
 namespace ostrel {
 namespace {
 
 constexpr const char* kArchiveSuffix = ".zip";
-
-[[noreturn]] void Fail(const std::string& reason) {
-  throw Exception(reason);
-}
 
 bool Unzips(const WorkItem& item, const BatchOptions& options) {
   return options.Command == BatchCommand::Decrypt && options.Unzip && item.Archive &&
@@ -74,18 +71,8 @@ std::string JoinWarnings(const std::string& first, const std::string& second) {
 }
 
 int64_t PlainLengthFromFinalBlock(const WorkItem& item, const CipherKeys& keys) {
-  OpenedEntry opened;
-  if (item.Directory) {
-    opened = OpenEntryForReading(*item.Directory, item.EntryName);
-  } else {
-    const OpenedFile file = OpenExistingFile(item.Input, FileAccess::Read);
-    opened = {file.handle, file.error};
-  }
-  if (opened.Handle < 0)
-    Fail(SystemErrorText(opened.Error));
-  const auto close = [](const int* handle) { CloseFile(*handle); };
-  const std::unique_ptr<const int, decltype(close)> closer(&opened.Handle, close);
-  return CheckFinalBlock(opened.Handle, item, keys, false);
+  const ItemInput input(item);
+  return CheckFinalBlock(input.Handle(), item, keys, false);
 }
 
 }  // namespace

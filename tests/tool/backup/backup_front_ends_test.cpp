@@ -18,7 +18,6 @@
 #include "support/library_files.h"
 #include "support/temporary_directory.h"
 #include "tool/keys/cipher_keys.h"
-#include "tool/mount/mount_keys.h"
 #include "tool/mount/mounted_tree.h"
 #include "tool/restore/work_list.h"
 
@@ -87,7 +86,6 @@ TEST(BackupFrontEnds, RestorePlanningFollowsTheModelInEveryCase) {
 TEST(BackupFrontEnds, AMountShowsWhatTheModelTakesAndLogsEveryEntryLeftOut) {
   const TemporaryDirectory scratch;
   const std::unique_ptr<CipherKeys> keys = std::make_unique<CipherKeys>(kPassphrase);
-  const MountKeys mountKeys(*keys);
   for (const BackupCase& test : BackupCases()) {
     // A mount has no selection.
     if (!test.Includes.empty() || !test.Excludes.empty())
@@ -100,7 +98,7 @@ TEST(BackupFrontEnds, AMountShowsWhatTheModelTakesAndLogsEveryEntryLeftOut) {
     {
       MountedTree tree(source.handle,
                        {test.Choices.Versions, false, test.Choices.IncludeIncomplete}, mountLog);
-      tree.UseKeys(mountKeys);
+      tree.UseKeys(*keys);
       ShownEntries shown;
       ASSERT_EQ(tree.List("/", shown), 0);
       std::vector<std::string> names;

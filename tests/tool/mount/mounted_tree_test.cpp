@@ -14,7 +14,6 @@
 #include "support/library_files.h"
 #include "support/temporary_directory.h"
 #include "tool/keys/cipher_keys.h"
-#include "tool/mount/mount_keys.h"
 #include "tool/mount/mounted_tree.h"
 
 namespace ostrel::testing_support {
@@ -54,7 +53,6 @@ class MountedTreeTest : public ::testing::Test {
   std::vector<std::string> log_;
   MountLog mountLog_{[this](const std::string& line) { log_.push_back(line); }};
   std::unique_ptr<CipherKeys> keys_ = std::make_unique<CipherKeys>(kPassphrase);
-  MountKeys mountKeys_{*keys_};
 };
 
 TEST_F(MountedTreeTest, APlannerThatFailsCostsItsDirectoryAnErrorCodeAndTheTreeGoesOn) {
@@ -74,7 +72,7 @@ TEST_F(MountedTreeTest, APlannerThatFailsCostsItsDirectoryAnErrorCodeAndTheTreeG
     return ShowDirectory(listed, settings, leftOut);
   };
   MountedTree tree(source_, settings, mountLog_, planner);
-  tree.UseKeys(mountKeys_);
+  tree.UseKeys(*keys_);
   EXPECT_EQ(tree.SampleEncryptedFiles(64).size(), 1U) << "the good file alone";
 
   for (const std::string directory : {"/bad", "/odd"}) {
@@ -107,7 +105,7 @@ TEST_F(MountedTreeTest, EveryCopyOfAFileIsListedAndReadableWhateverTheMountShows
   WriteEncrypted("notes.d20240201-t080000.txt.s8.2crypt", "february");
   WriteEncrypted("other.txt.2crypt", "other");
   MountedTree tree(source_, ShowSettings{}, mountLog_);
-  tree.UseKeys(mountKeys_);
+  tree.UseKeys(*keys_);
   std::vector<ShownVersion> versions;
   ASSERT_EQ(tree.Versions("/notes.txt", versions), 0);
   std::vector<std::string> names;

@@ -8,6 +8,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tool/commands/command_line.h"
+#include "tool/keys/cipher_keys.h"
 #include "tool_fixture.h"
 
 namespace ostrel::testing_support {
@@ -130,6 +132,38 @@ TEST_F(ToolTest, ThePlainLengthMustBeTheOneTheNamePromises) {
   EXPECT_EQ(OstrelKeyed({"verify", "--ignore-size", "wrong.s1499.2crypt"}).ExitCode, 0);
   EXPECT_EQ(OstrelKeyed({"decrypt", "--ignore-size", "wrong.s1499.2crypt"}).ExitCode, 0);
   EXPECT_EQ(Read("wrong"), PatternBytes(1500));
+}
+
+// The final-block checks, the trial of the pass phrase and the transforms of a run share one
+// keyed cipher per method: a key schedule per file would map, lock and wipe pages for every small
+// file of a backup.
+TEST_F(ToolTest, ARunKeysEachCipherOncePerMethodWhateverTheNumberOfFiles) {
+  for (int file = 0; file < 6; ++file) {
+    const EncryptionMethod method =
+        file % 2 == 0 ? EncryptionMethod::kTripleDes : EncryptionMethod::kRijndael;
+    std::string name = "f";
+    name += std::to_string(file);
+    name += CipherMethodFor(method).Suffix;
+    Write(name, EncryptWithLibrary(method, PatternBytes(100, file), kPassphrase));
+  }
+  ASSERT_EQ(::setenv("OSTREL_PW", kPassphrase, 1), 0);
+  std::vector<std::string> words = {"ostrel",
+                                    "decrypt",
+                                    "-r",
+                                    "--in-place",
+                                    "--passphrase-env",
+                                    "OSTREL_PW",
+                                    directory_.Path().string()};
+  std::vector<char*> argv;
+  for (std::string& word : words)
+    argv.push_back(word.data());
+  const ParsedCommandLine parsed = ParseToolCommandLine(static_cast<int>(argv.size()), argv.data());
+  ASSERT_TRUE(parsed.Command);
+
+  const int64_t before = CipherKeys::SchedulesMade();
+  EXPECT_EQ(parsed.Command->Run(), 0);
+  EXPECT_EQ(CipherKeys::SchedulesMade() - before, 2);
+  EXPECT_EQ(Read("f5"), PatternBytes(100, 5));
 }
 
 }  // namespace

@@ -85,10 +85,10 @@ TEST(TreeWalk, GivesEveryFileOnceInNameOrderWithItsPlaceBelowTheRoot) {
   std::vector<std::string> seen;
   TreeVisitor visitor;
   visitor.Entry = [&](const ListedDirectory& listed, const DirectoryEntry& entry) {
-    const OpenedEntry opened = OpenEntryForReading(*listed.Directory, entry.Name);
-    ASSERT_GE(opened.Handle, 0) << opened.Error;
-    const FileStatus status = StatusOfHandle(opened.Handle);
-    CloseFile(opened.Handle);
+    const OpenedFile opened = OpenEntryForReading(*listed.Directory, entry.Name);
+    ASSERT_GE(opened.handle, 0) << opened.error;
+    const FileStatus status = StatusOfHandle(opened.handle);
+    CloseFile(opened.handle);
     seen.push_back((listed.RelativePath.empty() ? "" : listed.RelativePath + "/") + entry.Name +
                    " " + std::to_string(status.Size));
   };
