@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "primitives/fold_digest.h"
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

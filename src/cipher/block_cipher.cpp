@@ -1,8 +1,8 @@
 #include "cipher/block_cipher.h"
 
-#include "platform/undumpable_memory.h"
 #include "primitives/des.h"
 #include "primitives/triple_des_blocks.h"
+#include "secret/undumpable_memory.h"
 
 namespace ostrel {
 namespace {

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "platform/processor_count.h"
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 namespace {

@@ -4,7 +4,7 @@
 #include <new>
 #include <system_error>
 
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 namespace {

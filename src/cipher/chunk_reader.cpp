@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 

@@ -5,7 +5,7 @@
 #include "cipher/string_functions.h"
 #include "primitives/fold_digest.h"
 #include "primitives/random_key.h"
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "cipher/stream_errors.h"
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 

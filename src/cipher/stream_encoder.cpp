@@ -5,7 +5,7 @@
 
 #include "cipher/final_block.h"
 #include "cipher/stream_seed.h"
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 

@@ -10,7 +10,7 @@
 #include "cipher/chunk_reader.h"
 #include "cipher/stream_errors.h"
 #include "cipher/stream_seed.h"
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 namespace {

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "primitives/byte_order.h"
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "primitives/byte_order.h"
 #include "primitives/feistel128.h"
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "primitives/byte_order.h"
 #include "primitives/rijndael_tables.h"
-#include "primitives/secure_wipe.h"
 #include "primitives/xor_bytes.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 namespace {

@@ -7,7 +7,7 @@
 // here can leak instructions into code that runs before the processor check.
 #include "primitives/rijndael_aes_instructions.h"
 
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>

@@ -7,7 +7,7 @@
 
 #include "primitives/byte_order.h"
 #include "primitives/rijndael_aes_instructions.h"
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 

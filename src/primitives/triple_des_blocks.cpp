@@ -19,8 +19,8 @@
 #include "primitives/byte_order.h"
 #include "primitives/des_round.h"
 #include "primitives/des_tables.h"
-#include "primitives/secure_wipe.h"
 #include "primitives/xor_bytes.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 namespace {

@@ -22,8 +22,8 @@
 #include "primitives/feistel128.h"
 #include "primitives/fold_digest.h"
 #include "primitives/rijndael.h"
-#include "primitives/secret_text.h"
 #include "primitives/triple_des_blocks.h"
+#include "secret/secret_text.h"
 
 namespace ostrel {
 namespace {

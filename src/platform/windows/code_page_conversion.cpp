@@ -5,7 +5,7 @@
 #include <cctype>
 #include <string>
 
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 namespace {

@@ -5,10 +5,10 @@
 
 #include <windows.h>
 
-namespace ostrel::windows_tool {
+namespace ostrel::windows {
 
 // console: the input handle whose mode was changed, and the mode it had; nullptr when the
 // console is as the user left it.
 void RestoreConsoleOnInterrupt(HANDLE console, DWORD mode) noexcept;
 
-}  // namespace ostrel::windows_tool
+}  // namespace ostrel::windows

@@ -136,8 +136,8 @@ bool Redirect(int descriptor, HANDLE input) {
 
 void ShowStandardTextOnConsole() noexcept {
   Relay& relay = TheRelay();
-  const HANDLE output = windows_tool::SystemHandle(1);
-  const HANDLE error = windows_tool::SystemHandle(2);
+  const HANDLE output = windows::SystemHandle(1);
+  const HANDLE error = windows::SystemHandle(2);
   const bool outputIsConsole = IsConsole(output);
   const bool errorIsConsole = IsConsole(error);
   if (!outputIsConsole && !errorIsConsole)
@@ -172,7 +172,7 @@ void ShowStandardTextOnConsole() noexcept {
   (void)std::atexit(FinishRelay);
 }
 
-namespace windows_tool {
+namespace windows {
 
 HANDLE RelayedConsole(int descriptor) noexcept {
   const Relay& relay = TheRelay();
@@ -192,5 +192,5 @@ bool ShowAfterRelayedText(std::string_view text) noexcept {
                      nullptr) != 0;
 }
 
-}  // namespace windows_tool
+}  // namespace windows
 }  // namespace ostrel

@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-namespace ostrel::windows_tool {
+namespace ostrel::windows {
 
 // The console behind a descriptor whose text is relayed to it, or nullptr.
 HANDLE RelayedConsole(int descriptor) noexcept;
@@ -16,4 +16,4 @@ HANDLE RelayedConsole(int descriptor) noexcept;
 // when no stream is relayed (the caller writes to the console itself).
 bool ShowAfterRelayedText(std::string_view text) noexcept;
 
-}  // namespace ostrel::windows_tool
+}  // namespace ostrel::windows

@@ -43,7 +43,7 @@ int MakeDirectories(std::string_view path) {
   if (path.empty())
     return 0;
   std::wstring full;
-  if (const int error = windows_tool::SystemPath(path, full); error != 0)
+  if (const int error = windows::SystemPath(path, full); error != 0)
     return error;
   while (full.size() > 7 && full.ends_with(L'\\'))
     full.pop_back();

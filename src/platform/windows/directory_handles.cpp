@@ -10,7 +10,7 @@
 #include "platform/windows/name_text.h"
 #include "platform/windows/system_name.h"
 
-namespace ostrel::windows_tool {
+namespace ostrel::windows {
 namespace {
 
 int LastError() {
@@ -104,4 +104,4 @@ bool IsMissing(DWORD error) noexcept {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-}  // namespace ostrel::windows_tool
+}  // namespace ostrel::windows

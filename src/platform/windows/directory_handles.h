@@ -13,7 +13,7 @@
 
 #include "platform/file_handle.h"
 
-namespace ostrel::windows_tool {
+namespace ostrel::windows {
 
 // The system's handle behind a descriptor (INVALID_HANDLE_VALUE when there is none).
 HANDLE SystemHandle(int handle) noexcept;
@@ -41,4 +41,4 @@ inline constexpr int kLinkRefused = ERROR_CANT_RESOLVE_FILENAME;
 // Whether an error means that the name does not exist.
 bool IsMissing(DWORD error) noexcept;
 
-}  // namespace ostrel::windows_tool
+}  // namespace ostrel::windows

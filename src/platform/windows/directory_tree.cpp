@@ -14,8 +14,8 @@
 namespace ostrel {
 namespace {
 
-using windows_tool::DirectoryPath;
-using windows_tool::OpenDirectoryAt;
+using windows::DirectoryPath;
+using windows::OpenDirectoryAt;
 
 // Symbolic links and junctions are reparse points: listed as links, which the walk skips.
 FileKind KindOf(DWORD attributes) {
@@ -70,7 +70,7 @@ Listing ListOpenDirectory(int handle) {
 
 OpenedFile OpenSubdirectory(int handle, const std::string& name) {
   std::wstring path;
-  if (const int error = windows_tool::PathBelow(handle, name, path); error != 0)
+  if (const int error = windows::PathBelow(handle, name, path); error != 0)
     return {-1, error};
   return OpenDirectoryAt(path, false);
 }
@@ -87,7 +87,7 @@ OpenDirectory::~OpenDirectory() {
 
 void WalkTree(const std::string& root, const TreeVisitor& visitor) {
   std::wstring path;
-  OpenedFile opened{-1, windows_tool::SystemPath(root, path)};
+  OpenedFile opened{-1, windows::SystemPath(root, path)};
   // The root is the user's choice: a link there is followed.
   if (opened.error == 0)
     opened = OpenDirectoryAt(path, true);
@@ -100,7 +100,7 @@ void WalkTree(const std::string& root, const TreeVisitor& visitor) {
 
 OpenedFile OpenEntryForReading(const OpenDirectory& directory, const std::string& name) {
   std::wstring path;
-  if (const int error = windows_tool::PathBelow(directory.Handle(), name, path); error != 0)
+  if (const int error = windows::PathBelow(directory.Handle(), name, path); error != 0)
     return {-1, error};
   // Others may read the file meanwhile, but not change it; a link at the name is opened itself,
   // and refused below, never followed.
@@ -113,9 +113,9 @@ OpenedFile OpenEntryForReading(const OpenDirectory& directory, const std::string
   if (::GetFileInformationByHandle(handle, &information) != 0 &&
       (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     ::CloseHandle(handle);
-    return {-1, windows_tool::kLinkRefused};
+    return {-1, windows::kLinkRefused};
   }
-  const OpenedFile adopted = windows_tool::AdoptHandle(handle, _O_RDONLY);
+  const OpenedFile adopted = windows::AdoptHandle(handle, _O_RDONLY);
   return {adopted.handle, adopted.error};
 }
 

@@ -6,7 +6,7 @@
 
 #include "platform/windows/name_text.h"
 #include "platform/windows/secret_text.h"
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 
@@ -22,7 +22,7 @@ EnvironmentText ReadEnvironmentVariable(const std::string& name, std::string& va
   const DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), wide.data(), size);
   EnvironmentText result = EnvironmentText::Missing;
   if (length > 0 && length < size) {
-    result = windows_tool::AppendSecretInCodePage(std::wstring_view(wide.data(), length), value)
+    result = windows::AppendSecretInCodePage(std::wstring_view(wide.data(), length), value)
                  ? EnvironmentText::Exact
                  : EnvironmentText::Approximated;
   } else if (length == 0) {

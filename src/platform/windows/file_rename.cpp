@@ -13,9 +13,9 @@ namespace {
 int Rename(int directory, std::string_view from, std::string_view to, DWORD flags) {
   std::wstring source;
   std::wstring target;
-  if (const int error = windows_tool::PathBelow(directory, from, source); error != 0)
+  if (const int error = windows::PathBelow(directory, from, source); error != 0)
     return error;
-  if (const int error = windows_tool::PathBelow(directory, to, target); error != 0)
+  if (const int error = windows::PathBelow(directory, to, target); error != 0)
     return error;
   if (::MoveFileExW(source.c_str(), target.c_str(), flags) != 0)
     return 0;

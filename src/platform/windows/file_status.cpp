@@ -10,7 +10,7 @@
 namespace ostrel {
 namespace {
 
-using windows_tool::SystemHandle;
+using windows::SystemHandle;
 
 // The system counts time in 100-nanosecond steps from 1601; the tool, in seconds from 1970.
 constexpr int64_t kTicksPerSecond = 10'000'000;
@@ -85,7 +85,7 @@ FileStatus StatusAt(const std::wstring& path, bool followLinks) {
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
     FileStatus status = Failed(error);
-    if (windows_tool::IsMissing(error))
+    if (windows::IsMissing(error))
       status.Kind = FileKind::Missing;
     return status;
   }
@@ -96,7 +96,7 @@ FileStatus StatusAt(const std::wstring& path, bool followLinks) {
 
 FileStatus StatusOfPathBelow(int directory, std::string_view relative) {
   std::wstring path;
-  if (const int error = windows_tool::PathBelow(directory, relative, path); error != 0)
+  if (const int error = windows::PathBelow(directory, relative, path); error != 0)
     return Failed(static_cast<DWORD>(error));
   return StatusAt(path, false);
 }
@@ -105,7 +105,7 @@ FileStatus StatusOfPathBelow(int directory, std::string_view relative) {
 
 FileStatus StatusOfPath(std::string_view name) {
   std::wstring path;
-  if (const int error = windows_tool::SystemPath(name, path); error != 0)
+  if (const int error = windows::SystemPath(name, path); error != 0)
     return Failed(static_cast<DWORD>(error));
   return StatusAt(path, true);
 }

@@ -56,7 +56,7 @@ void InstallInterruptCleanup() {
 int RegisterTemporaryFile(int directory, std::string_view name) noexcept {
   try {
     std::wstring path;
-    if (windows_tool::PathBelow(directory, name, path) != 0)
+    if (windows::PathBelow(directory, name, path) != 0)
       return -1;
     Registry& registry = TheRegistry();
     const std::lock_guard lock(registry.mutex);
@@ -88,7 +88,7 @@ void RestoreTerminalOnSignal(int /*handle*/, const termios* /*settings*/) noexce
   // The console has no such settings; its mode is kept by RestoreConsoleOnInterrupt.
 }
 
-namespace windows_tool {
+namespace windows {
 
 void RestoreConsoleOnInterrupt(HANDLE console, DWORD mode) noexcept {
   Registry& registry = TheRegistry();
@@ -97,5 +97,5 @@ void RestoreConsoleOnInterrupt(HANDLE console, DWORD mode) noexcept {
   registry.consoleMode = mode;
 }
 
-}  // namespace windows_tool
+}  // namespace windows
 }  // namespace ostrel

@@ -21,10 +21,10 @@ OutputDirectory::OutputDirectory(const std::string& root, std::string_view below
     }
   }
   std::wstring topPath;
-  OpenedFile opened{-1, windows_tool::SystemPath(top, topPath)};
+  OpenedFile opened{-1, windows::SystemPath(top, topPath)};
   // The root is the user's choice: a link there is followed.
   if (opened.error == 0)
-    opened = windows_tool::OpenDirectoryAt(topPath, true);
+    opened = windows::OpenDirectoryAt(topPath, true);
   if (opened.handle < 0) {
     Fail(opened.error, top, false);
     return;
@@ -42,7 +42,7 @@ OutputDirectory::OutputDirectory(const std::string& root, std::string_view below
       continue;
     path += (path.ends_with('\\') || path.ends_with('/') ? "" : "\\") + component;
     std::wstring next;
-    if (const int error = windows_tool::PathBelow(handle_, component, next); error != 0) {
+    if (const int error = windows::PathBelow(handle_, component, next); error != 0) {
       Fail(error, path, false);
       return;
     }
@@ -52,7 +52,7 @@ OutputDirectory::OutputDirectory(const std::string& root, std::string_view below
       return;
     }
     // A link here is not the directory the walk saw or the mirror made: refused.
-    const OpenedFile child = windows_tool::OpenDirectoryAt(next, false);
+    const OpenedFile child = windows::OpenDirectoryAt(next, false);
     if (child.handle < 0) {
       Fail(child.error, path, false);
       return;
@@ -79,7 +79,7 @@ int SyncFileSystem(int /*handle*/) {
 }
 
 int SyncFile(int handle) {
-  return ::FlushFileBuffers(windows_tool::SystemHandle(handle)) != 0
+  return ::FlushFileBuffers(windows::SystemHandle(handle)) != 0
              ? 0
              : static_cast<int>(::GetLastError());
 }
@@ -92,7 +92,7 @@ int SyncDirectory(int /*handle*/) {
 
 OpenedFile CreateNewFileIn(int directory, std::string_view name) {
   std::wstring path;
-  if (const int error = windows_tool::PathBelow(directory, name, path); error != 0)
+  if (const int error = windows::PathBelow(directory, name, path); error != 0)
     return {-1, error};
   // Nobody else may open it while it is written; sharing deletion lets it be renamed into place
   // (and removed) while this handle is still open. A new file only: an existing name, a link
@@ -103,13 +103,13 @@ OpenedFile CreateNewFileIn(int directory, std::string_view name) {
     const DWORD error = ::GetLastError();
     return {-1, error == ERROR_ALREADY_EXISTS ? kErrorNameTaken : static_cast<int>(error)};
   }
-  return windows_tool::AdoptHandle(handle, _O_RDWR);
+  return windows::AdoptHandle(handle, _O_RDWR);
 }
 
 int RemoveFileIn(int directory, std::string_view name) noexcept {
   try {
     std::wstring path;
-    if (const int error = windows_tool::PathBelow(directory, name, path); error != 0)
+    if (const int error = windows::PathBelow(directory, name, path); error != 0)
       return error;
     return ::DeleteFileW(path.c_str()) != 0 ? 0 : static_cast<int>(::GetLastError());
   } catch (...) {
@@ -120,10 +120,10 @@ int RemoveFileIn(int directory, std::string_view name) noexcept {
 OpenedFile DuplicateFileHandle(int handle) {
   HANDLE second = nullptr;
   const HANDLE process = ::GetCurrentProcess();
-  if (::DuplicateHandle(process, windows_tool::SystemHandle(handle), process, &second, 0, FALSE,
+  if (::DuplicateHandle(process, windows::SystemHandle(handle), process, &second, 0, FALSE,
                         DUPLICATE_SAME_ACCESS) == 0)
     return {-1, static_cast<int>(::GetLastError())};
-  return windows_tool::AdoptHandle(second, _O_RDWR);
+  return windows::AdoptHandle(second, _O_RDWR);
 }
 
 }  // namespace ostrel

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
-namespace ostrel::windows_tool {
+namespace ostrel::windows {
 
 bool AppendSecretInCodePage(std::wstring_view secret, std::string& text) {
   if (secret.empty())
@@ -29,4 +29,4 @@ bool AppendSecretInCodePage(std::wstring_view secret, std::string& text) {
   return exact;
 }
 
-}  // namespace ostrel::windows_tool
+}  // namespace ostrel::windows

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-namespace ostrel::windows_tool {
+namespace ostrel::windows {
 
 // Appends the code page's best-fit text (a character it lacks becomes the nearest one it has) and
 // returns whether it is exact. The copies made on the way are wiped.
 bool AppendSecretInCodePage(std::wstring_view secret, std::string& text);
 
-}  // namespace ostrel::windows_tool
+}  // namespace ostrel::windows

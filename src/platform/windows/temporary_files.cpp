@@ -43,7 +43,7 @@ bool ProcessIsGone(DWORD pid) {
 // Directories already cleaned in this run, by volume and file index.
 bool FirstVisit(int directory) {
   BY_HANDLE_FILE_INFORMATION information{};
-  if (::GetFileInformationByHandle(windows_tool::SystemHandle(directory), &information) == 0)
+  if (::GetFileInformationByHandle(windows::SystemHandle(directory), &information) == 0)
     return false;
   static std::mutex mutex;
   static std::set<std::pair<DWORD, uint64_t>> visited;
@@ -65,7 +65,7 @@ void RemoveStaleTemporaries(int directory) {
   if (!FirstVisit(directory))
     return;
   std::wstring path;
-  if (windows_tool::DirectoryPath(directory, path) != 0)
+  if (windows::DirectoryPath(directory, path) != 0)
     return;
   const std::wstring pattern = path + (path.ends_with(L'\\') ? L"" : L"\\") + L".ostrel-*.tmp";
   WIN32_FIND_DATAW found{};

@@ -9,7 +9,7 @@
 #include "platform/windows/directory_handles.h"
 #include "platform/windows/name_text.h"
 #include "platform/windows/secret_text.h"
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
 
 namespace ostrel {
 namespace {
@@ -57,7 +57,7 @@ class EchoOff {
     active_ = ::GetConsoleMode(console_, &saved_) != 0;
     if (!active_)
       return;
-    windows_tool::RestoreConsoleOnInterrupt(console_, saved_);
+    windows::RestoreConsoleOnInterrupt(console_, saved_);
     // Whole lines, Ctrl-C handled by the system (and so by the interruption handler), no echo.
     ::SetConsoleMode(console_, (saved_ & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) |
                                    ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT);
@@ -66,7 +66,7 @@ class EchoOff {
     if (!active_)
       return;
     ::SetConsoleMode(console_, saved_);
-    windows_tool::RestoreConsoleOnInterrupt(nullptr, 0);
+    windows::RestoreConsoleOnInterrupt(nullptr, 0);
   }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
@@ -81,9 +81,9 @@ class EchoOff {
 
 std::size_t ReportedTerminalColumns(int handle) noexcept {
   CONSOLE_SCREEN_BUFFER_INFO information{};
-  const HANDLE relayed = windows_tool::RelayedConsole(handle);
-  if (::GetConsoleScreenBufferInfo(
-          relayed != nullptr ? relayed : windows_tool::SystemHandle(handle), &information) == 0)
+  const HANDLE relayed = windows::RelayedConsole(handle);
+  if (::GetConsoleScreenBufferInfo(relayed != nullptr ? relayed : windows::SystemHandle(handle),
+                                   &information) == 0)
     return 0;
   const int width = information.srWindow.Right - information.srWindow.Left + 1;
   return width > 0 ? static_cast<std::size_t>(width) : 0;
@@ -92,8 +92,8 @@ std::size_t ReportedTerminalColumns(int handle) noexcept {
 bool IsTerminal(int handle) noexcept {
   // Only a console has a console mode; the character device NUL does not.
   DWORD mode = 0;
-  return windows_tool::RelayedConsole(handle) != nullptr ||
-         ::GetConsoleMode(windows_tool::SystemHandle(handle), &mode) != 0;
+  return windows::RelayedConsole(handle) != nullptr ||
+         ::GetConsoleMode(windows::SystemHandle(handle), &mode) != 0;
 }
 
 bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& approximated) {
@@ -108,7 +108,7 @@ bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& app
   {
     const EchoOff quiet(console.Input());
     // After the messages before it, which may still be on their way to the console.
-    if (!windows_tool::ShowAfterRelayedText(prompt))
+    if (!windows::ShowAfterRelayedText(prompt))
       console.Write(windows::WidenName(prompt));
     // A character at a time, so that nothing typed after the line is taken from the console.
     for (;;) {
@@ -124,12 +124,12 @@ bool ReadHiddenLineFromTerminal(const char* prompt, std::string& line, bool& app
     }
   }
   // Echo was off, so the user's Enter did not move the cursor.
-  if (!windows_tool::ShowAfterRelayedText("\r\n"))
+  if (!windows::ShowAfterRelayedText("\r\n"))
     console.Write(L"\r\n");
   if (!typed.empty() && typed.back() == L'\r')
     typed.pop_back();
   if (complete)
-    approximated = !windows_tool::AppendSecretInCodePage(typed, line);
+    approximated = !windows::AppendSecretInCodePage(typed, line);
   SecureWipe(typed.data(), typed.capacity() * sizeof(wchar_t));
   return complete;
 }

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "primitives/secret_text.h"
+#include "secret/secret_text.h"
 #include "tool/commands/shared_options.h"
 #include "tool/commands/tool_commands.h"
 #include "tool/keys/passphrase_input.h"

@@ -5,10 +5,10 @@
 
 #include "errors/exceptions.h"
 #include "platform/error_text.h"
-#include "platform/locked_memory.h"
-#include "platform/undumpable_memory.h"
 #include "primitives/fold_digest.h"
-#include "primitives/secure_wipe.h"
+#include "secret/locked_memory.h"
+#include "secret/secure_wipe.h"
+#include "secret/undumpable_memory.h"
 
 namespace ostrel {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "primitives/secret_text.h"
+#include "secret/secret_text.h"
 #include "tool/keys/cipher_keys.h"
 #include "tool/keys/passphrase_choice.h"
 

@@ -1,6 +1,6 @@
 // Windows has no per-page mark for dumps; whole pages of their own still keep keys apart from the
 // heap, and are released as a whole.
-#include "platform/undumpable_memory.h"
+#include "secret/undumpable_memory.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "platform/locked_memory.h"
+#include "secret/locked_memory.h"
 
 #include <windows.h>
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/undumpable_memory.h"
-#include "primitives/secure_wipe.h"
+#include "secret/secure_wipe.h"
+#include "secret/undumpable_memory.h"
 
 namespace ostrel {
 

@@ -1,4 +1,4 @@
-#include "platform/undumpable_memory.h"
+#include "secret/undumpable_memory.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
