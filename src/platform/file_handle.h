@@ -77,6 +77,11 @@ enum class SeekOrigin { Beginning, Current, End };
 // The new offset from the beginning of the file, or -1 when the handle cannot seek there.
 int64_t SeekFile(int handle, int64_t offset, SeekOrigin origin);
 
+// A handle of its own on the open file, positioned at its start, for a reader that takes over the
+// handle it is given and closes it: the caller's handle stays open. The position is shared with
+// the caller's handle. The new handle, or a negative handle and the system's error code.
+OpenedFile DuplicateAtStart(int handle);
+
 // The length of the open file, or -1 and the system's error code.
 struct FileLength {
   int64_t Bytes = -1;

@@ -32,13 +32,9 @@ struct FileStatus {
 // Follows symbolic links.
 FileStatus StatusOfPath(std::string_view name);
 FileStatus StatusOfHandle(int handle);
-// The entry name in an open directory itself: a symbolic link there is reported, not followed.
-FileStatus StatusInDirectory(int directory, std::string_view name);
-// An entry of the open directory, not following a symbolic link.
-FileStatus StatusOfEntry(int directory, std::string_view name);
-// The status of relative below the open directory handle, without following a symbolic link at
-// its end; relative empty: the directory itself.
-FileStatus StatusBelow(int directory, std::string_view relative);
+// The status of relative below the open directory handle (an entry's name, or a path below it),
+// a symbolic link at its end reported, not followed; relative empty: the directory itself.
+FileStatus StatusOfEntry(int directory, std::string_view relative);
 
 // The bits to set on a finished output. preserve: the input's own, without set-user, set-group
 // and sticky bits, which a file of a new owner must not inherit; otherwise NewOutputPermissions

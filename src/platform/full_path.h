@@ -12,4 +12,9 @@ namespace ostrel {
 // current directory cannot be read.
 std::string FullPathName(std::string_view name);
 
+// The name as the system resolves it, symbolic links, "." and ".." included: a path that keeps
+// naming the same place when the current directory changes, as a process that goes into the
+// background does. The name unchanged when it cannot be resolved, so that opening it says why.
+std::string ResolvedPathName(std::string_view name);
+
 }  // namespace ostrel

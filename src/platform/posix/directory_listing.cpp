@@ -135,7 +135,7 @@ int ListDirectoryKindsBelow(int directory, std::string_view relative,
       kind.Inode = entry->d_ino;
       entries.push_back({entry->d_name, kind});
     } else {
-      entries.push_back({entry->d_name, StatusBelow(::dirfd(listing), entry->d_name)});
+      entries.push_back({entry->d_name, StatusOfEntry(::dirfd(listing), entry->d_name)});
     }
   }
   ::closedir(listing);

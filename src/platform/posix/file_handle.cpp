@@ -203,6 +203,18 @@ int64_t SeekFile(int handle, int64_t offset, SeekOrigin origin) {
   return ::lseek(handle, offset, whence);
 }
 
+OpenedFile DuplicateAtStart(int handle) {
+  const int own = ::dup(handle);
+  if (own < 0)
+    return {-1, errno};
+  if (::lseek(own, 0, SEEK_SET) != 0) {
+    const int error = errno;
+    ::close(own);
+    return {-1, error};
+  }
+  return {own, 0};
+}
+
 FileLength LengthOfFile(int handle) {
   struct stat status {};
   if (::fstat(handle, &status) != 0)

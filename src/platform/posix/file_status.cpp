@@ -49,24 +49,12 @@ FileStatus StatusOfPath(std::string_view name) {
   return FromStat(::stat(path.c_str(), &status), status);
 }
 
-FileStatus StatusInDirectory(int directory, std::string_view name) {
-  struct stat status {};
-  const std::string entry(name);
-  return FromStat(::fstatat(directory, entry.c_str(), &status, AT_SYMLINK_NOFOLLOW), status);
-}
-
 FileStatus StatusOfHandle(int handle) {
   struct stat status {};
   return FromStat(::fstat(handle, &status), status);
 }
 
-FileStatus StatusOfEntry(int directory, std::string_view name) {
-  struct stat status {};
-  const std::string entry(name);
-  return FromStat(::fstatat(directory, entry.c_str(), &status, AT_SYMLINK_NOFOLLOW), status);
-}
-
-FileStatus StatusBelow(int directory, std::string_view relative) {
+FileStatus StatusOfEntry(int directory, std::string_view relative) {
   struct stat status {};
   if (relative.empty())
     return FromStat(::fstat(directory, &status), status);

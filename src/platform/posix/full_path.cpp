@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 namespace ostrel {
@@ -58,6 +59,16 @@ std::string FullPathName(std::string_view name) {
   if (full.empty() || name.back() == '/')
     full += '/';
   return full;
+}
+
+std::string ResolvedPathName(std::string_view name) {
+  const std::string path(name);
+  char* const resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr)
+    return path;
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
 }
 
 }  // namespace ostrel

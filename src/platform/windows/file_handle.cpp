@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/whole_transfer.h"
 #include "platform/windows/system_name.h"
@@ -222,6 +223,18 @@ int64_t SeekFile(int handle, int64_t offset, SeekOrigin origin) {
   if (!::SetFilePointerEx(SystemHandle(handle), distance, &position, method))
     return -1;
   return position.QuadPart;
+}
+
+OpenedFile DuplicateAtStart(int handle) {
+  const int own = ::_dup(handle);
+  if (own < 0)
+    return {-1, errno == EMFILE ? ERROR_TOO_MANY_OPEN_FILES : ERROR_INVALID_HANDLE};
+  if (SeekFile(own, 0, SeekOrigin::Beginning) != 0) {
+    const int error = LastError();
+    ::_close(own);
+    return {-1, error};
+  }
+  return {own, 0};
 }
 
 FileLength LengthOfFile(int handle) {

@@ -110,19 +110,11 @@ FileStatus StatusOfPath(std::string_view name) {
   return StatusAt(path, true);
 }
 
-FileStatus StatusInDirectory(int directory, std::string_view name) {
-  return StatusOfPathBelow(directory, name);
-}
-
 FileStatus StatusOfHandle(int handle) {
   return FromHandle(SystemHandle(handle));
 }
 
-FileStatus StatusOfEntry(int directory, std::string_view name) {
-  return StatusOfPathBelow(directory, name);
-}
-
-FileStatus StatusBelow(int directory, std::string_view relative) {
+FileStatus StatusOfEntry(int directory, std::string_view relative) {
   if (relative.empty())
     return StatusOfHandle(directory);
   return StatusOfPathBelow(directory, relative);

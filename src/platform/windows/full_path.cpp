@@ -16,4 +16,10 @@ std::string FullPathName(std::string_view name) {
   return full.empty() ? std::string(name) : windows::NarrowMessage(full);
 }
 
+// The system's expansion; a link on the way keeps its name, and the path still names the same
+// place.
+std::string ResolvedPathName(std::string_view name) {
+  return FullPathName(name);
+}
+
 }  // namespace ostrel

@@ -3,9 +3,7 @@
 // mounted, so that a mistyped one gives an error, not a tree of unreadable files.
 #include <CLI/CLI.hpp>
 
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +11,7 @@
 #include "names/path_joining.h"
 #include "platform/directory_listing.h"
 #include "platform/error_text.h"
+#include "platform/full_path.h"
 #include "tool/commands/shared_options.h"
 #include "tool/commands/tool_commands.h"
 #include "tool/keys/checked_passphrase.h"
@@ -79,13 +78,6 @@ std::optional<int> CheckMountPoint(const std::string& path, int source) {
   return std::nullopt;
 }
 
-std::string AbsolutePath(const std::string& path) {
-  char resolved[PATH_MAX];
-  if (::realpath(path.c_str(), resolved) == nullptr)
-    return path;
-  return resolved;
-}
-
 std::vector<WorkItem> SampleItems(MountedTree& tree, const std::string& source) {
   std::vector<WorkItem> items;
   for (const auto& [relative, method] : tree.SampleEncryptedFiles(kSampleFiles)) {
@@ -150,8 +142,8 @@ std::unique_ptr<CipherKeys> KeysOpeningTheSample(const MountOptions& options,
 }
 
 int Mount(const MountOptions& options) {
-  const std::string source = AbsolutePath(options.Source);
-  const std::string mountPoint = AbsolutePath(options.MountPoint);
+  const std::string source = ResolvedPathName(options.Source);
+  const std::string mountPoint = ResolvedPathName(options.MountPoint);
   const OpenedFile sourceDirectory = OpenDirectoryHandle(source);
   if (sourceDirectory.handle < 0)
     return Refuse(options.Source + ": " + SystemErrorText(sourceDirectory.error));

@@ -1,14 +1,14 @@
 #include "tool/mount/mount_log.h"
 
-#include <syslog.h>
-
 #include <cstdio>
+
+#include "platform/system_log.h"
 
 namespace ostrel {
 
 void MountLog::UseSystemLog() {
   const std::lock_guard lock(mutex_);
-  ::openlog("ostrel", LOG_PID, LOG_USER);
+  OpenSystemLog();
   systemLog_ = true;
 }
 
@@ -17,7 +17,7 @@ void MountLog::Note(const std::string& line) {
   if (sink_)
     sink_(line);
   else if (systemLog_)
-    ::syslog(LOG_NOTICE, "mount: %s", line.c_str());
+    WriteSystemLog("mount: " + line);
   else
     (void)std::fprintf(stderr, "ostrel mount: %s\n", line.c_str());
 }

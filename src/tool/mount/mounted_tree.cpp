@@ -265,7 +265,7 @@ int MountedTree::MakeListing(const std::string& sourcePath, unsigned threads,
                  const int result = Guarded<int>(child.SourcePath, [&] {
                    std::optional<FileStatus> status;
                    if (!neverRead[index])
-                     status = StatusBelow(directory.Handle(), entry.SourceName);
+                     status = StatusOfEntry(directory.Handle(), entry.SourceName);
                    return AttributesOf(child, status, directory.Handle(), entry.SourceName,
                                        attributes);
                  });

@@ -113,7 +113,7 @@ FileOutcome TransformFile(const WorkItem& item, const BatchOptions& options, con
            directory->Failed() + ": " + SystemErrorText(directory->Error()));
     const std::string name = FileNameOf(item.Output);
     const std::string finalName = FinalOutputName(item, options);
-    CheckExistingOutput(StatusInDirectory(directory->Handle(), FileNameOf(finalName)), finalName,
+    CheckExistingOutput(StatusOfEntry(directory->Handle(), FileNameOf(finalName)), finalName,
                         status, options.Force);
     SafeOutput target(directory, name, item.Output);
     BufferedOutputStream output(target.Handle(), expected);

@@ -119,7 +119,7 @@ void SafeOutput::Rename() {
   const int directory = directory_->Handle();
   int error = 0;
   if (replace_) {
-    if (StatusInDirectory(directory, final_).IsSameFileAs(input_))
+    if (StatusOfEntry(directory, final_).IsSameFileAs(input_))
       throw Exception("output " + shown_ + " is the input itself");
     error = RenameReplacing(directory, temporary_, final_);
   } else {

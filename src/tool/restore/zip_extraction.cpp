@@ -1,9 +1,7 @@
 #include "tool/restore/zip_extraction.h"
 
-#include <unistd.h>
 #include <zip.h>
 
-#include <cerrno>
 #include <memory>
 #include <vector>
 
@@ -93,19 +91,15 @@ std::string WhyNotARegularEntry(zip_t* archive, zip_uint64_t index, const std::s
 
 ZipExtraction ExtractSingleEntry(int archiveHandle, uint64_t expectedSize, int outputHandle,
                                  const std::string& outputName) {
-  const int own = ::dup(archiveHandle);
-  if (own < 0)
-    throw Exception("cannot read the archive: " + SystemErrorText(errno));
-  if (::lseek(own, 0, SEEK_SET) != 0) {
-    const int error = errno;
-    ::close(own);
-    throw Exception("cannot read the archive: " + SystemErrorText(error));
-  }
+  // The archive library closes the handle it is given.
+  const OpenedFile own = DuplicateAtStart(archiveHandle);
+  if (own.handle < 0)
+    throw Exception("cannot read the archive: " + SystemErrorText(own.error));
   int code = 0;
   const std::unique_ptr<zip_t, ArchiveCloser> archive(
-      zip_fdopen(own, ZIP_RDONLY | ZIP_CHECKCONS, &code));
+      zip_fdopen(own.handle, ZIP_RDONLY | ZIP_CHECKCONS, &code));
   if (!archive) {
-    ::close(own);
+    CloseFile(own.handle);
     return Refuse("not a readable archive: " + ArchiveErrorText(code));
   }
   const zip_int64_t entries = zip_get_num_entries(archive.get(), 0);
