@@ -15,6 +15,7 @@
 #include "platform/file_handle.h"
 #include "tool/backup/output_times.h"
 #include "tool/mount/mount_paths.h"
+#include "tool/run/thread_budget.h"
 
 namespace ostrel {
 namespace {
@@ -25,10 +26,6 @@ constexpr std::size_t kSampledDirectories = 1000;
 constexpr std::size_t kFinalBlocksPerThread = 16;
 
 constexpr uint32_t kPermissionBits = 0777;
-
-unsigned Processors() {
-  return std::max(1U, std::thread::hardware_concurrency());
-}
 
 // A handle closed when it goes out of scope; none when the open failed.
 class ClosingHandle {
@@ -96,10 +93,9 @@ MountedTree::MountedTree(int source, ShowSettings settings, MountLog& log, Direc
       settings_(settings),
       log_(log),
       listings_(source, std::move(planner), log),
-      // The reader's own thread decrypts as well; on one processor, ahead work still overlaps
-      // the kernel's copying.
-      pieces_(std::max(1U, Processors() - 1)),
-      prepared_(Processors(), [this](const std::string& sourcePath, ShownListing& listing) {
+      pieces_(PlanMountThreads().ReadAhead),
+      prepared_(PlanMountThreads().ListingsAhead, [this](const std::string& sourcePath,
+                                                         ShownListing& listing) {
         return Guarded<int>(sourcePath, [&] { return MakeListing(sourcePath, 1, listing); });
       }) {}
 
@@ -294,7 +290,7 @@ int MountedTree::List(std::string_view path, ShownEntries& entries) {
     ShownListing listing;
     int error = 0;
     if (!prepared_.Take(resolved.SourcePath, error, listing))
-      error = MakeListing(resolved.SourcePath, Processors(), listing);
+      error = MakeListing(resolved.SourcePath, PlanMountThreads().PerListing, listing);
     if (error != 0)
       return error;
     // A program that lists a directory often goes on into its subdirectories (a walk, a file

@@ -9,16 +9,17 @@
 #include "platform/interrupt_cleanup.h"
 #include "tool/restore/output_batch.h"
 #include "tool/restore/safe_output.h"
+#include "tool/run/thread_budget.h"
 
 namespace ostrel {
 
-static_assert(BatchRun::kPendingCommits + 2 * 64 < kInterruptCleanupSlots,
+static_assert(BatchRun::kPendingCommits + 2 * kMostFilesAtOnce < kInterruptCleanupSlots,
               "every open temporary file needs a slot of its own");
 
 BatchRun::BatchRun(unsigned jobs, bool failFast, RunReport& report, ProgressCounters& counters,
                    ItemWork work)
     : report_(report), counters_(counters), work_(std::move(work)), failFast_(failFast) {
-  const unsigned threads = std::clamp(jobs, 1U, 64U);
+  const unsigned threads = WorkersFor(jobs, kMostFilesAtOnce);
   workerCount_ = threads;
   for (unsigned i = 0; i < threads; ++i)
     workers_.emplace_back([this] { Work(); });
@@ -182,9 +183,7 @@ void RunBatch(const std::vector<WorkItem>& items, unsigned jobs, bool failFast, 
       static_cast<std::size_t>(std::count_if(items.begin(), items.end(), [](const WorkItem& item) {
         return item.State == ItemState::Pending;
       }));
-  BatchRun run(
-      static_cast<unsigned>(std::clamp<std::size_t>(std::min<std::size_t>(jobs, pending), 1, 64)),
-      failFast, report, counters, work);
+  BatchRun run(WorkersFor(jobs, pending), failFast, report, counters, work);
   for (const WorkItem& item : items)
     run.Push(WorkItem(item));
   run.Finish();

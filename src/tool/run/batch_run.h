@@ -17,10 +17,10 @@
 #include <thread>
 #include <vector>
 
+#include "tool/restore/work_list.h"
 #include "tool/run/file_outcome.h"
 #include "tool/run/progress_display.h"
 #include "tool/run/run_report.h"
-#include "tool/restore/work_list.h"
 
 namespace ostrel {
 
