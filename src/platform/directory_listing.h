@@ -13,11 +13,6 @@
 
 namespace ostrel {
 
-struct ListedEntry {
-  std::string Name;
-  FileStatus Status;  // of the entry itself, a symbolic link not followed
-};
-
 // Opens a directory by path for reading below it; follows a symbolic link, as a path given by the
 // user names what it leads to.
 OpenedFile OpenDirectoryHandle(std::string_view path);
@@ -38,14 +33,6 @@ OpenedFile OpenDirectoryBelow(int directory, std::string_view relative);
 // The status of relative below directory ("" for the directory itself), a symbolic link at its
 // end reported, not followed.
 FileStatus StatusOfEntryBelow(int directory, std::string_view relative);
-
-// The entries of the directory relative below directory ("" for itself), without "." and "..".
-// Returns 0, or the system's error code when the directory cannot be opened or read. Where the
-// directory itself tells what an entry is, a regular file or a directory, its status holds only
-// that kind and its inode: the caller reads the full status of the entries it needs, once. Any
-// other entry is looked up, and one whose status cannot be read is listed with the error in it.
-int ListDirectoryKindsBelow(int directory, std::string_view relative,
-                            std::vector<ListedEntry>& entries);
 
 // Whether the directory open as inner is the directory open as outer or lies below it, found by
 // going up from inner through ".." (so that other spellings and bind mounts of outer count); the

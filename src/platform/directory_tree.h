@@ -5,6 +5,7 @@
 // largest directory and the depth, not by the size of the tree.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -37,7 +38,20 @@ using DirectoryRef = std::shared_ptr<const OpenDirectory>;
 struct DirectoryEntry {
   std::string Name;
   FileKind Kind = FileKind::Other;
+  uint64_t Inode = 0;  // where the system's listing gives it (POSIX), else 0
 };
+
+// What a system lists of one open directory: the entries in name order, without "." and "..",
+// and the names it cannot give as its 8-bit text (shown as best it can), each an error of its own
+// with that code. Where the directory itself tells what an entry is, only that kind is read; any
+// other entry is looked up, a symbolic link not followed. The caller's handle stays usable.
+struct DirectoryListing {
+  int Error = 0;  // the system's code when the directory cannot be read
+  std::vector<DirectoryEntry> Entries;
+  std::vector<std::string> Untranslatable;
+  int UntranslatableError = 0;
+};
+DirectoryListing ListOpenDirectory(int handle);
 
 // One directory of the tree with its entries in name order.
 struct ListedDirectory {

@@ -16,7 +16,7 @@ void WalkOpen(int handle, std::string path, std::string relative, const TreeVisi
   ListedDirectory listed;
   listed.Directory = std::make_shared<const OpenDirectory>(handle, std::move(path));
   listed.RelativePath = std::move(relative);
-  Listing listing = ListOpenDirectory(handle);
+  DirectoryListing listing = ListOpenDirectory(handle);
   if (listing.Error != 0) {
     visitor.Unreadable(listed.RelativePath, listing.Error);
     return;

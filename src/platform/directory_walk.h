@@ -1,5 +1,5 @@
 // The order of a tree walk, the same on every system; what each system does to list a directory
-// and to enter one below it is its own (directory_tree.cpp beside this file, and in windows/).
+// and to enter one below it is its own (directory_tree.cpp in posix/ and windows/).
 #pragma once
 
 #include <string>
@@ -10,17 +10,7 @@
 
 namespace ostrel::directory_walk {
 
-// What a system lists of one open directory: the entries in name order, and the names it cannot
-// give as its 8-bit text (shown as best it can), each an error of its own with that code.
-struct Listing {
-  int Error = 0;
-  std::vector<DirectoryEntry> Entries;
-  std::vector<std::string> Untranslatable;
-  int UntranslatableError = 0;
-};
-
-// Implemented per system.
-Listing ListOpenDirectory(int handle);
+// Implemented per system, as ListOpenDirectory is.
 // Opens name below the open directory without following a link there.
 OpenedFile OpenSubdirectory(int handle, const std::string& name);
 // The path of name below parent, for messages and output names.

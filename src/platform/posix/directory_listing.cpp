@@ -1,20 +1,15 @@
 #include "platform/directory_listing.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <string>
+
+#include "platform/directory_tree.h"
 
 namespace ostrel {
 namespace {
-
-bool IsDotOrDotDot(const char* name) {
-  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
 
 // The directory that holds the last name of relative, reached from directory one name at a
 // time, none of them followed when it is a symbolic link: a directory of the tree replaced by a
@@ -108,40 +103,6 @@ FileStatus StatusOfEntryBelow(int directory, std::string_view relative) {
   return status;
 }
 
-int ListDirectoryKindsBelow(int directory, std::string_view relative,
-                            std::vector<ListedEntry>& entries) {
-  const OpenedFile opened = OpenDirectoryBelow(directory, relative);
-  if (opened.handle < 0)
-    return opened.error;
-  DIR* const listing = ::fdopendir(opened.handle);
-  if (listing == nullptr) {
-    const int error = errno;
-    ::close(opened.handle);
-    return error;
-  }
-  int error = 0;
-  for (;;) {
-    errno = 0;
-    const dirent* entry = ::readdir(listing);
-    if (entry == nullptr) {
-      error = errno;
-      break;
-    }
-    if (IsDotOrDotDot(entry->d_name))
-      continue;
-    if (entry->d_type == DT_REG || entry->d_type == DT_DIR) {
-      FileStatus kind;
-      kind.Kind = entry->d_type == DT_REG ? FileKind::Regular : FileKind::Directory;
-      kind.Inode = entry->d_ino;
-      entries.push_back({entry->d_name, kind});
-    } else {
-      entries.push_back({entry->d_name, StatusOfEntry(::dirfd(listing), entry->d_name)});
-    }
-  }
-  ::closedir(listing);
-  return error;
-}
-
 bool DirectoryLiesWithin(int inner, int outer, int& error) {
   error = 0;
   const FileStatus target = StatusOfHandle(outer);
@@ -185,10 +146,10 @@ bool IsEmptyDirectory(std::string_view path, int& error) {
   error = opened.error;
   if (opened.handle < 0)
     return false;
-  std::vector<ListedEntry> entries;
-  error = ListDirectoryKindsBelow(opened.handle, "", entries);
+  const DirectoryListing listing = ListOpenDirectory(opened.handle);
   ::close(opened.handle);
-  return error == 0 && entries.empty();
+  error = listing.Error;
+  return error == 0 && listing.Entries.empty();
 }
 
 }  // namespace ostrel

@@ -14,59 +14,63 @@
 namespace ostrel {
 namespace {
 
-FileKind KindOfEntry(int directory, const dirent& entry) {
+DirectoryEntry EntryOf(int directory, const dirent& entry) {
+  DirectoryEntry listed{entry.d_name, FileKind::Other, entry.d_ino};
   switch (entry.d_type) {
     case DT_REG:
-      return FileKind::Regular;
-    case DT_DIR:
-      return FileKind::Directory;
-    case DT_LNK:
-      return FileKind::SymbolicLink;
-    case DT_UNKNOWN:
+      listed.Kind = FileKind::Regular;
       break;
+    case DT_DIR:
+      listed.Kind = FileKind::Directory;
+      break;
+    case DT_LNK:
+      listed.Kind = FileKind::SymbolicLink;
+      break;
+    case DT_UNKNOWN: {
+      // Some file systems do not say in the listing.
+      const FileStatus status = StatusOfEntry(directory, entry.d_name);
+      listed.Kind = status.Kind;
+      listed.Inode = status.Inode;
+      break;
+    }
     default:
-      return FileKind::Other;
+      break;
   }
-  // Some file systems do not say in the listing.
-  return StatusOfEntry(directory, entry.d_name).Kind;
-}
-
-// Lists the open directory in name order; 0 or the system's code.
-int ListEntries(int handle, std::vector<DirectoryEntry>& entries) {
-  // The listing gets a handle of its own, so that the caller's stays usable for openat.
-  const int listing = ::dup(handle);
-  if (listing < 0)
-    return errno;
-  DIR* const stream = ::fdopendir(listing);
-  if (stream == nullptr) {
-    const int error = errno;
-    ::close(listing);
-    return error;
-  }
-  errno = 0;
-  while (const dirent* const entry = ::readdir(stream)) {
-    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-      entries.push_back({entry->d_name, KindOfEntry(handle, *entry)});
-    errno = 0;
-  }
-  const int error = errno;
-  ::closedir(stream);
-  if (error != 0)
-    return error;
-  std::sort(entries.begin(), entries.end(),
-            [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.Name < b.Name; });
-  return 0;
+  return listed;
 }
 
 }  // namespace
 
-namespace directory_walk {
-
-Listing ListOpenDirectory(int handle) {
-  Listing listing;
-  listing.Error = ListEntries(handle, listing.Entries);
+DirectoryListing ListOpenDirectory(int handle) {
+  DirectoryListing listing;
+  // The listing gets a handle of its own, so that the caller's stays usable for openat.
+  const int own = ::dup(handle);
+  if (own < 0) {
+    listing.Error = errno;
+    return listing;
+  }
+  DIR* const stream = ::fdopendir(own);
+  if (stream == nullptr) {
+    listing.Error = errno;
+    ::close(own);
+    return listing;
+  }
+  errno = 0;
+  while (const dirent* const entry = ::readdir(stream)) {
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+      listing.Entries.push_back(EntryOf(handle, *entry));
+    errno = 0;
+  }
+  listing.Error = errno;
+  ::closedir(stream);
+  if (listing.Error != 0)
+    return listing;
+  std::sort(listing.Entries.begin(), listing.Entries.end(),
+            [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.Name < b.Name; });
   return listing;
 }
+
+namespace directory_walk {
 
 OpenedFile OpenSubdirectory(int handle, const std::string& name) {
   const int child =

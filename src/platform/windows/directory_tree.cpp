@@ -30,12 +30,10 @@ FileKind KindOf(DWORD attributes) {
 
 }  // namespace
 
-namespace directory_walk {
-
 // Names that the program's text cannot hold exactly are set apart: they are errors of their own,
 // never entries under a nearby name.
-Listing ListOpenDirectory(int handle) {
-  Listing listing;
+DirectoryListing ListOpenDirectory(int handle) {
+  DirectoryListing listing;
   listing.UntranslatableError = ERROR_NO_UNICODE_TRANSLATION;
   std::wstring pattern;
   if (const int error = DirectoryPath(handle, pattern); error != 0) {
@@ -67,6 +65,8 @@ Listing ListOpenDirectory(int handle) {
             [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.Name < b.Name; });
   return listing;
 }
+
+namespace directory_walk {
 
 OpenedFile OpenSubdirectory(int handle, const std::string& name) {
   std::wstring path;

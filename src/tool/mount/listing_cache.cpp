@@ -60,9 +60,8 @@ int ListingCache::Entries(const std::string& sourcePath, bool fresh, SharedShown
       reported = found->second.LeftOut;
     }
   }
-  std::vector<ListedEntry> listed;
-  // Kinds alone: the status of each entry is read where it is needed, once.
-  const int error = ListDirectoryKindsBelow(source_, sourcePath, listed);
+  std::vector<DirectoryEntry> listed;
+  const int error = ListSourceDirectory(source_, sourcePath, listed);
   if (error != 0)
     return MountFailure(error);
   Listing listing;

@@ -20,8 +20,8 @@
 namespace ostrel {
 
 // Plans the shown entries of one listed source directory, reporting each entry it leaves out.
-using DirectoryPlanner =
-    std::function<std::vector<ShownEntry>(const std::vector<ListedEntry>&, const LeftOutReport&)>;
+using DirectoryPlanner = std::function<std::vector<ShownEntry>(const std::vector<DirectoryEntry>&,
+                                                               const LeftOutReport&)>;
 
 using SharedShownEntries = std::shared_ptr<const std::vector<ShownEntry>>;
 

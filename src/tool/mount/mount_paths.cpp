@@ -1,6 +1,7 @@
 #include "tool/mount/mount_paths.h"
 
 #include <cerrno>
+#include <utility>
 
 #include "names/path_joining.h"
 #include "platform/directory_listing.h"
@@ -25,6 +26,19 @@ bool SameState(const FileStatus& a, const FileStatus& b) {
   return a.Device == b.Device && a.Inode == b.Inode && a.Size == b.Size &&
          a.ModificationSeconds == b.ModificationSeconds &&
          a.ModificationNanoseconds == b.ModificationNanoseconds;
+}
+
+int ListSourceDirectory(int source, const std::string& sourcePath,
+                        std::vector<DirectoryEntry>& entries) {
+  const OpenedFile directory = OpenDirectoryBelow(source, sourcePath);
+  if (directory.handle < 0)
+    return directory.error;
+  DirectoryListing listing = ListOpenDirectory(directory.handle);
+  CloseFile(directory.handle);
+  if (listing.Error != 0)
+    return listing.Error;
+  entries = std::move(listing.Entries);
+  return 0;
 }
 
 }  // namespace ostrel

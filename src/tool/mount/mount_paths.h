@@ -2,7 +2,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "platform/directory_tree.h"
 #include "platform/file_status.h"
 
 namespace ostrel {
@@ -17,6 +19,11 @@ std::string JoinSource(const std::string& directory, const std::string& name);
 
 // The directory of a source path: "" for a name in the source itself.
 std::string ParentOfSource(const std::string& sourcePath);
+
+// Lists the directory sourcePath below the open source: kinds and inodes alone, so that the status
+// of each entry is read where it is needed, once. Returns 0 or the system's error code.
+int ListSourceDirectory(int source, const std::string& sourcePath,
+                        std::vector<DirectoryEntry>& entries);
 
 // Whether two states of a file are the same: identity, size and modification time.
 bool SameState(const FileStatus& a, const FileStatus& b);

@@ -83,10 +83,11 @@ std::string FileNameOfCopy(const std::string& sourceName) {
 }  // namespace
 
 MountedTree::MountedTree(int source, ShowSettings settings, MountLog& log)
-    : MountedTree(source, settings, log,
-                  [settings](const std::vector<ListedEntry>& listed, const LeftOutReport& leftOut) {
-                    return ShowDirectory(listed, settings, leftOut);
-                  }) {}
+    : MountedTree(
+          source, settings, log,
+          [settings](const std::vector<DirectoryEntry>& listed, const LeftOutReport& leftOut) {
+            return ShowDirectory(listed, settings, leftOut);
+          }) {}
 
 MountedTree::MountedTree(int source, ShowSettings settings, MountLog& log, DirectoryPlanner planner)
     : source_(source),
@@ -400,12 +401,12 @@ int MountedTree::Versions(std::string_view path, std::vector<ShownVersion>& vers
     if (resolved.Entry.Kind != ShownKind::EncryptedFile)
       return -EINVAL;
     const std::string directory = ParentOfSource(resolved.SourcePath);
-    std::vector<ListedEntry> listed;
-    if (const int error = ListDirectoryKindsBelow(source_, directory, listed); error != 0)
+    std::vector<DirectoryEntry> listed;
+    if (const int error = ListSourceDirectory(source_, directory, listed); error != 0)
       return MountFailure(error);
     std::vector<ListedName> names;
-    for (const ListedEntry& entry : listed)
-      names.push_back({entry.Name, entry.Status.Kind});
+    for (const DirectoryEntry& entry : listed)
+      names.push_back({entry.Name, entry.Kind});
     BackupChoices every;
     every.Versions = VersionChoice::All;
     every.IncludeIncomplete = settings_.IncludeIncomplete;

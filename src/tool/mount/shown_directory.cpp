@@ -6,12 +6,12 @@
 
 namespace ostrel {
 
-std::vector<ShownEntry> ShowDirectory(const std::vector<ListedEntry>& listed,
+std::vector<ShownEntry> ShowDirectory(const std::vector<DirectoryEntry>& listed,
                                       const ShowSettings& settings, const LeftOutReport& leftOut) {
   std::vector<ListedName> names;
   names.reserve(listed.size());
-  for (const ListedEntry& entry : listed)
-    names.push_back({entry.Name, entry.Status.Kind});
+  for (const DirectoryEntry& entry : listed)
+    names.push_back({entry.Name, entry.Kind});
   BackupChoices choices;
   choices.Versions = settings.Versions;
   choices.IncludeIncomplete = settings.IncludeIncomplete;
@@ -20,12 +20,12 @@ std::vector<ShownEntry> ShowDirectory(const std::vector<ListedEntry>& listed,
   names = {};
 
   // The model's entries come sorted by source name: the listing, sorted alike, meets them in step.
-  std::vector<const ListedEntry*> bySource;
+  std::vector<const DirectoryEntry*> bySource;
   bySource.reserve(listed.size());
-  for (const ListedEntry& entry : listed)
+  for (const DirectoryEntry& entry : listed)
     bySource.push_back(&entry);
   std::sort(bySource.begin(), bySource.end(),
-            [](const ListedEntry* a, const ListedEntry* b) { return a->Name < b->Name; });
+            [](const DirectoryEntry* a, const DirectoryEntry* b) { return a->Name < b->Name; });
 
   std::vector<ShownEntry> shown;
   for (std::size_t index = 0; index < judged.size(); ++index) {
@@ -40,8 +40,8 @@ std::vector<ShownEntry> ShowDirectory(const std::vector<ListedEntry>& listed,
     std::optional<int64_t> stampSeconds;
     if (entry.Stamp)
       stampSeconds = StampSeconds(*entry.Stamp, false);
-    shown.push_back({entry.PlainName, entry.SourceName, kind, entry.Method,
-                     bySource[index]->Status.Inode, stampSeconds});
+    shown.push_back({entry.PlainName, entry.SourceName, kind, entry.Method, bySource[index]->Inode,
+                     stampSeconds});
   }
   std::sort(shown.begin(), shown.end(),
             [](const ShownEntry& a, const ShownEntry& b) { return a.Name < b.Name; });

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "names/encryption_method.h"
-#include "platform/directory_listing.h"
+#include "platform/directory_tree.h"
 #include "tool/backup/backup_directory.h"
 
 namespace ostrel {
@@ -38,7 +38,7 @@ using LeftOutReport =
     std::function<void(const std::string&, EntryVerdict verdict, const std::string&)>;
 
 // The entries to show, sorted by Name, from the listing of one source directory.
-std::vector<ShownEntry> ShowDirectory(const std::vector<ListedEntry>& listed,
+std::vector<ShownEntry> ShowDirectory(const std::vector<DirectoryEntry>& listed,
                                       const ShowSettings& settings, const LeftOutReport& leftOut);
 
 // The entry named name in entries sorted by Name, or nothing.

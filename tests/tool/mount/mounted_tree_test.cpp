@@ -61,9 +61,9 @@ TEST_F(MountedTreeTest, APlannerThatFailsCostsItsDirectoryAnErrorCodeAndTheTreeG
   WriteEncrypted("odd/y.txt.2crypt", "y");
   const ShowSettings settings;
   // Fails in the directories holding x or y: with a standard exception and with anything else.
-  const DirectoryPlanner planner = [&](const std::vector<ListedEntry>& listed,
+  const DirectoryPlanner planner = [&](const std::vector<DirectoryEntry>& listed,
                                        const LeftOutReport& leftOut) {
-    for (const ListedEntry& entry : listed) {
+    for (const DirectoryEntry& entry : listed) {
       if (entry.Name == "x.txt.2crypt")
         throw std::runtime_error("planning failed");
       if (entry.Name == "y.txt.2crypt")
