@@ -4,7 +4,7 @@
 #include <string>
 
 #include "errors/exceptions.h"
-#include "primitives/secret_text.h"
+#include "secret/secret_text.h"
 #include "tool/keys/code_page_guess.h"
 #include "tool/keys/passphrase_input.h"
 

@@ -1,7 +1,7 @@
 #include "tool/keys/code_page_guess.h"
 
 #include "platform/code_page_conversion.h"
-#include "primitives/secret_text.h"
+#include "secret/secret_text.h"
 
 namespace ostrel {
 namespace {
