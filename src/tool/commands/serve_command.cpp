@@ -120,7 +120,8 @@ class ServeCommandLine : public ToolCommand {
         "and WebDAV for file managers (map it as a network drive). It listens on 127.0.0.1 on a "
         "free port and prints the address to open, which holds a random access token that every "
         "request must carry. Files are shown as ostrel mount shows them. The final blocks of up "
-        "to 64 files are checked first: when none opens, nothing is served. Ctrl-C stops it.");
+        "to 64 files are checked first: when the pass phrase opens fewer than half of them, "
+        "nothing is served. Ctrl-C stops it.");
     command.add_option("SOURCE", options_.Source, "the directory to serve")->required();
     command
         .add_option("--listen", options_.Listen,
@@ -146,8 +147,8 @@ class ServeCommandLine : public ToolCommand {
                      "copying; they may be cut short)");
     AddPassphraseOptions(command, options_.Passphrase);
     command.footer(
-        "Exit status: 0 after a stop by Ctrl-C or SIGTERM; 3 when the pass phrase opens none of "
-        "the files tried; 1 when it could not listen; 2 for a usage error.");
+        "Exit status: 0 after a stop by Ctrl-C or SIGTERM; 3 when the pass phrase was judged wrong "
+        "(see \"ostrel decrypt --help\"); 1 when it could not listen; 2 for a usage error.");
     return command;
   }
 

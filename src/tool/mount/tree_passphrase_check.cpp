@@ -52,7 +52,7 @@ std::unique_ptr<CipherKeys> KeysOpeningTheTree(MountedTree& tree, const std::str
     exitStatus = keys ? 0 : 2;
     return keys;
   }
-  CheckedKeys checked = ObtainCheckedKeys(passphrase, sample, outcome);
+  CheckedKeys checked = ObtainCheckedKeys(passphrase, sample, outcome.c_str());
   if (!checked.Keys) {
     // The files that refused the pass phrase, so that the user can see which tree they are in.
     if (checked.ExitStatus == 3 && !checked.Judgement.NotOpened.empty()) {
