@@ -8,19 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "names/path_joining.h"
 #include "platform/directory_listing.h"
 #include "platform/error_text.h"
 #include "platform/full_path.h"
 #include "tool/commands/shared_options.h"
 #include "tool/commands/tool_commands.h"
-#include "tool/keys/checked_passphrase.h"
-#include "tool/keys/passphrase_input.h"
 #include "tool/mount/fuse_file_system.h"
 #include "tool/mount/mounted_tree.h"
-#include "tool/restore/file_transform.h"
-#include "tool/restore/final_block_check.h"
-#include "tool/run/terminal_text.h"
+#include "tool/mount/tree_passphrase_check.h"
 
 namespace ostrel {
 namespace {
@@ -37,9 +32,6 @@ struct MountOptions {
   bool PageCache = false;
   PassphraseChoice Passphrase;
 };
-
-// Files whose final block the pass phrase is tried on before mounting.
-constexpr std::size_t kSampleFiles = 64;
 
 int Refuse(const std::string& text) {
   (void)std::fprintf(stderr, "ostrel: %s\n", text.c_str());
@@ -78,69 +70,6 @@ std::optional<int> CheckMountPoint(const std::string& path, int source) {
   return std::nullopt;
 }
 
-std::vector<WorkItem> SampleItems(MountedTree& tree, const std::string& source) {
-  std::vector<WorkItem> items;
-  for (const auto& [relative, method] : tree.SampleEncryptedFiles(kSampleFiles)) {
-    WorkItem item;
-    item.Input = JoinPath(source, relative, PathStyle::Posix);
-    item.Method = method;
-    items.push_back(std::move(item));
-  }
-  return items;
-}
-
-// A sample file's path without the source's own path before it.
-std::string BelowSource(const std::string& path, const std::string& source) {
-  const std::string prefix = source.ends_with('/') ? source : source + "/";
-  return path.starts_with(prefix) ? path.substr(prefix.size()) : path;
-}
-
-// The names, escaped for a terminal, in one line.
-std::string NameList(const std::vector<std::string>& names) {
-  std::string list;
-  for (const std::string& name : names)
-    list += (list.empty() ? "" : ", ") + EscapeControlCharacters(name);
-  return list;
-}
-
-// The keys, once the pass phrase is judged right on the sample; or the exit status.
-std::unique_ptr<CipherKeys> KeysOpeningTheSample(const MountOptions& options,
-                                                 const std::string& source,
-                                                 const std::vector<WorkItem>& sample,
-                                                 int& exitStatus) {
-  if (sample.empty()) {
-    std::unique_ptr<CipherKeys> keys = ObtainKeys(options.Passphrase, false, false);
-    exitStatus = keys ? 0 : 2;
-    return keys;
-  }
-  CheckedKeys checked = ObtainCheckedKeys(options.Passphrase, sample, "mounted");
-  if (!checked.Keys) {
-    // The files that refused the pass phrase, so that the user can see which tree they are in.
-    if (checked.ExitStatus == 3 && !checked.Judgement.NotOpened.empty()) {
-      std::vector<std::string> refused;  // below the source
-      for (const std::string& input : checked.Judgement.NotOpened)
-        refused.push_back(BelowSource(input, source));
-      (void)std::fprintf(stderr, "ostrel: the pass phrase does not open: %s\n",
-                         NameList(refused).c_str());
-    }
-    exitStatus = checked.ExitStatus;
-    return nullptr;
-  }
-  // Judged right, the pass phrase leaves the files it does not open for damaged: they are named
-  // now, as the reads of them will fail.
-  const PassphraseJudgement& judgement = checked.Judgement;
-  if (!judgement.NotOpened.empty()) {
-    std::vector<std::string> damaged;  // below the source
-    for (const std::string& input : judgement.NotOpened)
-      damaged.push_back(BelowSource(input, source));
-    (void)std::fprintf(stderr,
-                       "ostrel: %zu of the %zu files tried are damaged (the final block does not "
-                       "open); such files fail to read: %s\n",
-                       damaged.size(), judgement.Tried, NameList(damaged).c_str());
-  }
-  return std::move(checked.Keys);
-}
-
 int Mount(const MountOptions& options) {
   const std::string source = ResolvedPathName(options.Source);
   const std::string mountPoint = ResolvedPathName(options.MountPoint);
@@ -159,7 +88,7 @@ int Mount(const MountOptions& options) {
                    {options.Versions, options.ShowPlain, options.IncludeIncomplete}, log);
   int exitStatus = 0;
   std::unique_ptr<CipherKeys> keys =
-      KeysOpeningTheSample(options, source, SampleItems(tree, source), exitStatus);
+      KeysOpeningTheTree(tree, source, options.Passphrase, "mounted", exitStatus);
   if (!keys) {
     CloseFile(sourceDirectory.handle);
     return exitStatus;

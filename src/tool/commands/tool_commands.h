@@ -23,6 +23,7 @@ std::unique_ptr<ToolCommand> NamesCommand();
 std::unique_ptr<ToolCommand> VerifyCommand();
 std::unique_ptr<ToolCommand> KeyCommand();
 std::unique_ptr<ToolCommand> MountCommand();
+std::unique_ptr<ToolCommand> ServeCommand();
 
 // Runs decrypt or encrypt as the parsed command line asked. beforeEntering: see CollectWork.
 int RunTransform(const BatchOptions& options, const BeforeEnteringDirectory& beforeEntering = {});

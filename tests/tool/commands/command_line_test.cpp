@@ -28,7 +28,7 @@ TEST_F(ToolTest, HelpNamesEveryExitStatusAndEveryCommand) {
   EXPECT_EQ(mistyped.ExitCode, 2);
   EXPECT_THAT(mistyped.Stderr, HasSubstr("did you mean \"mount\"?"));
   EXPECT_THAT(mistyped.Stderr,
-              HasSubstr("(commands: decrypt, encrypt, names, verify, key, mount)"));
+              HasSubstr("(commands: decrypt, encrypt, names, verify, key, mount, serve)"));
 
   // verify reads only final blocks and writes nothing; its help says so, not decrypt's words.
   const ToolRun verify = Ostrel({"verify", "--help"});

@@ -1,0 +1,145 @@
+#include "tool/serve/http_session.h"
+
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/http.hpp>
+
+#include <algorithm>
+#include <exception>
+#include <vector>
+
+namespace ostrel {
+namespace {
+
+namespace http = boost::beast::http;
+using boost::asio::ip::tcp;
+
+// What one read from the tree asks for: a few of its pieces, so that the decryption ahead keeps
+// the cores busy while the socket drains.
+constexpr int64_t kStreamedBytes = 1024 * 1024;
+constexpr std::size_t kHeaderLimit = 16 * 1024;
+
+// Writes the file's bytes after the header; false when the connection must end, which is the only
+// way left to tell the client that the bytes stopped short once the header is out.
+bool StreamFile(tcp::socket& socket, ServedReply& reply, MountLog& log) {
+  http::response<http::buffer_body> response(std::move(reply.Response.base()));
+  response.body().data = nullptr;
+  response.body().more = true;
+  http::response_serializer<http::buffer_body> serializer(response);
+  boost::beast::error_code error;
+  http::write_header(socket, serializer, error);
+  if (error)
+    return false;
+  std::vector<uint8_t> buffer(static_cast<std::size_t>(std::min(kStreamedBytes, reply.Count)));
+  int64_t offset = reply.First;
+  int64_t remaining = reply.Count;
+  while (remaining > 0) {
+    const int64_t count = std::min<int64_t>(remaining, static_cast<int64_t>(buffer.size()));
+    const int64_t read = reply.Tree->Read(reply.File, offset, buffer.data(), count);
+    if (read <= 0) {
+      log.Note(reply.File->SourcePath + ": the read stopped at plain offset " +
+               std::to_string(offset) + "; the connection was closed");
+      return false;
+    }
+    response.body().data = buffer.data();
+    response.body().size = static_cast<std::size_t>(read);
+    response.body().more = true;
+    http::write(socket, serializer, error);
+    if (error == http::error::need_buffer)
+      error = {};
+    if (error)
+      return false;
+    offset += read;
+    remaining -= read;
+  }
+  response.body().data = nullptr;
+  response.body().size = 0;
+  response.body().more = false;
+  http::write(socket, serializer, error);
+  return !error;
+}
+
+// Sends the reply; false when the connection must end.
+bool Send(tcp::socket& socket, ServedReply& reply, MountLog& log) {
+  const bool keepAlive = reply.Response.keep_alive();
+  bool sent = false;
+  if (reply.File) {
+    sent = StreamFile(socket, reply, log);
+    MountedTree::Close(reply.File);
+  } else {
+    boost::beast::error_code error;
+    http::write(socket, reply.Response, error);
+    sent = !error;
+  }
+  return sent && keepAlive;
+}
+
+// Reads what the client still sends after a refused request, up to a bound, once the answer is
+// out: closing with unread bytes resets the connection, and the reset can destroy the answer
+// before the client has read it.
+void DrainUnread(tcp::socket& socket) {
+  constexpr std::size_t kDrainedBytes = 1024 * 1024;
+  boost::beast::error_code error;
+  socket.shutdown(tcp::socket::shutdown_send, error);
+  std::vector<char> sink(64 * 1024);
+  std::size_t drained = 0;
+  while (!error && drained < kDrainedBytes)
+    drained += socket.read_some(boost::asio::buffer(sink), error);
+}
+
+}  // namespace
+
+void ServeConnection(tcp::socket& socket, RequestRouter& router, MountLog& log) {
+  boost::beast::flat_buffer buffer;
+  for (;;) {
+    http::request_parser<http::string_body> parser;
+    parser.header_limit(kHeaderLimit);
+    parser.body_limit(kRequestBodyLimit);
+    boost::beast::error_code error;
+    http::read_header(socket, buffer, parser, error);
+    if (!error && parser.get()[http::field::expect] == "100-continue") {
+      static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+      boost::asio::write(socket, boost::asio::buffer(kContinue.data(), kContinue.size()), error);
+    }
+    if (!error && !parser.is_done())
+      http::read(socket, buffer, parser, error);
+    if (error) {
+      // A client that closes between requests, or a stop, ends the connection quietly; a request
+      // that cannot be read gets a reason before it ends.
+      if (error == http::error::end_of_stream || error == boost::asio::error::eof ||
+          error == boost::asio::error::connection_reset ||
+          error == boost::asio::error::operation_aborted ||
+          error == boost::asio::error::bad_descriptor || error == boost::asio::error::shut_down ||
+          error == boost::asio::error::not_connected) {
+        break;
+      }
+      ServedRequest empty;
+      empty.version(11);
+      empty.keep_alive(false);
+      ServedReply reply =
+          error == http::error::body_limit
+              ? TextReply(empty, http::status::payload_too_large, "The request body is too large.")
+          : error == http::error::header_limit
+              ? TextReply(empty, http::status::request_header_fields_too_large,
+                          "The request's header is too large.")
+              : TextReply(empty, http::status::bad_request, "The request cannot be read.");
+      reply.Response.keep_alive(false);
+      (void)Send(socket, reply, log);
+      DrainUnread(socket);
+      break;
+    }
+    ServedReply reply;
+    try {
+      reply = router.Answer(parser.get());
+    } catch (const std::exception& failure) {
+      log.Note(std::string(parser.get().target()) + ": " + failure.what());
+      reply = TextReply(parser.get(), http::status::internal_server_error, "The server failed.");
+    }
+    if (!Send(socket, reply, log))
+      break;
+  }
+  boost::beast::error_code ignored;
+  socket.shutdown(tcp::socket::shutdown_send, ignored);
+}
+
+}  // namespace ostrel
