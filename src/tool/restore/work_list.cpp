@@ -116,15 +116,7 @@ class WorkCollector {
     }
     for (std::size_t index = 0; index < entries.size(); ++index)
       RefuseAsTheModelSays(listed, entries, index, plan);
-    std::string key;
-    for (const WorkItem* item : order) {
-      if (!item->Output.empty()) {
-        key = OutputDirectoryKey(ParentOf(item->Output));
-        break;
-      }
-    }
-    for (WorkItem* item : order)
-      ClaimOutput(*item, key);
+    ClaimOutputs(order);
     return plan;
   }
 
@@ -206,15 +198,7 @@ class WorkCollector {
       WorkItem& placed = plan.Items.emplace(entry.Name, std::move(item)).first->second;
       order.push_back(&placed);
     }
-    std::string key;
-    for (const WorkItem* item : order) {
-      if (!item->Output.empty()) {
-        key = OutputDirectoryKey(ParentOf(item->Output));
-        break;
-      }
-    }
-    for (WorkItem* item : order)
-      ClaimOutput(*item, key);
+    ClaimOutputs(order);
     return plan;
   }
 
@@ -327,6 +311,19 @@ class WorkCollector {
   }
 
   // Two inputs of one run must not write the same output: the second would replace the first.
+  // The outputs of one listed directory, claimed under the key of the directory they go into.
+  void ClaimOutputs(const std::vector<WorkItem*>& order) {
+    std::string key;
+    for (const WorkItem* item : order) {
+      if (!item->Output.empty()) {
+        key = OutputDirectoryKey(ParentOf(item->Output));
+        break;
+      }
+    }
+    for (WorkItem* item : order)
+      ClaimOutput(*item, key);
+  }
+
   void ClaimOutput(WorkItem& item, const std::string& directoryKey) {
     if (item.State != ItemState::Pending || item.Output.empty())
       return;
