@@ -67,7 +67,7 @@ void AddPassphraseOptions(CLI::App& command, PassphraseChoice& choice) {
       .add_option("--codepage", choice.CodePage,
                   "convert the pass phrase from this system's encoding to the 8-bit code page "
                   "NAME (such as cp1252) that the encrypting machine used; auto: the common code "
-                  "page that opens the files (decrypt, verify, mount)")
+                  "page that opens the files tried (not when encrypting)")
       ->type_name("NAME");
 }
 
