@@ -62,7 +62,7 @@ std::string FullPathName(std::string_view name) {
 }
 
 std::string ResolvedPathName(std::string_view name) {
-  const std::string path(name);
+  std::string path(name);
   char* const resolved = ::realpath(path.c_str(), nullptr);
   if (resolved == nullptr)
     return path;

@@ -90,7 +90,7 @@ std::vector<NameToDescribe> NamesToDescribe(const NamesOptions& options, bool& f
 
 // The output that decrypt gives the file: in a tree under the name the backup model gives it.
 std::string OutputOf(const NameToDescribe& name) {
-  const std::string beside =
+  std::string beside =
       PlanDecryptRequest(name.Path, kHostPathStyle,
                          name.InTree ? ArchiveRule::FileName : ArchiveRule::WholePath)
           .Plan.OutputPath;

@@ -70,16 +70,20 @@ int RunStandardInput(const BatchOptions& options) {
 
 constexpr const char* kEncryptExitCodes =
     "Exit status: 0 when every file succeeded, 1 when any file failed, 2 for a usage error.";
-const std::string kDecryptExitCodes =
-    std::string(
-        "Exit status: 0 when every file succeeded; 1 when any file failed, damaged files "
-        "among them; 3 when the pass phrase was judged wrong and nothing was written; 2 "
-        "for a usage error.\n\n") +
-    kJudgementRule + " " + kJudgementChance +
-    "\n\nA final block opens when its tail count lies within the block and the bytes before it "
-    "are zero. Standard input cannot be checked first: it is decrypted as it comes, and a final "
-    "block that fails the check ends the run with status 3, having written nothing of that "
-    "block.";
+// Made on use: a string built at start-up could throw before main.
+std::string DecryptExitCodes() {
+  return std::string(
+             "Exit status: 0 when every file succeeded; 1 when any file failed, damaged files "
+             "among them; 3 when the pass phrase was judged wrong and nothing was written; 2 "
+             "for a usage error.\n\n") +
+         kJudgementRule + " " + kJudgementChance +
+         "\n\nA final block opens when its tail count lies within the block and the bytes before "
+         "it "
+         "are zero. Standard input cannot be checked first: it is decrypted as it comes, and a "
+         "final "
+         "block that fails the check ends the run with status 3, having written nothing of that "
+         "block.";
+}
 
 // Ends planning early when no pass phrase could be had.
 class NoPassphrase : public std::exception {};
@@ -119,7 +123,7 @@ class DecryptCommandLine : public ToolCommand {
     AddMethodOption(command, options_.Method,
                     "the cipher of standard input: 1 Triple-DES, 2 Rijndael-256");
     AddPassphraseOptions(command, options_.Passphrase);
-    command.footer(kDecryptExitCodes);
+    command.footer(DecryptExitCodes());
     return command;
   }
 

@@ -26,18 +26,23 @@ namespace {
 
 constexpr int kStandardInput = 0;
 
-const std::string kVerifyExitCodes =
-    std::string(
-        "Three verdicts: the pass phrase is wrong (status 3); files are damaged, each "
-        "listed (status 1, as for any file that cannot be checked); all good (status 0). "
-        "Status 2 is a usage error.\n\n") +
-    "The pass phrase is judged first, on the final blocks of up to 64 files spread over the run: "
-    "one that opens fewer than half of those whose final block can be read is wrong, and no file "
-    "is checked further; otherwise the files it does not open are damaged. " +
-    kJudgementChance +
-    "\n\nOnly the final block of each file is read: its tail count, the zero bytes before it, "
-    "and the plain length that a size suffix in the name promises; a change anywhere else in a "
-    "file cannot be detected. Nothing is written.";
+// Made on use: a string built at start-up could throw before main.
+std::string VerifyExitCodes() {
+  return std::string(
+             "Three verdicts: the pass phrase is wrong (status 3); files are damaged, each "
+             "listed (status 1, as for any file that cannot be checked); all good (status 0). "
+             "Status 2 is a usage error.\n\n") +
+         "The pass phrase is judged first, on the final blocks of up to 64 files spread over the "
+         "run: "
+         "one that opens fewer than half of those whose final block can be read is wrong, and no "
+         "file "
+         "is checked further; otherwise the files it does not open are damaged. " +
+         kJudgementChance +
+         "\n\nOnly the final block of each file is read: its tail count, the zero bytes before it, "
+         "and the plain length that a size suffix in the name promises; a change anywhere else in "
+         "a "
+         "file cannot be detected. Nothing is written.";
+}
 
 void PrintStrength(const CheckStrength& strength) {
   (void)std::fprintf(stderr,
@@ -181,7 +186,7 @@ class VerifyCommandLine : public ToolCommand {
     AddMethodOption(command, options_.Method,
                     "the cipher of standard input: 1 Triple-DES, 2 Rijndael-256");
     AddPassphraseOptions(command, options_.Passphrase);
-    command.footer(kVerifyExitCodes);
+    command.footer(VerifyExitCodes());
     return command;
   }
 

@@ -405,6 +405,7 @@ int MountedTree::Versions(std::string_view path, std::vector<ShownVersion>& vers
     if (const int error = ListSourceDirectory(source_, directory, listed); error != 0)
       return MountFailure(error);
     std::vector<ListedName> names;
+    names.reserve(listed.size());
     for (const DirectoryEntry& entry : listed)
       names.push_back({entry.Name, entry.Kind});
     BackupChoices every;

@@ -45,7 +45,7 @@ std::string Escaped(std::string_view text) {
 
 std::string ReadableSize(int64_t size) {
   static constexpr std::array<const char*, 5> kUnits{"B", "KiB", "MiB", "GiB", "TiB"};
-  double value = static_cast<double>(size);
+  auto value = static_cast<double>(size);
   std::size_t unit = 0;
   while (value >= 1024 && unit + 1 < kUnits.size()) {
     value /= 1024;
@@ -121,15 +121,15 @@ std::string DirectoryPage(const AccessToken& token, std::string_view treePath,
         "</thead><tbody>";
     for (const PageEntry& entry : entries) {
       const std::string href = EncodedUrlPath(token, base + entry.Name, entry.Directory);
-      html += "<tr><td class=\"name\"><a href=\"" + href + "\"" +
+      html += R"(<tr><td class="name"><a href=")" + href + "\"" +
               (entry.Directory ? " class=\"dir\"" : "") + ">" + Escaped(entry.Name) + "</a></td>";
       html += "<td class=\"size\">" + (entry.Directory ? "" : ReadableSize(entry.Size)) + "</td>";
       html += "<td class=\"time\">" + ReadableTime(entry.ModifiedSeconds) + "</td>";
       html += "<td class=\"action\">";
       if (!entry.Directory) {
-        html += "<a class=\"get\" href=\"" + href + "?download\" download>Download</a>";
+        html += R"(<a class="get" href=")" + href + R"(?download" download>Download</a>)";
         if (entry.Copies > 1) {
-          html += " <a class=\"get\" href=\"" + href + "?versions\">" +
+          html += R"( <a class="get" href=")" + href + R"(?versions">)" +
                   std::to_string(entry.Copies) + " versions</a>";
         }
       }
@@ -150,11 +150,11 @@ std::string VersionsPage(const AccessToken& token, std::string_view filePath,
       "</thead><tbody>";
   for (const FileVersion& version : versions) {
     const std::string link = href + "?version=" + EncodedSegment(version.ShownName);
-    html += "<tr><td class=\"name\"><a href=\"" + link + "\">" + Escaped(version.ShownName) +
+    html += R"(<tr><td class="name"><a href=")" + link + "\">" + Escaped(version.ShownName) +
             "</a>" + (version.Stamp.empty() ? " (current)" : "") + "</td>";
     html += "<td class=\"size\">" + ReadableSize(version.Attributes.Size) + "</td>";
     html += "<td class=\"time\">" + ReadableTime(version.Attributes.Seconds) + "</td>";
-    html += "<td class=\"action\"><a class=\"get\" href=\"" + link +
+    html += R"(<td class="action"><a class="get" href=")" + link +
             "&amp;download\" download>Download</a></td></tr>";
   }
   html += "</tbody></table></main></body></html>\n";

@@ -126,7 +126,7 @@ ServedReply RequestRouter::Answer(const ServedRequest& request) {
   }
   if (target.Outcome == RequestTarget::Verdict::kBadPath)
     return TextReply(request, http::status::bad_request,
-                     "The path has a \".\" or \"..\" segment, a NUL byte or a broken escape.");
+                     R"(The path has a "." or ".." segment, a NUL byte or a broken escape.)");
 
   switch (request.method()) {
     case http::verb::options: {
