@@ -107,13 +107,10 @@ int Mount(const MountOptions& options) {
 
 // The mount's --versions value by its name.
 std::optional<VersionChoice> VersionChoiceNamed(const std::string& name) {
-  if (name == "current")
-    return VersionChoice::Current;
-  if (name == "latest")
-    return VersionChoice::Latest;
-  if (name == "all")
-    return VersionChoice::All;
-  return std::nullopt;
+  const auto found = VersionChoicesByName().find(name);
+  if (found == VersionChoicesByName().end())
+    return std::nullopt;
+  return found->second;
 }
 
 class MountCommandLine : public ToolCommand {

@@ -127,10 +127,7 @@ class ServeCommandLine : public ToolCommand {
                     "listen on ADDRESS:PORT instead (a numeric address; port 0 for a free one); "
                     "an address other machines can reach lets them in with the token")
         ->type_name("ADDRESS:PORT");
-    const std::map<std::string, VersionChoice> versions{{"current", VersionChoice::Current},
-                                                        {"latest", VersionChoice::Latest},
-                                                        {"all", VersionChoice::All}};
-    CLI::Validator named = CLI::CheckedTransformer(versions);
+    CLI::Validator named = CLI::CheckedTransformer(VersionChoicesByName());
     named.description("");
     command
         .add_option("--versions", options_.Versions,

@@ -98,10 +98,15 @@ void AddBatchOptions(CLI::App& command, BatchOptions& options, ProgressFlags& pr
                    "print one JSON object per file on standard output instead of the summary");
 }
 
+const std::map<std::string, VersionChoice>& VersionChoicesByName() {
+  static const std::map<std::string, VersionChoice> kByName{{"current", VersionChoice::Current},
+                                                            {"latest", VersionChoice::Latest},
+                                                            {"all", VersionChoice::All}};
+  return kByName;
+}
+
 void AddRestoreOptions(CLI::App& command, BatchOptions& options) {
-  const std::map<std::string, VersionChoice> versions{{"current", VersionChoice::Current},
-                                                      {"latest", VersionChoice::Latest},
-                                                      {"all", VersionChoice::All}};
+  const std::map<std::string, VersionChoice>& versions = VersionChoicesByName();
   command
       .add_option("--versions", options.Versions,
                   "which copies of a file to restore: current (the copy without a time stamp, "

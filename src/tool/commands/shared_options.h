@@ -3,6 +3,7 @@
 // usage rules that go with them.
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "tool/keys/passphrase_choice.h"
@@ -38,6 +39,9 @@ void AddJobsOption(CLI::App& command, unsigned& jobs, const char* text);
 
 // The options that restore a backup tree as the synchronizer wrote it.
 void AddRestoreOptions(CLI::App& command, BatchOptions& options);
+
+// The values of --versions by their names, for every command that chooses copies.
+const std::map<std::string, VersionChoice>& VersionChoicesByName();
 
 void AddMethodOption(CLI::App& command, EncryptionMethod& method, const char* text);
 
