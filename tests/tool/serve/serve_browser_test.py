@@ -24,8 +24,12 @@ ARTEFACTS = pathlib.Path(sys.argv.pop(1))
 class ServeBrowserTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
+        # Class cleanups run even when setting up fails half way, so that neither the server nor
+        # the browser's driver outlives the test.
         cls.served = ServedTree(OSTREL)
+        cls.addClassCleanup(cls.stop_server)
         cls.downloads = pathlib.Path(tempfile.mkdtemp(prefix="ostrel-serve-downloads-"))
+        cls.addClassCleanup(shutil.rmtree, cls.downloads, ignore_errors=True)
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
         for argument in ["--headless=new", "--no-sandbox", "--disable-gpu",
@@ -35,14 +39,17 @@ class ServeBrowserTest(unittest.TestCase):
             "download.default_directory": str(cls.downloads),
             "download.prompt_for_download": False,
         })
-        cls.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        # The driver is reached at "localhost": a machine where that name does not resolve (no
+        # /etc/hosts) starts it but never reaches it, and the driver would be left running.
+        service = Service("/usr/bin/chromedriver")
+        cls.addClassCleanup(service.stop)
+        cls.browser = webdriver.Chrome(service=service, options=options)
+        cls.addClassCleanup(cls.browser.quit)
         cls.browser.set_page_load_timeout(120)
         cls.browser.set_script_timeout(60)
 
     @classmethod
-    def tearDownClass(cls):
-        cls.browser.quit()
-        shutil.rmtree(cls.downloads, ignore_errors=True)
+    def stop_server(cls):
         status = cls.served.stop()
         assert status == 0, "ostrel serve ended with %r: %s" % (status, cls.served.stderr)
 
