@@ -1,7 +1,8 @@
 // The decrypted view of a source tree that a mount serves, without the file-system interface that
 // serves it: the interface a server of the same view uses too. Paths are the view's,
 // "/"-separated, "/" for its root; each call returns 0 (or a count) or a negated error number
-// (ENOENT, EIO, ...: see platform/error_numbers.h), and none raises: a failure anywhere below becomes an error code and a line in the log.
+// (ENOENT, EIO, ...: see platform/error_numbers.h), and none raises: a failure anywhere below
+// becomes an error code and a line in the log.
 //
 // Directories show what the backup model takes, by the choices of the mount (see
 // shown_directory.h); plain lengths come from each file's final block, once per state of the file;
