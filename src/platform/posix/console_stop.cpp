@@ -3,8 +3,8 @@
 namespace ostrel {
 
 // SIGINT and SIGTERM reach the server through its own signal handling.
-ConsoleStop::ConsoleStop(std::function<void()> /*stop*/) {}
+void StopOnConsoleEvents(const std::function<void()>& /*stop*/) {}
 
-ConsoleStop::~ConsoleStop() = default;
+void EndStopOnConsoleEvents() noexcept {}
 
 }  // namespace ostrel

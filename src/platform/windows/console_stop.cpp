@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <mutex>
-#include <utility>
 
 namespace ostrel {
 namespace {
@@ -37,16 +36,16 @@ BOOL WINAPI StopOnConsoleEvent(DWORD event) {
 
 }  // namespace
 
-ConsoleStop::ConsoleStop(std::function<void()> stop) {
+void StopOnConsoleEvents(const std::function<void()>& stop) {
   StopRequest& request = TheStopRequest();
   {
     const std::lock_guard lock(request.Mutex);
-    request.Stop = std::move(stop);
+    request.Stop = stop;
   }
   ::SetConsoleCtrlHandler(StopOnConsoleEvent, TRUE);
 }
 
-ConsoleStop::~ConsoleStop() {
+void EndStopOnConsoleEvents() noexcept {
   ::SetConsoleCtrlHandler(StopOnConsoleEvent, FALSE);
   StopRequest& request = TheStopRequest();
   const std::lock_guard lock(request.Mutex);

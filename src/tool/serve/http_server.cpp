@@ -43,7 +43,10 @@ void HttpServer::Run(RequestRouter& router, MountLog& log) {
   });
   {
     // Windows' console events stop it as the signals do; the stop runs on the serving thread.
-    const ConsoleStop consoleStop([this] { boost::asio::post(control_, [this] { Stop(); }); });
+    StopOnConsoleEvents([this] { boost::asio::post(control_, [this] { Stop(); }); });
+    struct EndedAtStop {
+      ~EndedAtStop() { EndStopOnConsoleEvents(); }
+    } ended;
     Accept();
     control_.run();
   }
