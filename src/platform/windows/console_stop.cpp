@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <mutex>
+#include <utility>
 
 namespace ostrel {
 namespace {
@@ -10,6 +11,7 @@ namespace {
 struct StopRequest {
   std::mutex Mutex;
   std::function<void()> Stop;
+  bool Registered = false;
 };
 
 StopRequest& TheStopRequest() {
@@ -23,7 +25,11 @@ BOOL WINAPI StopOnConsoleEvent(DWORD event) {
     const std::lock_guard lock(request.Mutex);
     if (!request.Stop)
       return FALSE;  // nothing to stop any more: the next handler decides
-    request.Stop();
+    try {
+      request.Stop();
+    } catch (...) {
+      return FALSE;  // no memory to ask with: the system's own handling ends the process
+    }
   }
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)
     return TRUE;
@@ -38,15 +44,19 @@ BOOL WINAPI StopOnConsoleEvent(DWORD event) {
 
 void StopOnConsoleEvents(const std::function<void()>& stop) {
   StopRequest& request = TheStopRequest();
+  bool registered = false;
   {
     const std::lock_guard lock(request.Mutex);
     request.Stop = stop;
+    registered = std::exchange(request.Registered, true);
   }
-  ::SetConsoleCtrlHandler(StopOnConsoleEvent, TRUE);
+  if (!registered)
+    ::SetConsoleCtrlHandler(StopOnConsoleEvent, TRUE);
 }
 
+// The handler stays registered, passing the events on: the system may hold its list of handlers
+// while one of them waits for the end of the process, and taking it out would wait for that list.
 void EndStopOnConsoleEvents() noexcept {
-  ::SetConsoleCtrlHandler(StopOnConsoleEvent, FALSE);
   StopRequest& request = TheStopRequest();
   const std::lock_guard lock(request.Mutex);
   request.Stop = nullptr;
