@@ -98,6 +98,9 @@ class ServeUnderWineTest(unittest.TestCase):
         for name in shown:
             response, data = self.windows.request("GET", urllib.parse.quote(name))
             self.assertEqual((response.status, data), (200, WINDOWS_TREE[name]), name)
+        stamped = "report.d20240131-t120000.doc"
+        response, data = self.windows.request("GET", "report.doc?version=" + stamped)
+        self.assertEqual((response.status, data), (200, WINDOWS_TREE[stamped]))
         big = WINDOWS_TREE["sub/big.bin"]
         response, data = self.windows.request("GET", "sub/big.bin",
                                               {"Range": "bytes=1048570-1048600"})
@@ -111,6 +114,8 @@ class ServeUnderWineTest(unittest.TestCase):
             ("GET", "sub/big.bin", {"Range": "bytes=-17"}),
             ("GET", "sub/big.bin", {"Range": "bytes=%d-" % len(WINDOWS_TREE["sub/big.bin"])}),
             ("GET", "sub/deeper/empty.txt", {}),
+            ("GET", "report.doc?version=report.d20240131-t120000.doc&download", {}),
+            ("GET", "report.doc?version=a.txt", {}),
             ("GET", "broken.txt", {}),
             ("GET", "missing.txt", {}),
             ("GET", "sub/deeper/missing/", {}),
