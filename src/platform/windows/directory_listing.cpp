@@ -61,8 +61,9 @@ Parent ParentOf(int directory, std::string_view relative) {
     parent.Owned = true;
     position = next;
   }
-  if (parent.Error != 0 && parent.Owned) {
-    ::_close(parent.Handle);
+  if (parent.Error != 0) {
+    if (parent.Owned)
+      ::_close(parent.Handle);
     parent.Handle = -1;
     parent.Owned = false;
   }
