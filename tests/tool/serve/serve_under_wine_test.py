@@ -1,13 +1,14 @@
 """ostrel.exe serve under wine, asked by a Linux client, against the Linux ostrel serve of the same
 backup: the same WebDAV listings and the same answers (whole files, ranges, a damaged file, a
-missing one), and the plain bytes the tree was made of. Ctrl-C (SIGINT, which wine hands to the
-program as the console's Ctrl-C) stops it with exit status 0.
+missing one, an older version), and the plain bytes the tree was made of. A wrong pass phrase
+serves nothing; Ctrl-C (SIGINT, which wine hands to the program as the console's Ctrl-C) stops it
+with exit status 0.
 
 Usage: serve_under_wine_test.py WINE-RUN OSTREL.EXE LINUX-OSTREL"""
 
 import http.client
-import os
 import signal
+import subprocess
 import sys
 import unittest
 import urllib.parse
@@ -105,6 +106,15 @@ class ServeUnderWineTest(unittest.TestCase):
         response, data = self.windows.request("GET", "sub/big.bin",
                                               {"Range": "bytes=1048570-1048600"})
         self.assertEqual((response.status, data), (206, big[1048570:1048601]))
+
+    def test_a_wrong_pass_phrase_serves_nothing(self):
+        env = dict(self.served.environment(), WRONG="not the pass phrase")
+        run = subprocess.run([WINE_RUN, WINDOWS_OSTREL, "serve", "--passphrase-env", "WRONG",
+                              self.served.source.name], cwd=self.served.root, env=env,
+                             capture_output=True, timeout=120)
+        self.assertEqual(run.returncode, 3, run.stderr)
+        self.assertEqual(run.stdout, b"")
+        self.assertIn(b"nothing was served", run.stderr)
 
     def test_answers_as_the_linux_server_does(self):
         cases = [
