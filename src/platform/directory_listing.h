@@ -34,6 +34,9 @@ OpenedFile OpenDirectoryBelow(int directory, std::string_view relative);
 // end reported, not followed.
 FileStatus StatusOfEntryBelow(int directory, std::string_view relative);
 
+#ifndef _WIN32
+// The checks of a mount point, for the mount, which only POSIX systems have.
+
 // Whether the directory open as inner is the directory open as outer or lies below it, found by
 // going up from inner through ".." (so that other spellings and bind mounts of outer count); the
 // system's error code in error when a step up cannot be taken.
@@ -42,5 +45,6 @@ bool DirectoryLiesWithin(int inner, int outer, int& error);
 // Whether the directory at path has no entries; the system's error code in error when it cannot
 // be read.
 bool IsEmptyDirectory(std::string_view path, int& error);
+#endif
 
 }  // namespace ostrel

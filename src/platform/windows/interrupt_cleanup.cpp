@@ -18,7 +18,8 @@ struct Registry {
   std::mutex mutex;
   std::array<std::wstring, kInterruptCleanupSlots> paths;
   std::array<bool, kInterruptCleanupSlots> used{};
-  bool ending = false;  // once the handler has run, no new name is taken
+  bool ending = false;     // once the handler has run, no new name is taken
+  bool installed = false;  // by InstallInterruptCleanup, for the whole run
   HANDLE console = nullptr;
   DWORD consoleMode = 0;
 };
@@ -49,7 +50,11 @@ BOOL WINAPI RemoveTemporaryFilesAndEnd(DWORD event) {
 }  // namespace
 
 void InstallInterruptCleanup() {
-  (void)TheRegistry();
+  Registry& registry = TheRegistry();
+  {
+    const std::lock_guard lock(registry.mutex);
+    registry.installed = true;
+  }
   ::SetConsoleCtrlHandler(RemoveTemporaryFilesAndEnd, TRUE);
 }
 
@@ -92,9 +97,18 @@ namespace windows {
 
 void RestoreConsoleOnInterrupt(HANDLE console, DWORD mode) noexcept {
   Registry& registry = TheRegistry();
-  const std::lock_guard lock(registry.mutex);
-  registry.console = console;
-  registry.consoleMode = mode;
+  bool installed = false;
+  {
+    const std::lock_guard lock(registry.mutex);
+    registry.console = console;
+    registry.consoleMode = mode;
+    installed = registry.installed;
+  }
+  // A run without the cleanup (a server, which stops on the console's events by itself) prompts
+  // as well: while its prompt has the echo off, the handler is there for it too. Outside the
+  // lock, which the handler takes while the system may hold its list of handlers.
+  if (!installed)
+    ::SetConsoleCtrlHandler(RemoveTemporaryFilesAndEnd, console != nullptr ? TRUE : FALSE);
 }
 
 }  // namespace windows

@@ -118,9 +118,9 @@ class ServeCommandLine : public ToolCommand {
         "Serve the tree below SOURCE, decrypted and read-only, over HTTP: a page for the browser "
         "and WebDAV for file managers (map it as a network drive). It listens on 127.0.0.1 on a "
         "free port and prints the address to open, which holds a random access token that every "
-        "request must carry. Files are shown as ostrel mount shows them. The final blocks of up "
-        "to 64 files are checked first: when the pass phrase opens fewer than half of them, "
-        "nothing is served. Ctrl-C stops it.");
+        "request must carry. Files show under their plain names, as the options below choose. The "
+        "final blocks of up to 64 files are checked first: when the pass phrase opens fewer than "
+        "half of them, nothing is served. Ctrl-C stops it.");
     command.add_option("SOURCE", options_.Source, "the directory to serve")->required();
     command
         .add_option("--listen", options_.Listen,

@@ -11,8 +11,8 @@ std::vector<std::unique_ptr<ToolCommand>> ToolCommands() {
   commands.push_back(KeyCommand());
 #if OSTREL_WITH_MOUNT
   commands.push_back(MountCommand());
-  commands.push_back(ServeCommand());
 #endif
+  commands.push_back(ServeCommand());
   return commands;
 }
 
@@ -20,9 +20,8 @@ std::vector<std::string> UnavailableCommands() {
 #if OSTREL_WITH_MOUNT
   return {};
 #else
-  // The mount needs a file system in user space, which this system lacks; the server shows the
-  // mount's tree, which is built with it.
-  return {"mount", "serve"};
+  // The mount needs a file system in user space, which this system lacks.
+  return {"mount"};
 #endif
 }
 

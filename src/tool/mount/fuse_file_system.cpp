@@ -15,6 +15,7 @@
 
 #include "platform/freed_memory.h"
 #include "platform/serving_signals.h"
+#include "platform/system_log.h"
 
 namespace ostrel {
 namespace {
@@ -248,8 +249,10 @@ int ServeMountedTree(MountedTree& tree, MountLog& log, const FuseMountRequest& r
         servedSession, request.MountPoint);
     const bool foreground = request.Foreground || request.Debug;
     if (fuse_daemonize(foreground ? 1 : 0) == 0) {
-      if (!foreground)
-        log.UseSystemLog();
+      if (!foreground) {
+        OpenSystemLog();
+        log.Redirect([](const std::string& line) { WriteSystemLog("mount: " + line); });
+      }
       try {
         detached();
         // The loop ends with 0 after an unmount, with the signal's number after SIGINT, SIGTERM

@@ -31,7 +31,7 @@ class ListingCache {
   ListingCache(int source, DirectoryPlanner planner, MountLog& log);
 
   // The entries of the directory at sourcePath ("" for the source), planned afresh when fresh or
-  // not kept; 0 or a negated system error code. Raises what the planner raises.
+  // not kept; 0 or a negated error number. Raises what the planner raises.
   int Entries(const std::string& sourcePath, bool fresh, SharedShownEntries& entries);
 
  private:

@@ -16,14 +16,14 @@ class MountLog {
   // Lines go to sink instead, without the prefix: for a tree served in-process.
   explicit MountLog(Sink sink) : sink_(std::move(sink)) {}
 
-  // Lines go to standard error until UseSystemLog.
-  void UseSystemLog();
+  // Lines go to sink from now on, without the prefix: for a mount gone into the background, whose
+  // standard error leads nowhere.
+  void Redirect(Sink sink);
   // One line, prefixed "ostrel mount: ".
   void Note(const std::string& line);
 
  private:
   std::mutex mutex_;
-  bool systemLog_ = false;
   Sink sink_;
 };
 

@@ -5,12 +5,14 @@
 
 #include "names/path_joining.h"
 #include "platform/directory_listing.h"
+#include "platform/error_numbers.h"
 
 namespace ostrel {
 
 int MountFailure(int error) {
-  const bool replaced = error == ELOOP || error == ENOTDIR || error == kNotARegularFile;
-  return -(replaced ? ENOENT : error);
+  const int number = ErrorNumberOf(error);
+  const bool replaced = number == ELOOP || number == ENOTDIR || error == kNotARegularFile;
+  return -(replaced ? ENOENT : number);
 }
 
 std::string JoinSource(const std::string& directory, const std::string& name) {

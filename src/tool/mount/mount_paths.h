@@ -9,9 +9,9 @@
 
 namespace ostrel {
 
-// The negated system error code for a failed look-up below the source. A name that is no longer
-// what its listing said (a link, a FIFO or a device in its place, or a link on the way to it) was
-// replaced since it was listed: gone, as far as the mount is concerned.
+// The negated error number for a failed look-up below the source (error: the system's code). A name
+// that is no longer what its listing said (a link, a FIFO or a device in its place, or a link on
+// the way to it) was replaced since it was listed: gone, as far as the mount is concerned.
 int MountFailure(int error);
 
 // A source path ("" for the source itself) and a name below it.

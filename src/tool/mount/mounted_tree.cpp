@@ -12,6 +12,7 @@
 #include "cipher/stream_errors.h"
 #include "names/encryption_method.h"
 #include "platform/directory_listing.h"
+#include "platform/error_numbers.h"
 #include "platform/file_handle.h"
 #include "tool/backup/output_times.h"
 #include "tool/mount/mount_paths.h"
@@ -377,7 +378,7 @@ int64_t MountedTree::Read(const std::shared_ptr<OpenedShownFile>& file, int64_t 
   if (file->Kind != ShownKind::EncryptedFile) {
     const FileTransfer moved = ReadFromFileAt(
         file->Handle, offset, buffer, static_cast<int32_t>(std::min<int64_t>(count, 1 << 30)));
-    return moved.Error != 0 ? -moved.Error : moved.Bytes;
+    return moved.Error != 0 ? -ErrorNumberOf(moved.Error) : moved.Bytes;
   }
   return Guarded<int64_t>(file->SourcePath, [&]() -> int64_t {
     try {

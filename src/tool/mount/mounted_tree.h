@@ -1,7 +1,8 @@
 // The decrypted view of a source tree that a mount serves, without the file-system interface that
 // serves it: the interface a server of the same view uses too. Paths are the view's,
-// "/"-separated, "/" for its root; each call returns 0 (or a count) or a negated system error
-// code, and none raises: a failure anywhere below becomes an error code and a line in the log.
+// "/"-separated, "/" for its root; each call returns 0 (or a count) or a negated error number
+// (ENOENT, EIO, ...: see platform/error_numbers.h), and none raises: a failure anywhere below
+// becomes an error code and a line in the log.
 //
 // Directories show what the backup model takes, by the choices of the mount (see
 // shown_directory.h); plain lengths come from each file's final block, once per state of the file;
@@ -56,7 +57,7 @@ class MountedTree {
   int List(std::string_view path, ShownEntries& entries);
   // The file stays open while it is shared: work done ahead of its reader holds it too.
   int Open(std::string_view path, std::shared_ptr<OpenedShownFile>& file);
-  // Bytes read (fewer only at the end), or a negated system error code.
+  // Bytes read (fewer only at the end), or a negated error number.
   int64_t Read(const std::shared_ptr<OpenedShownFile>& file, int64_t offset, uint8_t* buffer,
                int64_t count);
   static void Close(std::shared_ptr<OpenedShownFile>& file);
@@ -83,7 +84,7 @@ class MountedTree {
   // Whether the encrypted file of the entry in directory holds one block or more, whole ones.
   bool HoldsWholeBlocks(const std::string& directory, const ShownEntry& entry);
   // Lists the directory afresh, reading the final blocks whose lengths are not known on up to
-  // threads threads; 0 or a negated system error code.
+  // threads threads; 0 or a negated error number.
   int MakeListing(const std::string& sourcePath, unsigned threads, ShownListing& listing);
   // The plain length of the encrypted file open as handle, in the state status describes: -1 when
   // its final block does not open (logged once per state). Raises on read errors.

@@ -19,7 +19,7 @@
 
 namespace ostrel {
 
-// Makes the listing of a source directory: 0 or a negated system error code. Must not raise.
+// Makes the listing of a source directory: 0 or a negated error number. Must not raise.
 using ListingMaker = std::function<int(const std::string& sourcePath, ShownListing& listing)>;
 
 class PreparedListings {

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <stdexcept>
 
+#include "platform/console_stop.h"
 #include "tool/serve/http_session.h"
 
 namespace ostrel {
@@ -40,8 +41,15 @@ void HttpServer::Run(RequestRouter& router, MountLog& log) {
     if (!error)
       Stop();
   });
-  Accept();
-  control_.run();
+  {
+    // Windows' console events stop it as the signals do; the stop runs on the serving thread.
+    StopOnConsoleEvents([this] { boost::asio::post(control_, [this] { Stop(); }); });
+    struct EndedAtStop {
+      ~EndedAtStop() { EndStopOnConsoleEvents(); }
+    } ended;
+    Accept();
+    control_.run();
+  }
   // Every connection was shut by the stop; their threads end at their next read or write.
   std::list<Connection> remaining;
   {

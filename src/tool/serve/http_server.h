@@ -1,8 +1,9 @@
 // The server's connections: one listening socket, and each accepted connection served on a thread
 // of its own, its requests one after another, so that a slow decryption or a slow client holds up
 // no one else. The number of connections at once is bounded; more wait to be accepted. SIGINT and
-// SIGTERM (Ctrl-C, and on Windows the console closing) stop it: no new connection is taken, the
-// open ones are shut, and Run returns once every thread has ended.
+// SIGTERM (Ctrl-C), and on Windows the console's events (Ctrl-C, Ctrl-Break, the console closing,
+// logging off, shutting down) stop it: no new connection is taken, the open ones are shut, and Run
+// returns once every thread has ended.
 #pragma once
 
 #include <boost/asio/io_context.hpp>

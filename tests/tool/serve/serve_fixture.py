@@ -2,8 +2,8 @@
 
 The tree is made by the real `ostrel encrypt`, then its plain files are removed; the server is
 started on it with the pass phrase in its environment, its printed address read, and it is always
-stopped with SIGTERM at the end, its exit status checked, so that a failing test leaves nothing
-running.
+stopped with a signal at the end (SIGTERM, or SIGINT for a Windows program under wine, which
+takes it for Ctrl-C), its exit status checked, so that a failing test leaves nothing running.
 """
 
 import os
@@ -29,11 +29,13 @@ TREE = {
 
 
 class ServedTree:
-    def __init__(self, ostrel, extra_args=(), damaged=True):
+    def __init__(self, ostrel, extra_args=(), damaged=True, server=None, tree=None):
+        """ostrel makes the tree (TREE unless given); server (a command, ostrel by default)
+        serves it."""
         self.ostrel = ostrel
         self.root = pathlib.Path(tempfile.mkdtemp(prefix="ostrel-serve-"))
         self.source = self.root / "source"
-        for name, data in TREE.items():
+        for name, data in (tree or TREE).items():
             path = self.source / name
             path.parent.mkdir(parents=True, exist_ok=True)
             path.write_bytes(data)
@@ -53,21 +55,26 @@ class ServedTree:
             encrypted.write_bytes(bytes(data))
         # Something outside the source that no request may reach.
         (self.root / "secret.txt").write_bytes(b"outside the source\n")
-        self.process = subprocess.Popen(
-            [ostrel, "serve", "--passphrase-env", "OSTREL_TEST_PASSPHRASE", *extra_args,
-             str(self.source)],
-            env=self.environment(), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        line = self.process.stdout.readline().decode().strip()
-        if not line.startswith("http://"):
-            self.process.kill()
-            raise RuntimeError("ostrel serve printed no address: %r %r" %
-                               (line, self.process.stderr.read()))
-        self.url = line
-        rest = line[len("http://"):]
+        self.process, self.url = self.start_server(server or [ostrel], extra_args)
+        rest = self.url[len("http://"):]
         self.authority, _, path = rest.partition("/")
         self.host, _, port = self.authority.rpartition(":")
         self.port = int(port)
         self.token = path.strip("/")
+
+    def start_server(self, command, extra_args=()):
+        """Starts COMMAND serve on the source, named relative to the folder it is in (a Windows
+        program under wine finds it so too); the process and the address it printed."""
+        process = subprocess.Popen(
+            [*command, "serve", "--passphrase-env", "OSTREL_TEST_PASSPHRASE", *extra_args,
+             self.source.name],
+            cwd=self.root, env=self.environment(), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        line = process.stdout.readline().decode().strip()
+        if not line.startswith("http://"):
+            process.kill()
+            raise RuntimeError("ostrel serve printed no address: %r %r" %
+                               (line, process.stderr.read()))
+        return process, line
 
     def environment(self):
         env = dict(os.environ)
@@ -102,18 +109,25 @@ class ServedTree:
                 pass
         return b"".join(chunks)
 
-    def stop(self):
+    def stop(self, signal_number=signal.SIGTERM):
         """Stops the server as Ctrl-C would; its exit status."""
-        if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-        try:
-            status = self.process.wait(timeout=60)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-            status = "hung"
-        self.stderr = self.process.stderr.read().decode(errors="replace")
-        self.process.stdout.close()
-        self.process.stderr.close()
+        status, self.stderr = stop_server(self.process, signal_number)
         shutil.rmtree(self.root, ignore_errors=True)
         return status
+
+
+def stop_server(process, signal_number=signal.SIGTERM):
+    """Stops a server with the signal; its exit status ("hung" when it did not end) and what it
+    wrote to standard error."""
+    if process.poll() is None:
+        process.send_signal(signal_number)
+    try:
+        status = process.wait(timeout=60)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        status = "hung"
+    stderr = process.stderr.read().decode(errors="replace")
+    process.stdout.close()
+    process.stderr.close()
+    return status, stderr
