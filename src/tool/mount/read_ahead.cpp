@@ -14,6 +14,8 @@ constexpr std::size_t kCachedPieces = 64;
 // while the kernel copies, few enough to stay well inside the cache.
 constexpr int64_t kAheadPieces = 8;
 constexpr std::size_t kQueuedAheadPieces = 32;
+// Buffers kept for the pieces to come: as many as a few readers release between two decryptions.
+constexpr std::size_t kSpareBuffers = 16;
 
 PlainChunkKey KeyOf(const FileStatus& state, int64_t index) {
   return {state.Device,
@@ -26,12 +28,12 @@ PlainChunkKey KeyOf(const FileStatus& state, int64_t index) {
 
 // The plain piece key names, of a file whose plain length is length; nothing when the file proved
 // shorter than its state said (changed under the reader).
-PlainChunk DecryptPiece(int handle, const BlockCipher& cipher, const PlainChunkKey& key,
-                        int64_t length) {
+PlainChunk DecryptPiece(PieceBuffers& buffers, int handle, const BlockCipher& cipher,
+                        const PlainChunkKey& key, int64_t length) {
   HandleRandomAccess input(handle, key.Size);
   EcbPlainReader reader(input, cipher, FinalBlockCheck::kTailCountAndPadding);
   const int64_t bytesPerPiece = PlainPieces::kPieceBytes;
-  auto bytes = std::make_shared<PlainBytes>(
+  const std::shared_ptr<PlainBytes> bytes = buffers.Take(
       static_cast<std::size_t>(std::min(bytesPerPiece, length - key.Chunk * bytesPerPiece)));
   if (reader.Read(key.Chunk * bytesPerPiece, bytes->data(), static_cast<int64_t>(bytes->size())) !=
       static_cast<int64_t>(bytes->size()))
@@ -42,7 +44,13 @@ PlainChunk DecryptPiece(int handle, const BlockCipher& cipher, const PlainChunkK
 }  // namespace
 
 PlainPieces::PlainPieces(unsigned aheadThreads)
-    : pieces_(kCachedPieces), ahead_(aheadThreads, kQueuedAheadPieces) {}
+    : buffers_(kPieceBytes, kSpareBuffers),
+      pieces_(kCachedPieces),
+      ahead_(aheadThreads, kQueuedAheadPieces) {}
+
+std::shared_ptr<PlainBytes> PlainPieces::NewPiece(std::size_t size) {
+  return buffers_.Take(size);
+}
 
 PlainChunk PlainPieces::Piece(const OpenedShownFile& file, const BlockCipher& cipher,
                               const FileStatus& state, int64_t index, int64_t length) {
@@ -52,7 +60,7 @@ PlainChunk PlainPieces::Piece(const OpenedShownFile& file, const BlockCipher& ci
     return piece;
   // The claim is ended whatever happens, so that no reader waits for the piece for ever.
   try {
-    piece = DecryptPiece(file.Handle, cipher, key, length);
+    piece = DecryptPiece(buffers_, file.Handle, cipher, key, length);
   } catch (...) {
     pieces_.Keep(key, nullptr);
     throw;
@@ -93,7 +101,7 @@ void PlainPieces::ReadAhead(const std::shared_ptr<OpenedShownFile>& file, const 
       // A piece that fails is left to its reader, which reports why.
       PlainChunk piece;
       try {
-        piece = DecryptPiece(file->Handle, cipher, key, length);
+        piece = DecryptPiece(buffers_, file->Handle, cipher, key, length);
       } catch (...) {
         piece = nullptr;
       }
