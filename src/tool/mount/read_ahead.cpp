@@ -88,7 +88,11 @@ void PlainPieces::ReadAhead(const std::shared_ptr<OpenedShownFile>& file, const 
     state = file->State;
     length = file->PlainLength;
     first = std::max((end - 1) / kPieceBytes + 1, file->AheadUntil);
-    last = std::min((end - 1) / kPieceBytes + kAheadPieces, (length - 1) / kPieceBytes);
+    // A reader that asks for many pieces at once (a server sending a file) is kept two of its
+    // reads ahead: the decryption of the next one must not wait for the current one to leave.
+    const int64_t readPieces = (end - offset + kPieceBytes - 1) / kPieceBytes;
+    const int64_t depth = std::max(kAheadPieces, 2 * readPieces);
+    last = std::min((end - 1) / kPieceBytes + depth, (length - 1) / kPieceBytes);
     if (first > last)
       return;
     file->AheadUntil = last + 1;
