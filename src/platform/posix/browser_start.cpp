@@ -3,11 +3,11 @@
 #include "platform/browser_start.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <csignal>
 #include <stdexcept>
 #include <system_error>
 #include <thread>

@@ -395,7 +395,7 @@ int64_t MountedTree::SlicePlain(const std::shared_ptr<OpenedShownFile>& file, in
 int64_t MountedTree::ReadSlices(const std::shared_ptr<OpenedShownFile>& file, int64_t offset,
                                 int64_t count, std::vector<PlainSlice>& slices) {
   const std::size_t before = slices.size();
-  const int64_t result = Guarded<int64_t>(file->SourcePath, [&]() -> int64_t {
+  const auto result = Guarded<int64_t>(file->SourcePath, [&]() -> int64_t {
     if (file->Kind != ShownKind::EncryptedFile)
       return SlicePlain(file, offset, count, slices);
     try {

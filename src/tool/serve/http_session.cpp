@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,6 +27,12 @@ std::string HeaderText(const ServedResponse::header_type& header) {
   std::ostringstream text;
   text << header;
   return std::move(text).str();
+}
+
+// Asio's own completion conditions hand the socket at most 64 KiB per call; the pieces of a file go
+// in one call, which the system takes at once, with one wake-up of the client instead of sixteen.
+std::size_t UntilAllIsWritten(const boost::system::error_code& error, std::size_t /*written*/) {
+  return error ? 0 : std::numeric_limits<std::size_t>::max();
 }
 
 bool SendWhole(tcp::socket& socket, ServedResponse& response) {
@@ -79,7 +86,7 @@ bool StreamFile(tcp::socket& socket, ServedReply& reply, MountLog& log) {
     for (const PlainSlice& slice : slices)
       buffers.emplace_back(slice.Piece->data() + slice.Offset, slice.Count);
     boost::beast::error_code error;
-    boost::asio::write(socket, buffers, error);
+    boost::asio::write(socket, buffers, UntilAllIsWritten, error);
     if (error)
       return false;
     header.clear();
