@@ -13,7 +13,8 @@ constexpr std::size_t kCachedPieces = 64;
 // Pieces decrypted ahead of a reader going through a file: enough to keep the other cores busy
 // while the kernel copies, few enough to stay well inside the cache.
 constexpr int64_t kAheadPieces = 8;
-constexpr std::size_t kQueuedAheadPieces = 32;
+// Runs of pieces waiting to be decrypted ahead: a run per thread and read, for many readers.
+constexpr std::size_t kQueuedAheadRuns = 32;
 // Buffers kept for the pieces to come: as many as a few readers release between two decryptions.
 constexpr std::size_t kSpareBuffers = 16;
 
@@ -44,9 +45,10 @@ PlainChunk DecryptPiece(PieceBuffers& buffers, int handle, const BlockCipher& ci
 }  // namespace
 
 PlainPieces::PlainPieces(unsigned aheadThreads)
-    : buffers_(kPieceBytes, kSpareBuffers),
+    : aheadThreads_(std::max(aheadThreads, 1U)),
+      buffers_(kPieceBytes, kSpareBuffers),
       pieces_(kCachedPieces),
-      ahead_(aheadThreads, kQueuedAheadPieces) {}
+      ahead_(aheadThreads, kQueuedAheadRuns) {}
 
 std::shared_ptr<PlainBytes> PlainPieces::NewPiece(std::size_t size) {
   return buffers_.Take(size);
@@ -97,24 +99,30 @@ void PlainPieces::ReadAhead(const std::shared_ptr<OpenedShownFile>& file, const 
       return;
     file->AheadUntil = last + 1;
   }
-  for (int64_t index = first; index <= last; ++index) {
-    const PlainChunkKey key = KeyOf(state, index);
-    const bool queued = ahead_.Post([this, file, &cipher, key, length] {
-      if (!pieces_.ClaimIfAbsent(key))
-        return;
-      // A piece that fails is left to its reader, which reports why.
-      PlainChunk piece;
-      try {
-        piece = DecryptPiece(buffers_, file->Handle, cipher, key, length);
-      } catch (...) {
-        piece = nullptr;
+  // The pieces go to the threads in runs, one run per thread: each job posted wakes a thread, and
+  // a thread woken per piece spends more on waking than a piece takes to decrypt.
+  const int64_t perJob = (last - first + aheadThreads_) / aheadThreads_;
+  for (int64_t start = first; start <= last; start += perJob) {
+    const int64_t stop = std::min(last, start + perJob - 1);
+    const bool queued = ahead_.Post([this, file, &cipher, state, start, stop, length] {
+      for (int64_t index = start; index <= stop; ++index) {
+        const PlainChunkKey key = KeyOf(state, index);
+        if (!pieces_.ClaimIfAbsent(key))
+          continue;
+        // A piece that fails is left to its reader, which reports why.
+        PlainChunk piece;
+        try {
+          piece = DecryptPiece(buffers_, file->Handle, cipher, key, length);
+        } catch (...) {
+          piece = nullptr;
+        }
+        pieces_.Keep(key, std::move(piece));
       }
-      pieces_.Keep(key, std::move(piece));
     });
     if (!queued) {
       // Asked again by a later read.
       const std::lock_guard lock(file->Mutex);
-      file->AheadUntil = std::min(file->AheadUntil, index);
+      file->AheadUntil = std::min(file->AheadUntil, start);
       return;
     }
   }

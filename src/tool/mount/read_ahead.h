@@ -37,6 +37,7 @@ class PlainPieces {
   std::shared_ptr<PlainBytes> NewPiece(std::size_t size);
 
  private:
+  const int64_t aheadThreads_;
   PieceBuffers buffers_;
   PlainChunkCache pieces_;
   BackgroundJobs ahead_;  // declared after the cache, which its jobs fill: stopped first
