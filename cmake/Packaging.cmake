@@ -104,10 +104,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# ostrel mount is unmounted with fusermount3, and users other than root mount through it; the
-# rest of the package works without it.
+# ostrel mount is unmounted with fusermount3, and users other than root mount through it;
+# ostrel serve --open starts the browser with xdg-open. The rest of the package works without them.
 if(TARGET ostrel)
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fuse3)
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fuse3, xdg-utils")
 endif()
 # CPack puts the summary above this long description and formats both as Debian wants them.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/browser_start.h"
 #include "platform/directory_listing.h"
 #include "platform/error_text.h"
 #include "platform/full_path.h"
@@ -41,8 +42,25 @@ struct ServeOptions {
   VersionChoice Versions = VersionChoice::Current;
   bool ShowPlain = false;
   bool IncludeIncomplete = false;
+  bool OpenBrowser = false;
   PassphraseChoice Passphrase;
 };
+
+// Opens the address in the system's browser. A browser that cannot be started leaves the server
+// serving, with a warning that says why: the address is printed all the same.
+void OpenInBrowser(const std::string& address) {
+  const auto warn = [](const std::string& reason) {
+    (void)std::fprintf(stderr,
+                       "ostrel: warning: the browser was not opened: %s; open the address "
+                       "yourself\n",
+                       reason.c_str());
+  };
+  try {
+    StartBrowser(address, warn);
+  } catch (const std::runtime_error& error) {
+    warn(error.what());
+  }
+}
 
 int Serve(const ServeOptions& options) {
   const std::string source = FullPathName(options.Source);
@@ -104,8 +122,12 @@ int Serve(const ServeOptions& options) {
                        "the files\n",
                        bound.Address.c_str());
   }
-  (void)std::printf("http://%s/%s/\n", hosts.Authority().c_str(), token.Text().c_str());
+  const std::string address = "http://" + hosts.Authority() + "/" + token.Text() + "/";
+  (void)std::printf("%s\n", address.c_str());
   (void)std::fflush(stdout);
+  // The server listens already: the browser's first request waits to be accepted.
+  if (options.OpenBrowser)
+    OpenInBrowser(address);
   server->Run(router, log);
   return 0;
 }
@@ -141,6 +163,8 @@ class ServeCommandLine : public ToolCommand {
     command.add_flag("--include-incomplete", options_.IncludeIncomplete,
                      "also show the incomplete transfers (files the synchronizer had not finished "
                      "copying; they may be cut short)");
+    command.add_flag("--open", options_.OpenBrowser,
+                     "open the address in the system's browser once the server listens");
     AddPassphraseOptions(command, options_.Passphrase);
     command.footer(
         "Exit status: 0 after a stop by Ctrl-C or SIGTERM; 3 when the pass phrase was judged wrong "

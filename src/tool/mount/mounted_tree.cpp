@@ -336,8 +336,8 @@ int MountedTree::Open(std::string_view path, std::shared_ptr<OpenedShownFile>& f
   });
 }
 
-int64_t MountedTree::ReadEncrypted(const std::shared_ptr<OpenedShownFile>& shared, int64_t offset,
-                                   uint8_t* buffer, int64_t count) {
+int64_t MountedTree::SliceEncrypted(const std::shared_ptr<OpenedShownFile>& shared, int64_t offset,
+                                    int64_t count, std::vector<PlainSlice>& slices) {
   OpenedShownFile& file = *shared;
   // A file that grew or shrank while open has a new final block: its length is read again.
   FileStatus state = StatusOfHandle(file.Handle);
@@ -361,16 +361,54 @@ int64_t MountedTree::ReadEncrypted(const std::shared_ptr<OpenedShownFile>& share
   pieces_.ReadAhead(shared, cipher, offset, end);
   for (int64_t position = offset; position < end;) {
     const int64_t index = position / PlainPieces::kPieceBytes;
-    const PlainChunk piece = pieces_.Piece(file, cipher, state, index, length);
+    PlainChunk piece = pieces_.Piece(file, cipher, state, index, length);
     if (!piece)
       return -EIO;  // changed under the reader; the next read sees its new state
     const int64_t skip = position - index * PlainPieces::kPieceBytes;
     const int64_t take =
         std::min<int64_t>(end - position, static_cast<int64_t>(piece->size()) - skip);
-    std::memcpy(buffer + (position - offset), piece->data() + skip, static_cast<size_t>(take));
+    slices.push_back(
+        {std::move(piece), static_cast<std::size_t>(skip), static_cast<std::size_t>(take)});
     position += take;
   }
   return end - offset;
+}
+
+int64_t MountedTree::SlicePlain(const std::shared_ptr<OpenedShownFile>& file, int64_t offset,
+                                int64_t count, std::vector<PlainSlice>& slices) {
+  int64_t arrived = 0;
+  while (arrived < count) {
+    const std::shared_ptr<PlainBytes> piece = pieces_.NewPiece(
+        static_cast<std::size_t>(std::min<int64_t>(count - arrived, PlainPieces::kPieceBytes)));
+    const FileTransfer moved = ReadFromFileAt(file->Handle, offset + arrived, piece->data(),
+                                              static_cast<int32_t>(piece->size()));
+    if (moved.Error != 0)
+      return -moved.Error;
+    if (moved.Bytes <= 0)
+      break;
+    slices.push_back({piece, 0, static_cast<std::size_t>(moved.Bytes)});
+    arrived += moved.Bytes;
+  }
+  return arrived;
+}
+
+int64_t MountedTree::ReadSlices(const std::shared_ptr<OpenedShownFile>& file, int64_t offset,
+                                int64_t count, std::vector<PlainSlice>& slices) {
+  const std::size_t before = slices.size();
+  const auto result = Guarded<int64_t>(file->SourcePath, [&]() -> int64_t {
+    if (file->Kind != ShownKind::EncryptedFile)
+      return SlicePlain(file, offset, count, slices);
+    try {
+      return SliceEncrypted(file, offset, count, slices);
+    } catch (const EFinalBlockRejected&) {
+      log_.Note(file->SourcePath + ": wrong pass phrase or damaged file; read refused");
+      return -EIO;
+    }
+  });
+  // A failed read hands over nothing, whatever it had gathered.
+  if (result < 0)
+    slices.erase(slices.begin() + static_cast<std::ptrdiff_t>(before), slices.end());
+  return result;
 }
 
 int64_t MountedTree::Read(const std::shared_ptr<OpenedShownFile>& file, int64_t offset,
@@ -380,14 +418,14 @@ int64_t MountedTree::Read(const std::shared_ptr<OpenedShownFile>& file, int64_t 
         file->Handle, offset, buffer, static_cast<int32_t>(std::min<int64_t>(count, 1 << 30)));
     return moved.Error != 0 ? -ErrorNumberOf(moved.Error) : moved.Bytes;
   }
-  return Guarded<int64_t>(file->SourcePath, [&]() -> int64_t {
-    try {
-      return ReadEncrypted(file, offset, buffer, count);
-    } catch (const EFinalBlockRejected&) {
-      log_.Note(file->SourcePath + ": wrong pass phrase or damaged file; read refused");
-      return -EIO;
-    }
-  });
+  std::vector<PlainSlice> slices;
+  const int64_t result = ReadSlices(file, offset, count, slices);
+  uint8_t* target = buffer;
+  for (const PlainSlice& slice : slices) {
+    std::memcpy(target, slice.Piece->data() + slice.Offset, slice.Count);
+    target += slice.Count;
+  }
+  return result;
 }
 
 void MountedTree::Close(std::shared_ptr<OpenedShownFile>& file) {

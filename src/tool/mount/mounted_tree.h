@@ -30,6 +30,13 @@
 
 namespace ostrel {
 
+// Bytes of a decrypted piece, held for as long as the slice is: what a reader sends on as it is.
+struct PlainSlice {
+  PlainChunk Piece;
+  std::size_t Offset = 0;
+  std::size_t Count = 0;
+};
+
 // One copy of a file in its directory: the current copy or a version.
 struct ShownVersion {
   std::string Name;        // as --versions all shows it: a version with its stamp in place
@@ -60,6 +67,10 @@ class MountedTree {
   // Bytes read (fewer only at the end), or a negated error number.
   int64_t Read(const std::shared_ptr<OpenedShownFile>& file, int64_t offset, uint8_t* buffer,
                int64_t count);
+  // As Read, the bytes left where the tree holds them, appended to slices: for a reader that sends
+  // them on and needs no copy of its own.
+  int64_t ReadSlices(const std::shared_ptr<OpenedShownFile>& file, int64_t offset, int64_t count,
+                     std::vector<PlainSlice>& slices);
   static void Close(std::shared_ptr<OpenedShownFile>& file);
 
   // Every copy of the encrypted file at path in its directory, current copy and versions, in
@@ -95,8 +106,12 @@ class MountedTree {
   int AttributesOf(const Resolved& resolved, std::optional<FileStatus> status, int parent,
                    const std::string& name, ShownAttributes& attributes);
   int OpenResolved(const Resolved& resolved, std::shared_ptr<OpenedShownFile>& file);
-  int64_t ReadEncrypted(const std::shared_ptr<OpenedShownFile>& file, int64_t offset,
-                        uint8_t* buffer, int64_t count);
+  // The bytes of [offset, offset + count) as slices of pieces, in order: the count of bytes, or a
+  // negated system error code.
+  int64_t SliceEncrypted(const std::shared_ptr<OpenedShownFile>& file, int64_t offset,
+                         int64_t count, std::vector<PlainSlice>& slices);
+  int64_t SlicePlain(const std::shared_ptr<OpenedShownFile>& file, int64_t offset, int64_t count,
+                     std::vector<PlainSlice>& slices);
   const BlockCipher& Decryptor(EncryptionMethod method) const;
   // Runs work, turning anything it raises into -EIO and a line in the log naming path.
   template <typename Result, typename Work>

@@ -10,6 +10,7 @@
 #include "platform/file_status.h"
 #include "tool/mount/background_jobs.h"
 #include "tool/mount/opened_shown_file.h"
+#include "tool/mount/piece_buffers.h"
 #include "tool/mount/plain_chunk_cache.h"
 
 namespace ostrel {
@@ -32,8 +33,12 @@ class PlainPieces {
   // read from start to end. cipher must outlive this object.
   void ReadAhead(const std::shared_ptr<OpenedShownFile>& file, const BlockCipher& cipher,
                  int64_t offset, int64_t end);
+  // A buffer of up to kPieceBytes for bytes that are not decrypted here (a file shown as it is).
+  std::shared_ptr<PlainBytes> NewPiece(std::size_t size);
 
  private:
+  const int64_t aheadThreads_;
+  PieceBuffers buffers_;
   PlainChunkCache pieces_;
   BackgroundJobs ahead_;  // declared after the cache, which its jobs fill: stopped first
 };

@@ -76,6 +76,13 @@ void HttpServer::Accept() {
     if (stopping_)
       return;
     if (!error) {
+      // Every write is a whole answer or a large part of a file: nothing is gained by holding a
+      // short one back for the client's acknowledgement, which a client that waits for the rest
+      // of the answer delays. Without it answers are only slower.
+      boost::system::error_code delayed;
+      socket.set_option(tcp::no_delay(true), delayed);
+      if (delayed)
+        log_->Note("a connection's short writes may wait: " + delayed.message());
       const std::lock_guard lock(mutex_);
       connections_.emplace_front(std::move(socket));
       const auto connection = connections_.begin();

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <exception>
+#include <limits>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace ostrel {
@@ -14,49 +17,81 @@ namespace {
 namespace http = boost::beast::http;
 using boost::asio::ip::tcp;
 
-// What one read from the tree asks for: a few of its pieces, so that the decryption ahead keeps
-// the cores busy while the socket drains.
+// What one read from the tree asks for, and one write to the socket sends: a few of its pieces,
+// so that the decryption ahead keeps another core busy while the socket takes them.
 constexpr int64_t kStreamedBytes = 1024 * 1024;
 constexpr std::size_t kHeaderLimit = 16 * 1024;
 
-// Writes the file's bytes after the header; false when the connection must end, which is the only
-// way left to tell the client that the bytes stopped short once the header is out.
-bool StreamFile(tcp::socket& socket, ServedReply& reply, MountLog& log) {
-  http::response<http::buffer_body> response(std::move(reply.Response.base()));
-  response.body().data = nullptr;
-  response.body().more = true;
-  http::response_serializer<http::buffer_body> serializer(response);
+// The status line and header fields as they go out, ending in the empty line.
+std::string HeaderText(const ServedResponse::header_type& header) {
+  std::ostringstream text;
+  text << header;
+  return std::move(text).str();
+}
+
+// Asio's own completion conditions hand the socket at most 64 KiB per call; the pieces of a file go
+// in one call, which the system takes at once, with one wake-up of the client instead of sixteen.
+std::size_t UntilAllIsWritten(const boost::system::error_code& error, std::size_t /*written*/) {
+  return error ? 0 : std::numeric_limits<std::size_t>::max();
+}
+
+bool SendWhole(tcp::socket& socket, ServedResponse& response) {
   boost::beast::error_code error;
-  http::write_header(socket, serializer, error);
-  if (error)
-    return false;
-  std::vector<uint8_t> buffer(static_cast<std::size_t>(std::min(kStreamedBytes, reply.Count)));
+  http::write(socket, response, error);
+  return !error;
+}
+
+// The answer to a file whose bytes cannot be read before any of them is out; the connection ends
+// after it.
+void SendReadFailure(tcp::socket& socket, unsigned version) {
+  ServedRequest request;
+  request.version(version);
+  request.keep_alive(false);
+  ServedReply failed = TextReply(request, http::status::internal_server_error,
+                                 "The file cannot be read: it may have changed or be damaged.");
+  (void)SendWhole(socket, failed.Response);
+}
+
+// Writes the header and the file's bytes; false when the connection must end, which is the only
+// way left to tell the client that the bytes stopped short once the header is out. The bytes go
+// from the tree's pieces to the socket without a copy of their own, and the header goes with the
+// first of them: a small file leaves in one segment, and a file whose first piece does not open
+// still gets an answer that says so.
+bool StreamFile(tcp::socket& socket, ServedReply& reply, MountLog& log) {
+  std::string header = HeaderText(reply.Response.base());
+  std::vector<PlainSlice> slices;
+  std::vector<boost::asio::const_buffer> buffers;
   int64_t offset = reply.First;
   int64_t remaining = reply.Count;
-  while (remaining > 0) {
-    const int64_t count = std::min<int64_t>(remaining, static_cast<int64_t>(buffer.size()));
-    const int64_t read = reply.Tree->Read(reply.File, offset, buffer.data(), count);
-    if (read <= 0) {
-      log.Note(reply.File->SourcePath + ": the read stopped at plain offset " +
-               std::to_string(offset) + "; the connection was closed");
-      return false;
+  do {
+    slices.clear();
+    buffers.clear();
+    if (!header.empty())
+      buffers.emplace_back(header.data(), header.size());
+    if (remaining > 0) {
+      const int64_t read =
+          reply.Tree->ReadSlices(reply.File, offset, std::min(remaining, kStreamedBytes), slices);
+      if (read <= 0) {
+        const bool answered = !header.empty();
+        log.Note(reply.File->SourcePath + ": the read stopped at plain offset " +
+                 std::to_string(offset) +
+                 (answered ? "; answered 500" : "; the connection was closed"));
+        if (answered)
+          SendReadFailure(socket, reply.Response.version());
+        return false;
+      }
+      offset += read;
+      remaining -= read;
     }
-    response.body().data = buffer.data();
-    response.body().size = static_cast<std::size_t>(read);
-    response.body().more = true;
-    http::write(socket, serializer, error);
-    if (error == http::error::need_buffer)
-      error = {};
+    for (const PlainSlice& slice : slices)
+      buffers.emplace_back(slice.Piece->data() + slice.Offset, slice.Count);
+    boost::beast::error_code error;
+    boost::asio::write(socket, buffers, UntilAllIsWritten, error);
     if (error)
       return false;
-    offset += read;
-    remaining -= read;
-  }
-  response.body().data = nullptr;
-  response.body().size = 0;
-  response.body().more = false;
-  http::write(socket, serializer, error);
-  return !error;
+    header.clear();
+  } while (remaining > 0);
+  return true;
 }
 
 // Sends the reply; false when the connection must end.
@@ -67,9 +102,7 @@ bool Send(tcp::socket& socket, ServedReply& reply, MountLog& log) {
     sent = StreamFile(socket, reply, log);
     MountedTree::Close(reply.File);
   } else {
-    boost::beast::error_code error;
-    http::write(socket, reply.Response, error);
-    sent = !error;
+    sent = SendWhole(socket, reply.Response);
   }
   return sent && keepAlive;
 }

@@ -8,11 +8,13 @@ takes it for Ctrl-C), its exit status checked, so that a failing test leaves not
 
 import os
 import pathlib
+import select
 import shutil
 import signal
 import socket
 import subprocess
 import tempfile
+import time
 
 PASSPHRASE = "serve pass phrase"
 
@@ -29,10 +31,12 @@ TREE = {
 
 
 class ServedTree:
-    def __init__(self, ostrel, extra_args=(), damaged=True, server=None, tree=None):
+    def __init__(self, ostrel, extra_args=(), damaged=True, server=None, tree=None,
+                 extra_env=None):
         """ostrel makes the tree (TREE unless given); server (a command, ostrel by default)
-        serves it."""
+        serves it, with extra_env added to its environment."""
         self.ostrel = ostrel
+        self.stderr_seen = b""
         self.root = pathlib.Path(tempfile.mkdtemp(prefix="ostrel-serve-"))
         self.source = self.root / "source"
         for name, data in (tree or TREE).items():
@@ -55,20 +59,21 @@ class ServedTree:
             encrypted.write_bytes(bytes(data))
         # Something outside the source that no request may reach.
         (self.root / "secret.txt").write_bytes(b"outside the source\n")
-        self.process, self.url = self.start_server(server or [ostrel], extra_args)
+        self.process, self.url = self.start_server(server or [ostrel], extra_args, extra_env)
         rest = self.url[len("http://"):]
         self.authority, _, path = rest.partition("/")
         self.host, _, port = self.authority.rpartition(":")
         self.port = int(port)
         self.token = path.strip("/")
 
-    def start_server(self, command, extra_args=()):
+    def start_server(self, command, extra_args=(), extra_env=None):
         """Starts COMMAND serve on the source, named relative to the folder it is in (a Windows
         program under wine finds it so too); the process and the address it printed."""
         process = subprocess.Popen(
             [*command, "serve", "--passphrase-env", "OSTREL_TEST_PASSPHRASE", *extra_args,
              self.source.name],
-            cwd=self.root, env=self.environment(), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            cwd=self.root, env=dict(self.environment(), **(extra_env or {})),
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         line = process.stdout.readline().decode().strip()
         if not line.startswith("http://"):
             process.kill()
@@ -109,9 +114,24 @@ class ServedTree:
                 pass
         return b"".join(chunks)
 
+    def wait_for_error_output(self, text, timeout=60):
+        """Reads the server's standard error until text appears in it; what was read."""
+        deadline = time.monotonic() + timeout
+        stream = self.process.stderr.fileno()
+        while text.encode() not in self.stderr_seen:
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([stream], [], [], left)[0]:
+                break
+            chunk = os.read(stream, 65536)
+            if not chunk:
+                break
+            self.stderr_seen += chunk
+        return self.stderr_seen.decode(errors="replace")
+
     def stop(self, signal_number=signal.SIGTERM):
         """Stops the server as Ctrl-C would; its exit status."""
-        status, self.stderr = stop_server(self.process, signal_number)
+        status, rest = stop_server(self.process, signal_number)
+        self.stderr = self.stderr_seen.decode(errors="replace") + rest
         shutil.rmtree(self.root, ignore_errors=True)
         return status
 

@@ -7,7 +7,10 @@ import os
 import signal
 import socket
 import subprocess
+import stat
 import sys
+import tempfile
+import time
 import urllib.parse
 import unittest
 import xml.etree.ElementTree as ElementTree
@@ -268,6 +271,66 @@ class ServeCommandTest(unittest.TestCase):
             idle.close()
             busy.close()
             served.stop()
+
+
+class ServeOpenTest(unittest.TestCase):
+    """--open through the real xdg-open, which takes the browser from BROWSER on a desktop it does
+    not know: here a script that writes down the address it was given."""
+
+    @staticmethod
+    def desktop(browser):
+        # No display: xdg-open must not reach for a real browser of this machine.
+        env = {"XDG_CURRENT_DESKTOP": "X-Generic", "BROWSER": browser, "DISPLAY": "",
+               "WAYLAND_DISPLAY": ""}
+        return env
+
+    def test_opens_the_printed_address_in_the_browser(self):
+        with tempfile.TemporaryDirectory() as folder:
+            record = os.path.join(folder, "address")
+            browser = os.path.join(folder, "browser")
+            with open(browser, "w") as script:
+                script.write('#!/bin/sh\nprintf %%s "$1" > "%s.part" && mv "%s.part" "%s"\n' %
+                             (record, record, record))
+            os.chmod(browser, stat.S_IRWXU)
+            served = ServedTree(OSTREL, ["--open"], extra_env=self.desktop(browser))
+            try:
+                deadline = time.monotonic() + 60
+                while not os.path.exists(record) and time.monotonic() < deadline:
+                    time.sleep(0.05)
+                with open(record) as recorded:
+                    address = recorded.read()
+                self.assertEqual(address, served.url)
+                parts = urllib.parse.urlsplit(address)
+                connection = http.client.HTTPConnection(parts.hostname, parts.port, timeout=60)
+                connection.request("GET", parts.path)
+                response = connection.getresponse()
+                page = response.read()
+                connection.close()
+                self.assertEqual(response.status, 200)
+                self.assertIn("text/html", response.getheader("Content-Type"))
+                self.assertIn(b"a.txt", page)
+            finally:
+                self.assertEqual(served.stop(), 0, served.stderr)
+            self.assertNotIn("warning", served.stderr)
+
+    def test_a_browser_that_does_not_start_leaves_a_warning_and_the_server_serving(self):
+        # The opener missing altogether, and an opener that finds no browser that works.
+        for name, env, reason in [
+                ("no opener", {"PATH": "/nonexistent"}, "cannot start xdg-open"),
+                ("no browser", self.desktop("false"), "found no browser")]:
+            with self.subTest(name):
+                served = ServedTree(OSTREL, ["--open"], damaged=False, extra_env=env)
+                try:
+                    errors = served.wait_for_error_output(reason)
+                    self.assertIn("warning: the browser was not opened: ", errors)
+                    self.assertIn(reason, errors)
+                    connection = http.client.HTTPConnection(served.host, served.port, timeout=60)
+                    connection.request("GET", "/%s/a.txt" % served.token)
+                    response = connection.getresponse()
+                    self.assertEqual((response.status, response.read()), (200, TREE["a.txt"]))
+                    connection.close()
+                finally:
+                    self.assertEqual(served.stop(), 0, served.stderr)
 
 
 if __name__ == "__main__":
