@@ -1,7 +1,6 @@
 # libzip for the Windows programs: the same version as the Linux build's libzip-dev, from Debian's
-# own source package (apt-get source, with Debian's patches), cross-built here as a static library
-# against the zlib of libz-mingw-w64-dev. The source is fetched once per build tree, when the
-# build is configured; nothing else is downloaded.
+# own source package (see DebianSource.cmake), cross-built here as a static library against the
+# zlib of libz-mingw-w64-dev.
 #
 # Defines the imported target ostrel_windows_libzip.
 include(ExternalProject)
@@ -14,30 +13,8 @@ if(NOT OSTREL_MINGW_ZLIB)
 endif()
 
 # The version the Linux build links, so that both programs read archives alike.
-execute_process(COMMAND dpkg-query -W "-f=\${source:Version}" libzip-dev
-                OUTPUT_VARIABLE OSTREL_LIBZIP_VERSION RESULT_VARIABLE status
-                OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-if(NOT status EQUAL 0 OR OSTREL_LIBZIP_VERSION STREQUAL "")
-  message(FATAL_ERROR "libzip-dev is not installed (scripts/install-dependencies)")
-endif()
-
-set(OSTREL_LIBZIP_DOWNLOAD ${CMAKE_BINARY_DIR}/libzip-source/${OSTREL_LIBZIP_VERSION})
-file(GLOB OSTREL_LIBZIP_SOURCE LIST_DIRECTORIES true ${OSTREL_LIBZIP_DOWNLOAD}/libzip-*)
-list(FILTER OSTREL_LIBZIP_SOURCE INCLUDE REGEX "/libzip-[0-9.]+$")
-if(NOT OSTREL_LIBZIP_SOURCE)
-  message(STATUS "Fetching Debian's source of libzip ${OSTREL_LIBZIP_VERSION}")
-  file(MAKE_DIRECTORY ${OSTREL_LIBZIP_DOWNLOAD})
-  execute_process(COMMAND apt-get source --only-source -qq libzip=${OSTREL_LIBZIP_VERSION}
-                  WORKING_DIRECTORY ${OSTREL_LIBZIP_DOWNLOAD} RESULT_VARIABLE status
-                  OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  file(GLOB OSTREL_LIBZIP_SOURCE LIST_DIRECTORIES true ${OSTREL_LIBZIP_DOWNLOAD}/libzip-*)
-  list(FILTER OSTREL_LIBZIP_SOURCE INCLUDE REGEX "/libzip-[0-9.]+$")
-  if(NOT status EQUAL 0 OR NOT OSTREL_LIBZIP_SOURCE)
-    file(REMOVE_RECURSE ${OSTREL_LIBZIP_DOWNLOAD})
-    message(FATAL_ERROR "apt-get source libzip=${OSTREL_LIBZIP_VERSION} failed (it needs deb-src "
-                        "entries and dpkg-dev: scripts/install-dependencies):\n${output}")
-  endif()
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/DebianSource.cmake)
+ostrel_debian_source(libzip libzip-dev "libzip-[0-9]*" OSTREL_LIBZIP_SOURCE)
 
 set(OSTREL_LIBZIP_PREFIX ${CMAKE_BINARY_DIR}/libzip)
 set(OSTREL_LIBZIP_LIBRARY ${OSTREL_LIBZIP_PREFIX}/lib/libzip.a)
