@@ -23,9 +23,7 @@ namespace {
 struct MountOptions {
   std::string Source;
   std::string MountPoint;
-  VersionChoice Versions = VersionChoice::Current;
-  bool ShowPlain = false;
-  bool IncludeIncomplete = false;
+  ShowSettings Show;
   bool Foreground = false;
   bool Debug = false;
   bool AllowOther = false;
@@ -84,8 +82,7 @@ int Mount(const MountOptions& options) {
   MountLog log;
   // Declared before the tree, so that the keys outlive the work it does in the background.
   std::unique_ptr<CipherKeys> mountKeys;
-  MountedTree tree(sourceDirectory.handle,
-                   {options.Versions, options.ShowPlain, options.IncludeIncomplete}, log);
+  MountedTree tree(sourceDirectory.handle, options.Show, log);
   int exitStatus = 0;
   std::unique_ptr<CipherKeys> keys =
       KeysOpeningTheTree(tree, source, options.Passphrase, "mounted", exitStatus);
@@ -105,14 +102,6 @@ int Mount(const MountOptions& options) {
   return exitStatus;
 }
 
-// The mount's --versions value by its name.
-std::optional<VersionChoice> VersionChoiceNamed(const std::string& name) {
-  const auto found = VersionChoicesByName().find(name);
-  if (found == VersionChoicesByName().end())
-    return std::nullopt;
-  return found->second;
-}
-
 class MountCommandLine : public ToolCommand {
  public:
   CLI::App& AddTo(CLI::App& tool) override {
@@ -126,22 +115,7 @@ class MountCommandLine : public ToolCommand {
     command.add_option("SOURCE", options_.Source, "the directory to show")->required();
     command.add_option("MOUNTPOINT", options_.MountPoint, "the empty directory to show it in")
         ->required();
-    command
-        .add_option("--versions", versions_,
-                    "which copies to show: current (names without a time stamp), latest (also "
-                    "the newest version of a file without a current copy) or all (every version, "
-                    "its stamp kept in its name)")
-        ->type_name("current|latest|all")
-        ->check(CLI::Validator(
-            [](const std::string& value) {
-              return VersionChoiceNamed(value) ? std::string() : "choose current, latest or all";
-            },
-            ""));
-    command.add_flag("--show-plain", options_.ShowPlain,
-                     "also show the files that are not encrypted, as they are");
-    command.add_flag("--include-incomplete", options_.IncludeIncomplete,
-                     "also show the incomplete transfers (files the synchronizer had not finished "
-                     "copying; they may be cut short)");
+    AddShowOptions(command, options_.Show);
     command.add_flag("-f,--foreground", options_.Foreground,
                      "stay in the foreground; Ctrl-C unmounts");
     command.add_flag("-d,--debug", options_.Debug,
@@ -159,10 +133,7 @@ class MountCommandLine : public ToolCommand {
     return command;
   }
 
-  void CheckUsage() override {
-    CheckPassphraseChoice(options_.Passphrase);
-    options_.Versions = *VersionChoiceNamed(versions_);
-  }
+  void CheckUsage() override { CheckPassphraseChoice(options_.Passphrase); }
 
   // A mount writes no file; its signals unmount it, which the file-system layer arranges.
   bool HandlesSignals() const override { return true; }
@@ -171,7 +142,6 @@ class MountCommandLine : public ToolCommand {
 
  private:
   MountOptions options_;
-  std::string versions_ = "current";
 };
 
 }  // namespace

@@ -39,9 +39,7 @@ std::size_t MaxConnections() {
 struct ServeOptions {
   std::string Source;
   std::optional<std::string> Listen;
-  VersionChoice Versions = VersionChoice::Current;
-  bool ShowPlain = false;
-  bool IncludeIncomplete = false;
+  ShowSettings Show;
   bool OpenBrowser = false;
   PassphraseChoice Passphrase;
 };
@@ -89,11 +87,11 @@ int Serve(const ServeOptions& options) {
   });
   // Declared before the tree, so that the keys outlive the work it does in the background.
   std::unique_ptr<CipherKeys> treeKeys;
-  MountedTree tree(sourceDirectory.handle,
-                   {options.Versions, options.ShowPlain, options.IncludeIncomplete}, log);
+  MountedTree tree(sourceDirectory.handle, options.Show, log);
   // The same source with every version shown, for the page's lists of a file's copies.
-  MountedTree everyVersion(sourceDirectory.handle,
-                           {VersionChoice::All, options.ShowPlain, options.IncludeIncomplete}, log);
+  MountedTree everyVersion(
+      sourceDirectory.handle,
+      {VersionChoice::All, options.Show.ShowPlain, options.Show.IncludeIncomplete}, log);
   int exitStatus = 0;
   std::unique_ptr<CipherKeys> keys =
       KeysOpeningTheTree(tree, source, options.Passphrase, "served", exitStatus);
@@ -149,20 +147,7 @@ class ServeCommandLine : public ToolCommand {
                     "listen on ADDRESS:PORT instead (a numeric address; port 0 for a free one); "
                     "an address other machines can reach lets them in with the token")
         ->type_name("ADDRESS:PORT");
-    CLI::Validator named = CLI::CheckedTransformer(VersionChoicesByName());
-    named.description("");
-    command
-        .add_option("--versions", options_.Versions,
-                    "which copies to show: current (names without a time stamp), latest (also "
-                    "the newest version of a file without a current copy) or all (every version, "
-                    "its stamp kept in its name)")
-        ->type_name("current|latest|all")
-        ->transform(named);
-    command.add_flag("--show-plain", options_.ShowPlain,
-                     "also show the files that are not encrypted, as they are");
-    command.add_flag("--include-incomplete", options_.IncludeIncomplete,
-                     "also show the incomplete transfers (files the synchronizer had not finished "
-                     "copying; they may be cut short)");
+    AddShowOptions(command, options_.Show);
     command.add_flag("--open", options_.OpenBrowser,
                      "open the address in the system's browser once the server listens");
     AddPassphraseOptions(command, options_.Passphrase);

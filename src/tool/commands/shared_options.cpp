@@ -8,6 +8,7 @@
 #include "platform/file_status.h"
 #include "platform/tool_features.h"
 #include "tool/backup/path_patterns.h"
+#include "tool/mount/shown_directory.h"
 
 namespace ostrel {
 namespace {
@@ -137,6 +138,31 @@ void AddRestoreOptions(CLI::App& command, BatchOptions& options) {
                   "wins over --include)")
       ->type_name("PATTERN")
       ->allow_extra_args(false);
+}
+
+void AddShowOptions(CLI::App& command, ShowSettings& settings) {
+  // The value by its name only, turned into the choice's number, which is what the option reads.
+  const CLI::Validator named(
+      [](std::string& value) {
+        const auto found = VersionChoicesByName().find(value);
+        if (found == VersionChoicesByName().end())
+          return std::string("choose current, latest or all");
+        value = std::to_string(static_cast<int>(found->second));
+        return std::string();
+      },
+      "");
+  command
+      .add_option("--versions", settings.Versions,
+                  "which copies to show: current (names without a time stamp), latest (also "
+                  "the newest version of a file without a current copy) or all (every version, "
+                  "its stamp kept in its name)")
+      ->type_name("current|latest|all")
+      ->transform(named);
+  command.add_flag("--show-plain", settings.ShowPlain,
+                   "also show the files that are not encrypted, as they are");
+  command.add_flag("--include-incomplete", settings.IncludeIncomplete,
+                   "also show the incomplete transfers (files the synchronizer had not finished "
+                   "copying; they may be cut short)");
 }
 
 void AddMethodOption(CLI::App& command, EncryptionMethod& method, const char* text) {

@@ -16,6 +16,8 @@ class Option;
 
 namespace ostrel {
 
+struct ShowSettings;
+
 // An option this build cannot honour stays known, so that using it gets a reason rather than
 // "not an option", but out of the help.
 CLI::Option* Unoffered(CLI::Option* option, bool available);
@@ -39,6 +41,10 @@ void AddJobsOption(CLI::App& command, unsigned& jobs, const char* text);
 
 // The options that restore a backup tree as the synchronizer wrote it.
 void AddRestoreOptions(CLI::App& command, BatchOptions& options);
+
+// The options that choose what a tree shown decrypted holds (mount, serve): which copies of a
+// file, plain files, incomplete transfers.
+void AddShowOptions(CLI::App& command, ShowSettings& settings);
 
 // The values of --versions by their names, for every command that chooses copies.
 const std::map<std::string, VersionChoice>& VersionChoicesByName();
